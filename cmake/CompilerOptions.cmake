@@ -1,0 +1,11 @@
+# Warnings and sanitizers shared by every target of the project.
+add_library(ledgerfen_options INTERFACE)
+target_compile_options(ledgerfen_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor)
+if(LEDGERFEN_WERROR)
+  target_compile_options(ledgerfen_options INTERFACE -Werror)
+endif()
+if(LEDGERFEN_SANITIZE)
+  target_compile_options(ledgerfen_options INTERFACE -fsanitize=address,undefined -fno-sanitize-recover=all
+                         -fno-omit-frame-pointer)
+  target_link_options(ledgerfen_options INTERFACE -fsanitize=address,undefined)
+endif()

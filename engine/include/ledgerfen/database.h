@@ -1,0 +1,133 @@
+// An open Access database: its catalogue, its tables and their rows.
+//
+// Database::open reads the header, checks the password and sets up page
+// decoding; nothing else is read until asked for. Tables and cursors share
+// ownership of the open file, so they stay valid after the Database object
+// that made them is gone. A database and everything made from it may be used
+// by one thread at a time.
+//
+// Reading never loads a whole table: a cursor holds the page it is on and a
+// bounded page cache, whatever the size of the table.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ledgerfen/file_format.h"
+#include "ledgerfen/schema.h"
+#include "ledgerfen/status.h"
+#include "ledgerfen/value.h"
+
+namespace ledgerfen {
+
+struct OpenOptions {
+  std::string password;
+};
+
+// One object of the catalogue (the system table MSysObjects).
+struct CatalogEntry {
+  std::string name;
+  int32_t id = 0;
+  int32_t parentId = 0;
+  int16_t type = 0;  // 1 local table, 4 linked ODBC table, 5 query, 6 linked Access table, ...
+  int32_t flags = 0;
+
+  static constexpr int16_t kLocalTable = 1;
+  static constexpr int16_t kLinkedOdbcTable = 4;
+  static constexpr int16_t kQuery = 5;
+  static constexpr int16_t kLinkedTable = 6;
+  static constexpr uint32_t kSystemFlags = 0x80000002;
+
+  uint32_t definitionPage() const { return uint32_t(id) & 0x00FFFFFF; }
+  bool isLocalTable() const { return (type & 0x7F) == kLocalTable; }
+  // A table a person made: local, not flagged as a system object, and not
+  // named MSys* (Access leaves some system tables unflagged) or ~* (temporary).
+  bool isUserTable() const;
+};
+
+// Where a row lives; stable for the life of the row.
+struct RowId {
+  uint32_t page = 0;
+  uint16_t row = 0;
+  friend bool operator==(const RowId&, const RowId&) = default;
+};
+
+struct Row {
+  RowId id;
+  std::vector<Value> values;  // one per column of the schema, in its order
+};
+
+enum class ScanOrder {
+  // Rows where Access finds them: a row that outgrew its page is read through
+  // the pointer left at its first address, and carries that address.
+  Logical,
+  // Rows as stored: a moved row is read where it now lies. This is the order
+  // of the canonical dump.
+  Storage,
+};
+
+class RowCursor {
+ public:
+  RowCursor(RowCursor&&) noexcept;
+  RowCursor& operator=(RowCursor&&) noexcept;
+  ~RowCursor();
+
+  // Reads the next row into `row`, reusing its storage. False at the end.
+  Result<bool> next(Row& row);
+
+ private:
+  friend class Table;
+  struct State;
+  explicit RowCursor(std::unique_ptr<State> state);
+  std::unique_ptr<State> state_;
+};
+
+class Table {
+ public:
+  const TableSchema& schema() const;
+
+  // Streams the rows. `columns` limits decoding to the columns whose
+  // positions it lists (the others are left NULL); empty decodes every one.
+  Result<RowCursor> scan(ScanOrder order = ScanOrder::Logical, std::vector<size_t> columns = {}) const;
+  // Counts the rows a scan in `order` would give, without decoding values.
+  Result<uint64_t> countRows(ScanOrder order = ScanOrder::Logical) const;
+
+ private:
+  friend class Database;
+  struct State;
+  explicit Table(std::shared_ptr<const State> state) : state_(std::move(state)) {}
+  std::shared_ptr<const State> state_;
+};
+
+class Database {
+ public:
+  static Result<std::unique_ptr<Database>> open(const std::string& path, const OpenOptions& options = {});
+  // Opens a database held in memory (tests, fuzzing).
+  static Result<std::unique_ptr<Database>> openBytes(const std::string& name, std::span<const uint8_t> bytes,
+                                                     const OpenOptions& options = {});
+  ~Database();
+
+  FileFormat format() const;
+  const std::string& path() const;
+  // The Windows code page of Jet3 text (also recorded, unused, in later formats).
+  uint16_t codePage() const;
+
+  // Every object of the catalogue, in storage order.
+  Result<std::vector<CatalogEntry>> catalog();
+  // Names of the user tables, in catalogue order.
+  Result<std::vector<std::string>> userTableNames();
+  // A table by name: the exact name first, then ignoring ASCII case, as Access does.
+  Result<Table> table(std::string_view name);
+
+  struct Core;
+
+ private:
+  explicit Database(std::shared_ptr<Core> core) : core_(std::move(core)) {}
+  std::shared_ptr<Core> core_;
+};
+
+}  // namespace ledgerfen

@@ -1,0 +1,117 @@
+#include "text/text_codec.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <map>
+#include <mutex>
+
+#include "text/utf.h"
+
+namespace ledgerfen::text {
+
+void decodeUcs2Text(format::Bytes b, std::string& out) {
+  out.reserve(out.size() + b.size());
+  Utf16ToUtf8 sink(out);
+  if (b.size() > 2 && b[0] == 0xFF && b[1] == 0xFE) {
+    bool compressed = true;
+    size_t i = 2;
+    while (i < b.size()) {
+      if (b[i] == 0) {
+        compressed = !compressed;
+        ++i;
+      } else if (compressed) {
+        sink.push(b[i++]);
+      } else if (i + 1 < b.size()) {
+        sink.push(uint16_t(b[i] | (b[i + 1] << 8)));
+        i += 2;
+      } else {
+        break;  // a lone trailing byte carries no character
+      }
+    }
+    return;
+  }
+  for (size_t i = 0; i + 1 < b.size(); i += 2) sink.push(uint16_t(b[i] | (b[i + 1] << 8)));
+}
+
+namespace {
+
+const char* kReplacement = "\xEF\xBF\xBD";
+
+struct IconvHandle {
+  iconv_t handle;
+  explicit IconvHandle(uint16_t codePage)
+      : handle(iconv_open("UTF-8", ("CP" + std::to_string(codePage)).c_str())) {}
+  ~IconvHandle() {
+    if (ok()) iconv_close(handle);
+  }
+  bool ok() const { return handle != iconv_t(-1); }
+};
+
+// Converts `in` into `out` with iconv; a sequence iconv cannot convert becomes
+// U+FFFD and conversion goes on after its first byte.
+void convert(iconv_t cd, format::Bytes in, std::string& out) {
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  char* src = reinterpret_cast<char*>(const_cast<uint8_t*>(in.data()));
+  size_t srcLeft = in.size();
+  char buffer[1024];
+  while (srcLeft > 0) {
+    char* dst = buffer;
+    size_t dstLeft = sizeof buffer;
+    size_t rc = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+    out.append(buffer, size_t(dst - buffer));
+    if (rc == size_t(-1) && errno != E2BIG) {
+      out += kReplacement;
+      ++src;
+      --srcLeft;
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+  }
+}
+
+}  // namespace
+
+Result<std::shared_ptr<const CodePage>> CodePage::load(uint16_t number) {
+  static std::mutex mutex;
+  static std::map<uint16_t, std::shared_ptr<const CodePage>> loaded;
+  std::lock_guard lock(mutex);
+  if (auto it = loaded.find(number); it != loaded.end()) return it->second;
+
+  IconvHandle cd(number);
+  if (!cd.ok()) {
+    return Error(ErrorKind::Unsupported, "the text code page " + std::to_string(number) + " is not available");
+  }
+  auto page = std::shared_ptr<CodePage>(new CodePage());
+  page->number_ = number;
+  for (int b = 0; b < 256; ++b) {
+    uint8_t byte = uint8_t(b);
+    char* src = reinterpret_cast<char*>(&byte);
+    size_t srcLeft = 1;
+    char buffer[8];
+    char* dst = buffer;
+    size_t dstLeft = sizeof buffer;
+    iconv(cd.handle, nullptr, nullptr, nullptr, nullptr);
+    size_t rc = iconv(cd.handle, &src, &srcLeft, &dst, &dstLeft);
+    if (rc == size_t(-1) && errno == EINVAL) page->singleByte_ = false;  // a lead byte
+    page->table_[b] = rc == size_t(-1) ? kReplacement : std::string(buffer, size_t(dst - buffer));
+  }
+  loaded[number] = page;
+  return std::shared_ptr<const CodePage>(page);
+}
+
+void CodePage::decode(format::Bytes bytes, std::string& out) const {
+  if (singleByte_) {
+    for (uint8_t b : bytes) {
+      if (b < 0x80 && table_[b].size() == 1) {
+        out.push_back(char(b));
+      } else {
+        out += table_[b];
+      }
+    }
+    return;
+  }
+  IconvHandle cd(number_);
+  if (cd.ok()) convert(cd.handle, bytes, out);
+}
+
+}  // namespace ledgerfen::text

@@ -1,0 +1,31 @@
+// The Access files made by Access that tests read from the shared fixture
+// folder, with what their MANIFEST says about each.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ledgerfen::test {
+
+struct Fixture {
+  std::string path;      // relative to the fixture folder
+  std::string format;    // "jet3", "ace14", ...
+  std::string password;  // empty when none
+  std::string features;  // comma-separated feature tags
+
+  std::string fullPath() const;
+  // The canonical dump beside the file ("" when there is none).
+  std::string canonicalDumpPath() const;
+  bool hasFeature(const std::string& tag) const;
+  // A name usable as a gtest parameter name.
+  std::string testName() const;
+};
+
+std::string fixtureDir();
+const std::vector<Fixture>& allFixtures();
+const Fixture& fixtureNamed(const std::string& path);
+std::vector<uint8_t> readFileBytes(const std::string& path);
+std::string readFileText(const std::string& path);
+
+}  // namespace ledgerfen::test

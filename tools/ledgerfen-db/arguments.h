@@ -1,0 +1,29 @@
+// Splits a command line into positional arguments and --options.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace ledgerfen::cli {
+
+struct Arguments {
+  std::vector<std::string> positional;
+  std::map<std::string, std::string> options;  // --name value
+  std::set<std::string> flags;                 // --name
+
+  std::optional<std::string> option(const std::string& name) const {
+    auto it = options.find(name);
+    return it == options.end() ? std::nullopt : std::optional(it->second);
+  }
+  bool flag(const std::string& name) const { return flags.count(name) != 0; }
+};
+
+// `withValue` names the options that take a value; any other --name is a flag.
+// Fails (returns nullopt, with `error` set) on an option missing its value.
+std::optional<Arguments> parseArguments(const std::vector<std::string>& args, const std::set<std::string>& withValue,
+                                        std::string& error);
+
+}  // namespace ledgerfen::cli

@@ -1,0 +1,52 @@
+#include "canonical/json.h"
+
+namespace ledgerfen::canonical {
+namespace {
+
+constexpr char kHex[] = "0123456789abcdef";
+
+void appendUnicodeEscape(std::string& out, unsigned unit) {
+  out += "\\u";
+  for (int shift = 12; shift >= 0; shift -= 4) out.push_back(kHex[(unit >> shift) & 0xF]);
+}
+
+}  // namespace
+
+void appendJsonString(std::string& out, std::string_view s) {
+  out.push_back('"');
+  size_t run = 0;  // start of the bytes not yet copied
+  for (size_t i = 0; i < s.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    const char* escape = nullptr;
+    bool surrogate = false;
+    switch (c) {
+      case '"': escape = "\\\""; break;
+      case '\\': escape = "\\\\"; break;
+      case '\b': escape = "\\b"; break;
+      case '\t': escape = "\\t"; break;
+      case '\n': escape = "\\n"; break;
+      case '\f': escape = "\\f"; break;
+      case '\r': escape = "\\r"; break;
+      default:
+        // A lone surrogate is kept as ED A0..BF xx, which valid UTF-8 never holds.
+        surrogate = c == 0xED && i + 2 < s.size() && (static_cast<unsigned char>(s[i + 1]) & 0xE0) == 0xA0;
+        if (c >= 0x20 && !surrogate) continue;
+    }
+    out.append(s.data() + run, i - run);
+    if (escape) {
+      out += escape;
+    } else if (surrogate) {
+      unsigned unit = 0xD000 | ((static_cast<unsigned char>(s[i + 1]) & 0x3F) << 6) |
+                      (static_cast<unsigned char>(s[i + 2]) & 0x3F);
+      appendUnicodeEscape(out, unit);
+      i += 2;
+    } else {
+      appendUnicodeEscape(out, c);
+    }
+    run = i + 1;
+  }
+  out.append(s.data() + run, s.size() - run);
+  out.push_back('"');
+}
+
+}  // namespace ledgerfen::canonical

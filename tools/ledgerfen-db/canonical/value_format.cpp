@@ -1,0 +1,173 @@
+#include "canonical/value_format.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace ledgerfen::canonical {
+namespace {
+
+constexpr int64_t kMsPerDay = 86'400'000;
+constexpr int64_t kOleEpochMs = -2'209'161'600'000;  // 1899-12-30T00:00 from 1970-01-01
+constexpr double kMaxInstantMs = 8.64e15;            // the range of an ECMAScript Date
+constexpr int64_t kExtendedEpochDays = -719'162;     // 0001-01-01 from 1970-01-01
+
+struct CivilDate {
+  int64_t year;
+  unsigned month, day;
+};
+
+// Proleptic Gregorian date of a day count from 1970-01-01.
+CivilDate civilFromDays(int64_t z) {
+  z += 719468;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = unsigned(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+  const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+  return {int64_t(yoe) + era * 400 + (m <= 2), m, d};
+}
+
+void appendDateTime(std::string& out, int64_t days, unsigned seconds) {
+  CivilDate c = civilFromDays(days);
+  char buf[48];
+  int n;
+  if (c.year >= 0 && c.year <= 9999) {
+    n = std::snprintf(buf, sizeof buf, "%04lld", static_cast<long long>(c.year));
+  } else {
+    n = std::snprintf(buf, sizeof buf, "%c%06lld", c.year < 0 ? '-' : '+',
+                      static_cast<long long>(c.year < 0 ? -c.year : c.year));
+  }
+  out.append(buf, size_t(n));
+  n = std::snprintf(buf, sizeof buf, "-%02u-%02uT%02u:%02u:%02u", c.month, c.day, seconds / 3600, seconds / 60 % 60,
+                    seconds % 60);
+  out.append(buf, size_t(n));
+}
+
+}  // namespace
+
+void appendEcmaNumber(std::string& out, double v) {
+  if (v == 0) {
+    out += std::signbit(v) ? "-0" : "0";
+    return;
+  }
+  char sci[32];
+  auto [end, ec] = std::to_chars(sci, sci + sizeof sci, v, std::chars_format::scientific);
+  (void)ec;
+  std::string_view s(sci, size_t(end - sci));
+  if (s.front() == '-') {
+    out.push_back('-');
+    s.remove_prefix(1);
+  }
+  size_t e = s.find('e');
+  std::string digits;
+  digits.push_back(s[0]);
+  if (e > 1) digits.append(s.substr(2, e - 2));  // skip the '.'
+  int exponent = 0;
+  std::from_chars(s.data() + e + (s[e + 1] == '+' ? 2 : 1), s.data() + s.size(), exponent);
+  const int k = int(digits.size());
+  const int n = exponent + 1;  // value = 0.d1...dk x 10^n
+  if (k <= n && n <= 21) {
+    out += digits;
+    out.append(size_t(n - k), '0');
+  } else if (0 < n && n <= 21) {
+    out.append(digits, 0, size_t(n));
+    out.push_back('.');
+    out.append(digits, size_t(n));
+  } else if (-6 < n && n <= 0) {
+    out += "0.";
+    out.append(size_t(-n), '0');
+    out += digits;
+  } else {
+    out.push_back(digits[0]);
+    if (k > 1) {
+      out.push_back('.');
+      out.append(digits, 1);
+    }
+    out.push_back('e');
+    out.push_back(n - 1 >= 0 ? '+' : '-');
+    out += std::to_string(std::abs(n - 1));
+  }
+}
+
+void appendDecimal(std::string& out, bool negative, UInt128 magnitude, unsigned scale) {
+  char digits[48];
+  int count = 0;
+  do {
+    digits[count++] = char('0' + int(magnitude % 10));
+    magnitude /= 10;
+  } while (magnitude != 0);
+  while (count <= int(scale)) digits[count++] = '0';  // at least one integer digit
+  bool zero = std::all_of(digits, digits + count, [](char c) { return c == '0'; });
+  if (negative && !zero) out.push_back('-');
+  for (int i = count - 1; i >= 0; --i) {
+    out.push_back(digits[i]);
+    if (i == int(scale) && scale > 0) out.push_back('.');
+  }
+}
+
+void appendOleDate(std::string& out, double v) {
+  constexpr const char* kInvalid = "<invalid date>";
+  if (!std::isfinite(v)) {
+    out += kInvalid;
+    return;
+  }
+  const double x = ((v - 25569.0) * 86400.0) * 1000.0;
+  double ms = std::floor(x);
+  if (x - ms >= 0.5) ms += 1;  // halves toward +infinity, as Math.round
+  if (!(std::fabs(ms) <= kMaxInstantMs)) {
+    out += kInvalid;
+    return;
+  }
+  int64_t rel = int64_t(ms) - kOleEpochMs;  // ms since 1899-12-30 00:00
+  if (rel < 0) {  // the integer part is the day, the fraction a positive time of day
+    int64_t d = -rel / kMsPerDay;
+    rel = -d * kMsPerDay + (-rel - d * kMsPerDay);
+  }
+  const int64_t instant = rel + kOleEpochMs;
+  if (std::llabs(instant) > int64_t(kMaxInstantMs)) {
+    out += kInvalid;
+    return;
+  }
+  int64_t days = instant / kMsPerDay;
+  int64_t msOfDay = instant % kMsPerDay;
+  if (msOfDay < 0) {
+    msOfDay += kMsPerDay;
+    --days;
+  }
+  appendDateTime(out, days, unsigned(msOfDay / 1000));
+  if (int frac = int(msOfDay % 1000); frac != 0) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, ".%03d", frac);
+    out += buf;
+  }
+}
+
+void appendExtendedDate(std::string& out, const ExtendedDate& date) {
+  constexpr uint64_t kTicksPerSecond = 10'000'000;
+  appendDateTime(out, int64_t(date.days) + kExtendedEpochDays, unsigned(date.ticks / kTicksPerSecond));
+  if (uint64_t frac = date.ticks % kTicksPerSecond; frac != 0) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, ".%07llu", static_cast<unsigned long long>(frac));
+    out += buf;
+  }
+}
+
+void appendGuid(std::string& out, const Guid& guid) {
+  static constexpr int kOrder[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
+  constexpr char kHex[] = "0123456789ABCDEF";
+  out.push_back('{');
+  for (int i = 0; i < 16; ++i) {
+    if (i == 4 || i == 6 || i == 8 || i == 10) out.push_back('-');
+    uint8_t b = guid.bytes[size_t(kOrder[i])];
+    out.push_back(kHex[b >> 4]);
+    out.push_back(kHex[b & 0xF]);
+  }
+  out.push_back('}');
+}
+
+}  // namespace ledgerfen::canonical

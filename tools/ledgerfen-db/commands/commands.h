@@ -1,0 +1,28 @@
+// The subcommands of ledgerfen-db. Each returns an exit code (see cli.h).
+#pragma once
+
+#include <memory>
+#include <ostream>
+
+#include "arguments.h"
+#include "ledgerfen/database.h"
+
+namespace ledgerfen::cli {
+
+struct CommandIo {
+  std::ostream& out;
+  std::ostream& err;
+};
+
+// Opens the database named by the first positional argument with --password;
+// on failure prints the one-line error and returns null.
+std::unique_ptr<Database> openDatabase(const Arguments& args, CommandIo io);
+// Prints an engine error as the single line callers expect and returns kExitFailed.
+int fail(const Error& error, CommandIo io);
+
+int runTables(const Arguments& args, CommandIo io);
+int runSchema(const Arguments& args, CommandIo io);
+int runCount(const Arguments& args, CommandIo io);
+int runDump(const Arguments& args, CommandIo io);
+
+}  // namespace ledgerfen::cli

@@ -1,0 +1,22 @@
+#include "commands/commands.h"
+#include "cli.h"
+
+namespace ledgerfen::cli {
+
+int fail(const Error& error, CommandIo io) {
+  io.err << "ledgerfen-db: " << error.message() << "\n";
+  return kExitFailed;
+}
+
+std::unique_ptr<Database> openDatabase(const Arguments& args, CommandIo io) {
+  OpenOptions options;
+  options.password = args.option("password").value_or("");
+  auto db = Database::open(args.positional.at(0), options);
+  if (!db) {
+    fail(db.error(), io);
+    return nullptr;
+  }
+  return std::move(*db);
+}
+
+}  // namespace ledgerfen::cli
