@@ -20,8 +20,9 @@ struct DumpResult {
 DumpResult dump(const Fixture& f) {
   std::vector<std::string> args = {"dump", "--canonical", f.fullPath()};
   if (!f.password.empty()) args.insert(args.end(), {"--password", f.password});
+  std::istringstream in;
   std::ostringstream out, err;
-  int code = cli::run(args, out, err);
+  int code = cli::run(args, in, out, err);
   return {code, out.str(), err.str()};
 }
 

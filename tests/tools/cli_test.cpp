@@ -15,8 +15,9 @@ struct RunResult {
 };
 
 RunResult run(std::vector<std::string> args) {
+  std::istringstream in;
   std::ostringstream out, err;
-  int code = cli::run(args, out, err);
+  int code = cli::run(args, in, out, err);
   return {code, out.str(), err.str()};
 }
 

@@ -20,6 +20,8 @@ const Command kCommands[] = {
     {"schema", "schema FILE [TABLE] [--password P]", 1, 2, {}, runSchema},
     {"count", "count FILE TABLE [--password P]", 2, 2, {}, runCount},
     {"dump", "dump --canonical FILE [--password P]", 1, 1, {"canonical"}, runDump},
+    {"check", "check FILE [--strict] [--password P]", 1, 1, {"strict"}, runCheck},
+    {"apply", "apply FILE [--batch] [--password P] < CHANGES.jsonl", 1, 1, {"batch"}, runApply},
 };
 
 void printUsage(std::ostream& err) {
@@ -29,7 +31,7 @@ void printUsage(std::ostream& err) {
 
 }  // namespace
 
-int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int run(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
   if (args.empty() || args[0] == "--help" || args[0] == "help") {
     printUsage(err);
     return args.empty() ? kExitUsage : kExitOk;
@@ -50,7 +52,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       err << "ledgerfen-db: " << error << "\nusage: ledgerfen-db " << c.usage << "\n";
       return kExitUsage;
     }
-    return c.handler(*parsed, CommandIo{out, err});
+    return c.handler(*parsed, CommandIo{in, out, err});
   }
   err << "ledgerfen-db: unknown command " << args[0] << "\n";
   printUsage(err);

@@ -8,6 +8,16 @@
 //
 // Reading never loads a whole table: a cursor holds the page it is on and a
 // bounded page cache, whatever the size of the table.
+//
+// Writing: a database opened with `writable` takes an advisory lock on the
+// file and keeps a lock file beside it, as Access does, so no other writer
+// changes it meanwhile. Every change is atomic and durable when it returns:
+// the old images of the pages it changes go to a rollback journal first, and
+// a journal left by a crash is rolled back when the database is next opened.
+// Between begin() and commit() changes are collected and written together.
+// When the file cannot be written (permissions, another writer, a lock file
+// of Access), the database opens for reading only and every change fails
+// with "Cannot update. Database or object is read-only.".
 #pragma once
 
 #include <cstdint>
@@ -24,8 +34,12 @@
 
 namespace ledgerfen {
 
+class Env;
+
 struct OpenOptions {
   std::string password;
+  bool writable = false;  // open for changes when the file allows it
+  Env* env = nullptr;     // the file system; the real one when null
 };
 
 // One object of the catalogue (the system table MSysObjects).
@@ -90,6 +104,20 @@ class Table {
  public:
   const TableSchema& schema() const;
 
+  // The current values of one row; NotFound when it no longer exists.
+  Result<Row> readRow(RowId id) const;
+
+  // Adds a row. `values` holds one value per column (NULL for an AutoNumber
+  // to be assigned). Returns the row as stored: its id and every value,
+  // AutoNumbers included.
+  Result<Row> insertRow(std::vector<Value> values);
+  // Replaces the values of row `id`. `before` holds its values as the caller
+  // read them: if the row changed since, nothing is written and the error is
+  // a Conflict.
+  Status updateRow(RowId id, const std::vector<Value>& before, std::vector<Value> after);
+  // Deletes row `id`, provided it still holds `before` (else a Conflict).
+  Status deleteRow(RowId id, const std::vector<Value>& before);
+
   // Streams the rows. `columns` limits decoding to the columns whose
   // positions it lists (the others are left NULL); empty decodes every one.
   Result<RowCursor> scan(ScanOrder order = ScanOrder::Logical, std::vector<size_t> columns = {}) const;
@@ -103,6 +131,13 @@ class Table {
   std::shared_ptr<const State> state_;
 };
 
+// What the integrity check found: problems (damage) and notes (drift that
+// Access tolerates, such as a stale row count).
+struct IntegrityReport {
+  std::vector<std::string> problems;
+  std::vector<std::string> notes;
+};
+
 class Database {
  public:
   static Result<std::unique_ptr<Database>> open(const std::string& path, const OpenOptions& options = {});
@@ -113,6 +148,15 @@ class Database {
 
   FileFormat format() const;
   const std::string& path() const;
+  bool isReadOnly() const;
+  // Why a database opened for writing can only be read ("" when it can be written).
+  const std::string& readOnlyReason() const;
+
+  // Collects the following changes into one transaction, written by commit().
+  Status begin();
+  Status commit();
+  // Forgets every change since begin().
+  void rollback();
   // The Windows code page of Jet3 text (also recorded, unused, in later formats).
   uint16_t codePage() const;
 
@@ -122,6 +166,10 @@ class Database {
   Result<std::vector<std::string>> userTableNames();
   // A table by name: the exact name first, then ignoring ASCII case, as Access does.
   Result<Table> table(std::string_view name);
+
+  // Reads every structure of the file and reports what does not agree. In
+  // strict mode, drift that Access tolerates is reported as a problem too.
+  Result<IntegrityReport> checkIntegrity(bool strict = false);
 
   struct Core;
 

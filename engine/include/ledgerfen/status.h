@@ -104,5 +104,7 @@ inline Status okStatus() { return Status(); }
   if (!tmp.ok()) return tmp.error();             \
   lhs = std::move(tmp).value()
 
+// Expands to several statements: use it only where a statement list may stand
+// (inside braces), never as the body of an unbraced if.
 #define LF_ASSIGN_OR_RETURN(lhs, expr) \
   LF_ASSIGN_OR_RETURN_IMPL(LF_CONCAT(lf_result_, __LINE__), lhs, expr)

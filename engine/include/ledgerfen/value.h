@@ -93,4 +93,8 @@ using Value = std::variant<std::monostate, bool, uint8_t, int16_t, int32_t, int6
 
 inline bool isNull(const Value& v) { return std::holds_alternative<std::monostate>(v); }
 
+// Whether two values are the same stored value: of the same type and equal,
+// floating-point values bit for bit. NULL is not the empty text.
+bool sameValue(const Value& a, const Value& b);
+
 }  // namespace ledgerfen

@@ -1,11 +1,15 @@
 #include "ledgerfen/database.h"
 
 #include <algorithm>
+#include <array>
 
 #include "catalog/catalog.h"
+#include "check/integrity_check.h"
 #include "db/database_core.h"
 #include "db/page_decoding.h"
 #include "io/file.h"
+#include "db/lock_file.h"
+#include "page/journal.h"
 #include "table/table_state.h"
 
 namespace ledgerfen {
@@ -19,33 +23,103 @@ bool startsWithNoCase(std::string_view s, std::string_view prefix) {
 
 bool equalNoCase(std::string_view a, std::string_view b) { return a.size() == b.size() && startsWithNoCase(a, b); }
 
-Result<std::shared_ptr<Database::Core>> openCore(std::unique_ptr<io::File> file, const OpenOptions& options) {
-  auto core = std::make_shared<Database::Core>();
-  core->path = file->name();
-  LF_ASSIGN_OR_RETURN(uint64_t size, file->size());
+// A journal left by a crash must be rolled back before the file is read.
+// When we only read, that needs a handle we can write and nobody else's
+// lock: a live writer is finishing its commit, and its journal is its own.
+Status settleUnfinishedJournal(Env& env, const std::string& path) {
+  if (!page::Journal::isUnfinished(env, path)) return okStatus();
+  auto file = env.open(path, OpenMode::ReadWrite);
+  if (!file) {
+    return Error(ErrorKind::ReadOnly, path + ": a change to this database was interrupted and must be rolled back "
+                                             "first, which needs write access to the file");
+  }
+  LF_ASSIGN_OR_RETURN(bool locked, (*file)->tryLock());
+  if (!locked) return okStatus();
+  return page::Journal::recover(env, path, **file).ok() ? okStatus()
+                                                         : Error(ErrorKind::Io, path + ": cannot roll back an interrupted change");
+}
+
+// The format named by the version byte of a file's header, if it has one.
+FileFormat formatOf(File& file) {
+  uint8_t version = 1;
+  std::array<uint8_t, 1> byte{};
+  if (file.readAt(format::kHeaderVersion, byte).ok() && byte[0] <= uint8_t(FileFormat::Ace17)) version = byte[0];
+  return FileFormat(version);
+}
+
+// Opens the file for writing when asked and possible: the file writable,
+// no other writer of ours holding it, and no lock file of another program
+// beside it. Otherwise opens it for reading, with the reason in
+// `core.readOnlyReason`.
+Result<std::unique_ptr<File>> openFile(Database::Core& core, const OpenOptions& options, bool& writable) {
+  Env& env = *core.env;
+  writable = false;
+  if (options.writable) {
+    auto file = env.open(core.path, OpenMode::ReadWrite);
+    if (file) {
+      LF_ASSIGN_OR_RETURN(bool locked, (*file)->tryLock());
+      if (locked) {
+        LF_ASSIGN_OR_RETURN(core.lockFile, db::LockFile::claim(env, core.path, formatOf(**file), core.readOnlyReason));
+      } else {
+        core.readOnlyReason = "another program is changing the database";
+      }
+      if (core.lockFile) {
+        LF_RETURN_IF_ERROR(page::Journal::recover(env, core.path, **file));
+        writable = true;
+        return std::move(*file);
+      }
+    } else if (file.error().kind() == ErrorKind::ReadOnly) {
+      core.readOnlyReason = "the file cannot be written";
+    } else {
+      return file.error();
+    }
+  }
+  LF_RETURN_IF_ERROR(settleUnfinishedJournal(env, core.path));
+  return env.open(core.path, OpenMode::ReadOnly);
+}
+
+Status readHeader(Database::Core& core, File& file) {
+  LF_ASSIGN_OR_RETURN(uint64_t size, file.size());
   std::vector<uint8_t> first(std::min<uint64_t>(size, 4096));
-  LF_RETURN_IF_ERROR(file->readAt(0, first));
-  LF_ASSIGN_OR_RETURN(core->header, format::parseHeader(first));
-  core->spec = &format::formatSpec(core->header.format);
-  core->pager = std::make_unique<page::Pager>(std::move(file), core->spec->pageSize, size);
-  if (core->pager->pageCount() <= format::kCatalogTableDefPage) {
+  LF_RETURN_IF_ERROR(file.readAt(0, first));
+  LF_ASSIGN_OR_RETURN(core.header, format::parseHeader(first));
+  core.spec = &format::formatSpec(core.header.format);
+  if (size / core.spec->pageSize <= format::kCatalogTableDefPage) {
     return Error(ErrorKind::Corrupt, "the file is too short to hold the catalogue");
   }
+  return okStatus();
+}
+
+void setUpWriting(Database::Core& core) {
+  core.journal = std::make_unique<page::Journal>(*core.env, core.path);
+  core.allocator = std::make_unique<write::PageAllocator>(*core.pager, *core.spec);
+  core.longValues = std::make_unique<lval::LongValueWriter>(*core.pager, *core.spec, *core.allocator);
+}
+
+Result<std::shared_ptr<Database::Core>> openCore(Env& env, const std::string& path,
+                                                 std::function<Result<std::unique_ptr<File>>(Database::Core&, bool&)> open,
+                                                 const OpenOptions& options) {
+  auto core = std::make_shared<Database::Core>();
+  core->env = &env;
+  core->path = path;
+  bool writable = false;
+  LF_ASSIGN_OR_RETURN(std::unique_ptr<File> file, open(*core, writable));
+  LF_RETURN_IF_ERROR(readHeader(*core, *file));
+  LF_ASSIGN_OR_RETURN(uint64_t size, file->size());
+  core->pager = std::make_unique<page::Pager>(std::move(file), core->spec->pageSize, size);
   if (core->spec->jet3) {
     LF_ASSIGN_OR_RETURN(core->codePage, text::CodePage::load(core->header.codePage ? core->header.codePage : 1252));
     core->names.codePage = core->codePage.get();
   }
   LF_RETURN_IF_ERROR(db::setUpPageDecoding(*core, options.password));
+  if (writable) setUpWriting(*core);
   return core;
 }
 
-Result<std::shared_ptr<Database::Core>> finishOpen(const std::string& name, Result<std::unique_ptr<io::File>> file,
-                                                   const OpenOptions& options) {
-  if (!file) return file.error();
-  auto core = openCore(std::move(*file), options);
+Result<std::shared_ptr<Database::Core>> finish(const std::string& name, Result<std::shared_ptr<Database::Core>> core) {
   // Jet's password message stands alone, as callers show it to the user verbatim.
   if (!core && core.error().kind() == ErrorKind::WrongPassword) return core.error();
-  if (!core) return core.error().withContext(name);
+  if (!core) return core.error().kind() == ErrorKind::NotFound ? core.error() : core.error().withContext(name);
   return std::move(*core);
 }
 
@@ -56,25 +130,70 @@ bool CatalogEntry::isUserTable() const {
          !name.starts_with("~");
 }
 
-Result<std::shared_ptr<const tdef::TableDefinition>> Database::Core::definition(uint32_t page,
+Database::Core::~Core() {
+  if (pager) pager->discard();
+  journal.reset();  // removes the (finished) journal file
+  lockFile.reset();
+}
+
+Result<std::shared_ptr<tdef::TableDefinition>> Database::Core::mutableDefinition(uint32_t page,
                                                                                 const std::string& name) {
   if (auto it = definitions.find(page); it != definitions.end()) return it->second;
   auto def = tdef::readTableDefinition(*pager, *spec, names, page);
   if (!def) return def.error().withContext("table " + name + ": definition on page " + std::to_string(page));
   def->schema.name = name;
-  auto shared = std::make_shared<const tdef::TableDefinition>(std::move(*def));
+  auto shared = std::make_shared<tdef::TableDefinition>(std::move(*def));
   definitions[page] = shared;
   return shared;
 }
 
+Result<std::shared_ptr<const tdef::TableDefinition>> Database::Core::definition(uint32_t page,
+                                                                                const std::string& name) {
+  LF_ASSIGN_OR_RETURN(auto def, mutableDefinition(page, name));
+  return std::shared_ptr<const tdef::TableDefinition>(std::move(def));
+}
+
+void Database::Core::discard() {
+  pager->discard();
+  if (allocator) allocator->reset();
+  if (longValues) longValues->reset();
+  fillPages.clear();
+  definitions.clear();
+  catalog.reset();
+  explicitTransaction = false;
+}
+
+Status Database::Core::commit() {
+  Status s = pager->commit(*journal);
+  if (!s) discard();
+  explicitTransaction = false;
+  return s;
+}
+
+Status Database::Core::change(const std::function<Status()>& change) {
+  if (!writable()) return Error(ErrorKind::ReadOnly, kReadOnlyMessage);
+  Status s = change();
+  if (!s) {
+    discard();
+    return s;
+  }
+  return explicitTransaction ? okStatus() : commit();
+}
+
 Result<std::unique_ptr<Database>> Database::open(const std::string& path, const OpenOptions& options) {
-  LF_ASSIGN_OR_RETURN(auto core, finishOpen(path, io::openFileForReading(path), options));
+  Env& env = options.env ? *options.env : defaultEnv();
+  auto open = [&](Core& core, bool& writable) { return openFile(core, options, writable); };
+  LF_ASSIGN_OR_RETURN(auto core, finish(path, openCore(env, path, open, options)));
   return std::unique_ptr<Database>(new Database(std::move(core)));
 }
 
 Result<std::unique_ptr<Database>> Database::openBytes(const std::string& name, std::span<const uint8_t> bytes,
                                                       const OpenOptions& options) {
-  LF_ASSIGN_OR_RETURN(auto core, finishOpen(name, std::unique_ptr<io::File>(io::memoryFile(name, bytes)), options));
+  auto open = [&](Core&, bool& writable) -> Result<std::unique_ptr<File>> {
+    writable = false;
+    return io::memoryFile(name, bytes);
+  };
+  LF_ASSIGN_OR_RETURN(auto core, finish(name, openCore(defaultEnv(), name, open, options)));
   return std::unique_ptr<Database>(new Database(std::move(core)));
 }
 
@@ -83,6 +202,26 @@ Database::~Database() = default;
 FileFormat Database::format() const { return core_->header.format; }
 const std::string& Database::path() const { return core_->path; }
 uint16_t Database::codePage() const { return core_->header.codePage; }
+bool Database::isReadOnly() const { return !core_->writable(); }
+const std::string& Database::readOnlyReason() const { return core_->readOnlyReason; }
+
+Status Database::begin() {
+  if (!core_->writable()) return Error(ErrorKind::ReadOnly, kReadOnlyMessage);
+  if (core_->explicitTransaction) return Error(ErrorKind::InvalidArgument, "a transaction is already open");
+  core_->explicitTransaction = true;
+  return okStatus();
+}
+
+Status Database::commit() {
+  if (!core_->explicitTransaction) return Error(ErrorKind::InvalidArgument, "no transaction is open");
+  Status s = core_->commit();
+  if (!s) return core_->inFile(s.error());
+  return s;
+}
+
+void Database::rollback() {
+  if (core_->writable()) core_->discard();
+}
 
 Result<std::vector<CatalogEntry>> Database::catalog() {
   if (!core_->catalog) {
@@ -115,7 +254,13 @@ Result<Table> Database::table(std::string_view name) {
   }
   auto def = core_->definition(it->definitionPage(), it->name);
   if (!def) return core_->inFile(def.error());
-  return Table(std::make_shared<const Table::State>(Table::State{core_, std::move(*def)}));
+  return Table(std::make_shared<const Table::State>(Table::State{core_, it->definitionPage(), it->name, std::move(*def)}));
+}
+
+Result<IntegrityReport> Database::checkIntegrity(bool strict) {
+  auto report = check::checkIntegrity(core_, strict);
+  if (!report) return core_->inFile(report.error());
+  return report;
 }
 
 }  // namespace ledgerfen

@@ -1,22 +1,32 @@
-// What an open database shares with its tables and cursors.
+// What an open database shares with its tables and cursors, and the
+// transaction every change runs in.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "db/lock_file.h"
 #include "format/format_spec.h"
 #include "format/header.h"
 #include "ledgerfen/database.h"
+#include "lval/long_value_writer.h"
+#include "page/journal.h"
 #include "page/pager.h"
 #include "tdef/table_definition.h"
 #include "text/text_codec.h"
+#include "write/page_allocator.h"
 
 namespace ledgerfen {
 
+// Jet's message for any change to a database that can only be read.
+inline constexpr const char* kReadOnlyMessage = "Cannot update. Database or object is read-only.";
+
 struct Database::Core {
+  Env* env = nullptr;
   std::string path;
   format::DatabaseHeader header;
   const format::FormatSpec* spec = nullptr;
@@ -24,11 +34,34 @@ struct Database::Core {
   std::shared_ptr<const text::CodePage> codePage;  // Jet3 text and names
   tdef::NameDecoder names;
   std::optional<std::vector<CatalogEntry>> catalog;
-  // Definitions read so far, by first page; shared with tables and cursors.
-  std::map<uint32_t, std::shared_ptr<const tdef::TableDefinition>> definitions;
+  // Definitions read so far, by first page. Changes to a table's counters
+  // are made here and on its pages together; a discarded transaction drops
+  // them all so they are read again.
+  std::map<uint32_t, std::shared_ptr<tdef::TableDefinition>> definitions;
 
-  // The definition on `page`, read once; `name` is the table's catalogue name.
+  // Writing. Present only when the database was opened for writing and could be.
+  std::string readOnlyReason;  // why it could not be, when asked for
+  std::unique_ptr<db::LockFile> lockFile;
+  std::unique_ptr<page::Journal> journal;
+  std::unique_ptr<write::PageAllocator> allocator;
+  std::unique_ptr<lval::LongValueWriter> longValues;
+  std::map<uint32_t, uint32_t> fillPages;  // table definition page -> data page being filled
+  bool explicitTransaction = false;
+
+  ~Core();
+
+  bool writable() const { return journal != nullptr; }
+
   Result<std::shared_ptr<const tdef::TableDefinition>> definition(uint32_t page, const std::string& name);
+  Result<std::shared_ptr<tdef::TableDefinition>> mutableDefinition(uint32_t page, const std::string& name);
+
+  // Runs `change` atomically: inside an explicit transaction it becomes part
+  // of it (a failure rolls the whole transaction back); otherwise it is
+  // committed at once, or discarded when it fails.
+  Status change(const std::function<Status()>& change);
+  Status commit();
+  void discard();
+
   // Prefixes the file name to an error's message.
   Error inFile(const Error& e) const { return e.withContext(path); }
 };

@@ -49,6 +49,7 @@ struct FormatSpec {
   uint32_t tdefLength;          // 4 bytes
   uint32_t tdefRowCount;        // 4 bytes
   uint32_t tdefAutoNumber;      // 4 bytes: last Long AutoNumber handed out
+  uint32_t tdefComplexAutoNumber;  // 4 bytes (Jet4 layout; used by ACE): last complex-column key
   uint32_t tdefTableType;       // 1 byte: 'N' user, 'S' system
   uint32_t tdefMaxColumns;      // 2 bytes: column numbers ever used
   uint32_t tdefVarColumns;      // 2 bytes

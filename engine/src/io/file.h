@@ -1,34 +1,16 @@
-// Random-access files under the engine.
-//
-// The engine reaches the disk only through File, so tests can put a file in
-// memory or one that fails on purpose in its place. A File is used by one
-// thread at a time.
+// Files under the engine: the real file system (ledgerfen/env.h) and a
+// read-only file held in memory, for databases given as bytes.
 #pragma once
 
-#include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
 
-#include "ledgerfen/status.h"
+#include "ledgerfen/env.h"
 
 namespace ledgerfen::io {
 
-class File {
- public:
-  virtual ~File() = default;
-
-  // The name used in error messages (normally the path).
-  virtual const std::string& name() const = 0;
-  virtual Result<uint64_t> size() = 0;
-  // Fills `out` completely from `offset`; a short read is an error.
-  virtual Status readAt(uint64_t offset, std::span<uint8_t> out) = 0;
-};
-
-// Opens an existing file for reading.
-Result<std::unique_ptr<File>> openFileForReading(const std::string& path);
-
-// A file held in memory, for tests and fuzzing.
+// A read-only file holding a copy of `bytes`.
 std::unique_ptr<File> memoryFile(std::string name, std::span<const uint8_t> bytes);
 
 }  // namespace ledgerfen::io

@@ -21,8 +21,14 @@ class MemoryFile final : public File {
     if (!out.empty()) std::memcpy(out.data(), bytes_.data() + offset, out.size());
     return okStatus();
   }
+  Status writeAt(uint64_t, std::span<const uint8_t>) override { return readOnly(); }
+  Status truncate(uint64_t) override { return readOnly(); }
+  Status sync() override { return okStatus(); }
+  Result<bool> tryLock() override { return true; }
 
  private:
+  Status readOnly() const { return Error(ErrorKind::ReadOnly, name_ + ": is held in memory and cannot be written"); }
+
   std::string name_;
   std::vector<uint8_t> bytes_;
 };

@@ -1,19 +1,25 @@
-// Pages of one database file, decoded and cached.
+// Pages of one database file: decoded, cached, and changed in memory until
+// a commit writes them through the rollback journal.
 //
-// The pager owns the file and the page codec. `read` returns a shared,
-// immutable page; holders keep it alive after the cache drops it, so a
-// decoder may hold several pages at once. Memory is bounded by the cache
-// capacity plus the pages callers hold. One thread at a time.
+// `read` returns a shared, immutable page; holders keep it alive after the
+// cache drops it or a later change replaces it (changes copy the page when
+// anybody else still holds it). `modify` and `append` collect the changes of
+// the current transaction; `commit` makes them durable atomically; `discard`
+// forgets them. Memory is bounded by the cache capacity, the pages callers
+// hold and the pages changed in the open transaction. One thread at a time.
 #pragma once
 
 #include <cstdint>
 #include <list>
+#include <map>
 #include <memory>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
 #include "format/bytes.h"
-#include "io/file.h"
+#include "ledgerfen/env.h"
+#include "page/journal.h"
 #include "page/page_codec.h"
 
 namespace ledgerfen::page {
@@ -35,29 +41,47 @@ class Page {
 
 class Pager {
  public:
-  Pager(std::unique_ptr<io::File> file, uint32_t pageSize, uint64_t fileSize,
-        size_t cacheCapacity = 512);
+  Pager(std::unique_ptr<File> file, uint32_t pageSize, uint64_t fileSize, size_t cacheCapacity = 512);
 
   void setCodec(std::unique_ptr<PageCodec> codec) { codec_ = std::move(codec); }
   const PageCodec* codec() const { return codec_.get(); }
 
   const std::string& fileName() const { return file_->name(); }
+  File& file() { return *file_; }
   uint32_t pageSize() const { return pageSize_; }
+  // Pages in the file, counting those appended by the open transaction.
   uint32_t pageCount() const { return pageCount_; }
 
-  // Reads and decodes page `number`; an error if it lies past the end of the file.
+  // Reads and decodes page `number` (the transaction's version if it changed
+  // it); an error if it lies past the end of the file.
   Result<Page> read(uint32_t number);
+
+  // The bytes of page `number` to change in the open transaction.
+  Result<std::span<uint8_t>> modify(uint32_t number);
+  // Adds a zero-filled page at the end of the file; returns its number.
+  Result<uint32_t> append();
+
+  bool hasChanges() const { return !changed_.empty(); }
+  // Writes the changes atomically: old images to `journal`, then the pages,
+  // then the journal is dropped. On failure the file is as it was before.
+  Status commit(Journal& journal);
+  // Forgets every change of the open transaction.
+  void discard();
 
  private:
   using CacheList = std::list<Page>;
+  void remember(const Page& page);
+  Result<std::vector<uint8_t>> encoded(uint32_t number, const std::vector<uint8_t>& bytes) const;
 
-  std::unique_ptr<io::File> file_;
+  std::unique_ptr<File> file_;
   std::unique_ptr<PageCodec> codec_;
   uint32_t pageSize_;
   uint32_t pageCount_;
+  uint32_t committedPageCount_;
   size_t capacity_;
   CacheList lru_;  // most recently used first
   std::unordered_map<uint32_t, CacheList::iterator> index_;
+  std::map<uint32_t, std::shared_ptr<std::vector<uint8_t>>> changed_;  // ordered: written front to back
 };
 
 }  // namespace ledgerfen::page

@@ -21,6 +21,12 @@ Result<DataPage> DataPage::open(const format::FormatSpec& spec, page::Page page)
 
 bool DataPage::isLongValuePage() const { return std::memcmp(page_.bytes().data() + spec_->dataOwner, "LVAL", 4) == 0; }
 
+uint32_t DataPage::freeSpace() const {
+  uint32_t tableEnd = spec_->dataHeaderSize + 2u * rowCount_;
+  uint32_t lowest = rowCount_ == 0 ? spec_->pageSize : (slotWord(uint16_t(rowCount_ - 1)) & kRowOffsetMask);
+  return lowest > tableEnd ? lowest - tableEnd : 0;
+}
+
 bool DataPage::isDeleted(uint16_t slot) const {
   return (slotWord(slot) & (kRowDeletedFlag | kRowLookupFlag)) == (kRowDeletedFlag | kRowLookupFlag);
 }

@@ -20,6 +20,8 @@ class DataPage {
   uint32_t owner() const { return format::u32le(page_.bytes(), spec_->dataOwner); }
   bool isLongValuePage() const;
   uint16_t rowCount() const { return rowCount_; }
+  // Bytes between the offset table and the lowest row.
+  uint32_t freeSpace() const;
   uint16_t slotWord(uint16_t slot) const {
     return format::u16le(page_.bytes(), spec_->dataHeaderSize + 2u * slot);
   }

@@ -1,5 +1,7 @@
+#include "table/row_reader.h"
 #include "table/table_scanner.h"
 #include "table/table_state.h"
+#include "write/table_writer.h"
 
 namespace ledgerfen {
 
@@ -25,6 +27,52 @@ Result<RowCursor> Table::scan(ScanOrder order, std::vector<size_t> columns) cons
   auto scanner = table::TableScanner::open(state_->core, state_->definition, order, std::move(columns));
   if (!scanner) return state_->core->inFile(scanner.error().withContext("table " + schema().name));
   return RowCursor(std::make_unique<RowCursor::State>(RowCursor::State{std::move(*scanner), state_->core->path}));
+}
+
+Result<Row> Table::readRow(RowId id) const {
+  auto reader = table::RowReader::create(state_->core, state_->definition);
+  if (!reader) return state_->core->inFile(reader.error());
+  Row row;
+  auto read = reader->read(id, row);
+  if (!read) return state_->core->inFile(read.error());
+  return row;
+}
+
+namespace {
+
+// Runs one change through a writer for the table, atomically.
+template <typename Change>
+Status changeTable(const std::shared_ptr<Database::Core>& core, uint32_t page, const std::string& name, Change change) {
+  Status s = core->change([&]() -> Status {
+    LF_ASSIGN_OR_RETURN(write::TableWriter writer, write::TableWriter::open(core, page, name));
+    return change(writer);
+  });
+  if (!s && s.error().kind() != ErrorKind::ReadOnly && s.error().kind() != ErrorKind::Constraint &&
+      s.error().kind() != ErrorKind::Conflict) {
+    return core->inFile(s.error());
+  }
+  return s;
+}
+
+}  // namespace
+
+Result<Row> Table::insertRow(std::vector<Value> values) {
+  Row stored;
+  LF_RETURN_IF_ERROR(changeTable(state_->core, state_->definitionPage, state_->name, [&](write::TableWriter& w) -> Status {
+    LF_ASSIGN_OR_RETURN(stored, w.insert(std::move(values)));
+    return okStatus();
+  }));
+  return stored;
+}
+
+Status Table::updateRow(RowId id, const std::vector<Value>& before, std::vector<Value> after) {
+  return changeTable(state_->core, state_->definitionPage, state_->name,
+                     [&](write::TableWriter& w) { return w.update(id, before, std::move(after)); });
+}
+
+Status Table::deleteRow(RowId id, const std::vector<Value>& before) {
+  return changeTable(state_->core, state_->definitionPage, state_->name,
+                     [&](write::TableWriter& w) { return w.erase(id, before); });
 }
 
 Result<uint64_t> Table::countRows(ScanOrder order) const {

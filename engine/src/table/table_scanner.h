@@ -8,8 +8,7 @@
 
 #include "db/database_core.h"
 #include "row/data_page.h"
-#include "row/row_layout.h"
-#include "row/value_decoder.h"
+#include "table/row_reader.h"
 #include "usage/usage_map.h"
 
 namespace ledgerfen::table {
@@ -26,27 +25,24 @@ class TableScanner {
   Result<bool> next(Row& row, bool decode = true);
 
  private:
-  TableScanner(std::shared_ptr<Database::Core> core, std::shared_ptr<const tdef::TableDefinition> def,
-               ScanOrder order, usage::UsageMapCursor pages, row::ValueDecoder decoder, std::vector<size_t> wanted);
+  TableScanner(std::shared_ptr<const tdef::TableDefinition> def, std::shared_ptr<Database::Core> core,
+               ScanOrder order, usage::UsageMapCursor pages, RowReader reader, std::vector<size_t> wanted);
 
-  // Finds the bytes of the row in the current slot, following a moved row's pointer.
-  Result<std::optional<format::Bytes>> currentRow();
-  Status decodeRow(format::Bytes bytes, Row& row);
   Result<bool> nextRow(Row& row, bool decode);
+  // The bytes of the row in the current slot, if it holds one in this order.
+  Result<std::optional<format::Bytes>> currentRow();
   std::string rowName() const;
 
-  std::shared_ptr<Database::Core> core_;
   std::shared_ptr<const tdef::TableDefinition> def_;
+  std::shared_ptr<Database::Core> core_;
   ScanOrder order_;
   usage::UsageMapCursor pages_;
-  row::RowLayout layout_;
-  row::ValueDecoder decoder_;
+  RowReader reader_;
   std::vector<size_t> wanted_;
   std::optional<row::DataPage> page_;
-  uint16_t slot_ = 0;      // the row being read
+  uint16_t slot_ = 0;  // the row being read
   uint16_t nextSlot_ = 0;
   row::RowBytes moved_;  // keeps a moved row's page alive while it is decoded
-  std::vector<row::CellBytes> cells_;
 };
 
 }  // namespace ledgerfen::table

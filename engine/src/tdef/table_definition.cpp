@@ -118,6 +118,7 @@ Result<TableDefinition> readTableDefinition(page::Pager& pager, const format::Fo
 
   def.schema.rowCount = u32le(b, spec.tdefRowCount);
   def.autoNumber = u32le(b, spec.tdefAutoNumber);
+  if (spec.tdefComplexAutoNumber) def.complexAutoNumber = u32le(b, spec.tdefComplexAutoNumber);
   def.schema.systemTable = b[spec.tdefTableType] == 'S';
   def.maxColumns = u16le(b, spec.tdefMaxColumns);
   def.varColumnCount = u16le(b, spec.tdefVarColumns);
@@ -134,6 +135,7 @@ Result<TableDefinition> readTableDefinition(page::Pager& pager, const format::Fo
   for (uint32_t i = 0; i < realIndexCount; ++i) {
     LF_ASSIGN_OR_RETURN(Bytes counter, r.take(spec.realIndexCounterSize, "index counters"));
     RealIndex index;
+    index.counterOffset = r.position() - spec.realIndexCounterSize;
     index.uniqueEntryCount = u32le(counter, 4);
     def.realIndexes.push_back(std::move(index));
   }
@@ -148,6 +150,7 @@ Result<TableDefinition> readTableDefinition(page::Pager& pager, const format::Fo
   }
 
   for (RealIndex& index : def.realIndexes) {
+    index.definitionOffset = r.position();
     LF_ASSIGN_OR_RETURN(Bytes d, r.take(spec.realIndexSize, "index definitions"));
     for (size_t k = 0; k < 10; ++k) {
       size_t at = spec.realIndexColumns + 3 * k;

@@ -20,6 +20,8 @@ struct ColumnLayout {
 };
 
 struct RealIndex {
+  size_t definitionOffset = 0;  // of its definition in the assembled table definition
+  size_t counterOffset = 0;     // of its unique-entry counter
   std::vector<IndexColumn> columns;
   format::RowPointer usageMap;
   uint32_t rootPage = 0;
@@ -44,6 +46,7 @@ struct TableDefinition {
   uint16_t maxColumns = 0;
   uint16_t varColumnCount = 0;
   uint32_t autoNumber = 0;
+  uint32_t complexAutoNumber = 0;  // ACE: last key handed to attachment / multi-value columns
   std::vector<uint32_t> pages;  // the definition's pages, first to last
 };
 

@@ -34,6 +34,34 @@ void decodeUcs2Text(format::Bytes b, std::string& out) {
   for (size_t i = 0; i + 1 < b.size(); i += 2) sink.push(uint16_t(b[i] | (b[i + 1] << 8)));
 }
 
+std::vector<uint8_t> encodeUcs2Text(std::string_view text, bool compress) {
+  std::u16string units = utf8ToUtf16(text);
+  std::vector<uint8_t> plain;
+  plain.reserve(2 * units.size());
+  for (char16_t u : units) {
+    plain.push_back(uint8_t(u));
+    plain.push_back(uint8_t(u >> 8));
+  }
+  const bool startsWithMarker = !units.empty() && units[0] == 0xFEFF;
+  if (!compress && !startsWithMarker) return plain;
+
+  // A zero byte switches modes, so a two-byte character whose low byte is
+  // zero (U+0100, U+4E00, ...) cannot be written compressed.
+  std::vector<uint8_t> packed = {0xFF, 0xFE};
+  bool oneByte = true;
+  for (char16_t u : units) {
+    bool fits = u >= 0x01 && u <= 0xFF;
+    if (!fits && (u & 0xFF) == 0) return plain;
+    if (fits != oneByte) {
+      packed.push_back(0);
+      oneByte = fits;
+    }
+    packed.push_back(uint8_t(u));
+    if (!oneByte) packed.push_back(uint8_t(u >> 8));
+  }
+  return packed.size() < plain.size() || startsWithMarker ? packed : plain;
+}
+
 namespace {
 
 const char* kReplacement = "\xEF\xBF\xBD";
@@ -97,6 +125,30 @@ Result<std::shared_ptr<const CodePage>> CodePage::load(uint16_t number) {
   }
   loaded[number] = page;
   return std::shared_ptr<const CodePage>(page);
+}
+
+Result<std::vector<uint8_t>> CodePage::encode(std::string_view text) const {
+  iconv_t cd = iconv_open(("CP" + std::to_string(number_)).c_str(), "UTF-8");
+  if (cd == iconv_t(-1)) return Error(ErrorKind::Unsupported, "the text code page " + std::to_string(number_) + " is not available");
+  std::vector<uint8_t> out;
+  char* src = const_cast<char*>(text.data());
+  size_t srcLeft = text.size();
+  char buffer[1024];
+  Status status = okStatus();
+  while (srcLeft > 0) {
+    char* dst = buffer;
+    size_t dstLeft = sizeof buffer;
+    size_t rc = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+    out.insert(out.end(), buffer, dst);
+    if (rc == size_t(-1) && errno != E2BIG) {
+      status = Error(ErrorKind::Constraint, "the text holds a character that code page " + std::to_string(number_) +
+                                                " cannot store");
+      break;
+    }
+  }
+  iconv_close(cd);
+  if (!status) return status.error();
+  return out;
 }
 
 void CodePage::decode(format::Bytes bytes, std::string& out) const {

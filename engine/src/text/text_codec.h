@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "format/bytes.h"
 #include "ledgerfen/status.h"
@@ -18,6 +20,10 @@ namespace ledgerfen::text {
 
 // Appends Jet4/ACE text bytes as UTF-8, undoing the compression.
 void decodeUcs2Text(format::Bytes bytes, std::string& out);
+// The stored bytes of `text` (UTF-8). With `compress`, the shorter of plain
+// UTF-16 and the compressed form; text that starts with U+FEFF is given the
+// compression marker, which plain UTF-16 would imitate, where it can be.
+std::vector<uint8_t> encodeUcs2Text(std::string_view text, bool compress);
 
 // A Windows code page, decoded through iconv.
 class CodePage {
@@ -28,6 +34,9 @@ class CodePage {
   uint16_t number() const { return number_; }
   // Appends the bytes as UTF-8; bytes without a character become U+FFFD.
   void decode(format::Bytes bytes, std::string& out) const;
+  // The bytes of `text` (UTF-8) in this code page; an error names a
+  // character the code page cannot hold.
+  Result<std::vector<uint8_t>> encode(std::string_view text) const;
 
  private:
   CodePage() = default;

@@ -5,12 +5,13 @@
 namespace ledgerfen::usage {
 
 Result<UsageMapCursor> UsageMapCursor::open(page::Pager& pager, const format::FormatSpec& spec,
-                                            format::RowPointer where) {
+                                            format::RowPointer where, bool skipStraySlots) {
   LF_ASSIGN_OR_RETURN(row::RowBytes row, row::readRow(pager, spec, where));
   UsageMapCursor c;
   c.pager_ = &pager;
   c.spec_ = &spec;
   c.row_.assign(row.bytes.begin(), row.bytes.end());
+  c.skipStraySlots_ = skipStraySlots;
   if (c.row_.empty()) return Error(ErrorKind::Corrupt, "a usage map row is empty");
   c.type_ = c.row_[0];
   if (c.type_ == kUsageMapInline) {
@@ -28,7 +29,7 @@ Status UsageMapCursor::loadReferenceSlot(size_t slot) {
   bitmap_.clear();
   bit_ = 0;
   bitmapStartPage_ = uint64_t(slot) * (spec_->pageSize - kUsageBitmapPageStart) * 8;
-  if (pageNumber == 0) return okStatus();
+  if (pageNumber == 0 || (skipStraySlots_ && pageNumber >= pager_->pageCount())) return okStatus();
   LF_ASSIGN_OR_RETURN(page::Page page, pager_->read(pageNumber));
   if (page.type() != format::kPageUsageBitmap) {
     return Error(ErrorKind::Corrupt, "page " + std::to_string(pageNumber) + " is listed as a usage bitmap but is not one");

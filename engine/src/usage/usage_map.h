@@ -26,8 +26,11 @@ inline constexpr uint32_t kUsageBitmapPageStart = 4;  // bitmap bytes on a type 
 // only as it reaches them.
 class UsageMapCursor {
  public:
+  // With `skipStraySlots`, a reference slot naming a page past the end of
+  // the file is passed over (the global map of some files holds one) instead
+  // of being an error.
   static Result<UsageMapCursor> open(page::Pager& pager, const format::FormatSpec& spec,
-                                     format::RowPointer where);
+                                     format::RowPointer where, bool skipStraySlots = false);
 
   // The next page whose bit is set, or nullopt at the end.
   Result<std::optional<uint32_t>> next();
@@ -44,6 +47,7 @@ class UsageMapCursor {
   uint64_t bitmapStartPage_ = 0;
   size_t bit_ = 0;                    // next bit of bitmap_ to look at
   size_t referenceSlot_ = 0;          // next slot of a reference map to load
+  bool skipStraySlots_ = false;
 };
 
 }  // namespace ledgerfen::usage

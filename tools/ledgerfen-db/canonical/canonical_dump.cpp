@@ -86,6 +86,17 @@ void appendCell(std::string& out, const Column& c, const Value& v) {
       v);
 }
 
+void appendRowLine(std::string& line, const TableSchema& schema, const Row& row) {
+  line += "{\"t\":";
+  appendJsonString(line, schema.name);
+  line += ",\"r\":[";
+  for (size_t i = 0; i < schema.columns.size(); ++i) {
+    if (i) line.push_back(',');
+    appendCell(line, schema.columns[i], row.values[i]);
+  }
+  line += "]}\n";
+}
+
 Status writeTable(Database& db, const std::string& name, std::ostream& out) {
   LF_ASSIGN_OR_RETURN(Table table, db.table(name));
   const TableSchema& schema = table.schema();
@@ -102,21 +113,14 @@ Status writeTable(Database& db, const std::string& name, std::ostream& out) {
   line += "],\"rows\":" + std::to_string(rows) + "}\n";
   out << line;
 
-  std::string head = "{\"t\":";
-  appendJsonString(head, name);
-  head += ",\"r\":[";
   LF_ASSIGN_OR_RETURN(RowCursor cursor, table.scan(ScanOrder::Storage));
   Row row;
   uint64_t printed = 0;
   while (true) {
     LF_ASSIGN_OR_RETURN(bool more, cursor.next(row));
     if (!more) break;
-    line = head;
-    for (size_t i = 0; i < schema.columns.size(); ++i) {
-      if (i) line.push_back(',');
-      appendCell(line, schema.columns[i], row.values[i]);
-    }
-    line += "]}\n";
+    line.clear();
+    appendRowLine(line, schema, row);
     out.write(line.data(), std::streamsize(line.size()));
     ++printed;
   }
@@ -127,6 +131,12 @@ Status writeTable(Database& db, const std::string& name, std::ostream& out) {
 }
 
 }  // namespace
+
+std::string rowLine(const TableSchema& schema, const Row& row) {
+  std::string line;
+  appendRowLine(line, schema, row);
+  return line;
+}
 
 Status writeCanonicalDump(Database& db, std::ostream& out) {
   LF_ASSIGN_OR_RETURN(std::vector<std::string> tables, db.userTableNames());

@@ -12,4 +12,7 @@ namespace ledgerfen::canonical {
 // does not grow with the table.
 Status writeCanonicalDump(Database& db, std::ostream& out);
 
+// One row as the dump prints it: {"t":TABLE,"r":[...]} and a newline.
+std::string rowLine(const TableSchema& schema, const Row& row);
+
 }  // namespace ledgerfen::canonical

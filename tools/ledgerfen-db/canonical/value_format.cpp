@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "ledgerfen/calendar.h"
+
 namespace ledgerfen::canonical {
 namespace {
 
@@ -13,24 +15,6 @@ constexpr int64_t kMsPerDay = 86'400'000;
 constexpr int64_t kOleEpochMs = -2'209'161'600'000;  // 1899-12-30T00:00 from 1970-01-01
 constexpr double kMaxInstantMs = 8.64e15;            // the range of an ECMAScript Date
 constexpr int64_t kExtendedEpochDays = -719'162;     // 0001-01-01 from 1970-01-01
-
-struct CivilDate {
-  int64_t year;
-  unsigned month, day;
-};
-
-// Proleptic Gregorian date of a day count from 1970-01-01.
-CivilDate civilFromDays(int64_t z) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = unsigned(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-  const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-  return {int64_t(yoe) + era * 400 + (m <= 2), m, d};
-}
 
 void appendDateTime(std::string& out, int64_t days, unsigned seconds) {
   CivilDate c = civilFromDays(days);

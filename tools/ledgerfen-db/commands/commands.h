@@ -10,13 +10,15 @@
 namespace ledgerfen::cli {
 
 struct CommandIo {
+  std::istream& in;
   std::ostream& out;
   std::ostream& err;
 };
 
-// Opens the database named by the first positional argument with --password;
-// on failure prints the one-line error and returns null.
-std::unique_ptr<Database> openDatabase(const Arguments& args, CommandIo io);
+// Opens the database named by the first positional argument with --password
+// (for writing when `writable`); on failure prints the one-line error and
+// returns null.
+std::unique_ptr<Database> openDatabase(const Arguments& args, CommandIo io, bool writable = false);
 // Prints an engine error as the single line callers expect and returns kExitFailed.
 int fail(const Error& error, CommandIo io);
 
@@ -24,5 +26,7 @@ int runTables(const Arguments& args, CommandIo io);
 int runSchema(const Arguments& args, CommandIo io);
 int runCount(const Arguments& args, CommandIo io);
 int runDump(const Arguments& args, CommandIo io);
+int runCheck(const Arguments& args, CommandIo io);
+int runApply(const Arguments& args, CommandIo io);
 
 }  // namespace ledgerfen::cli

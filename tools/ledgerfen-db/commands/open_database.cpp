@@ -8,9 +8,10 @@ int fail(const Error& error, CommandIo io) {
   return kExitFailed;
 }
 
-std::unique_ptr<Database> openDatabase(const Arguments& args, CommandIo io) {
+std::unique_ptr<Database> openDatabase(const Arguments& args, CommandIo io, bool writable) {
   OpenOptions options;
   options.password = args.option("password").value_or("");
+  options.writable = writable;
   auto db = Database::open(args.positional.at(0), options);
   if (!db) {
     fail(db.error(), io);

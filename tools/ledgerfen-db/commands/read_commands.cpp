@@ -105,3 +105,17 @@ int runDump(const Arguments& args, CommandIo io) {
 }
 
 }  // namespace ledgerfen::cli
+
+namespace ledgerfen::cli {
+
+int runCheck(const Arguments& args, CommandIo io) {
+  auto db = openDatabase(args, io);
+  if (!db) return kExitFailed;
+  auto report = db->checkIntegrity(args.flag("strict"));
+  if (!report) return fail(report.error(), io);
+  for (const std::string& problem : report->problems) io.out << problem << "\n";
+  for (const std::string& note : report->notes) io.err << "note: " << note << "\n";
+  return report->problems.empty() ? kExitOk : kExitProblems;
+}
+
+}  // namespace ledgerfen::cli

@@ -1,0 +1,165 @@
+#include "page/journal.h"
+
+#include <openssl/evp.h>
+#include <openssl/rand.h>
+
+#include <array>
+#include <cstring>
+
+#include "format/bytes.h"
+
+namespace ledgerfen::page {
+namespace {
+
+constexpr char kMagic[8] = {'L', 'F', 'J', 'O', 'U', 'R', 'N', '1'};
+constexpr uint64_t kHeaderSize = 64;
+constexpr uint64_t kRecordHeaderSize = 12;
+
+struct Header {
+  uint32_t pageSize = 0;
+  uint32_t records = 0;
+  uint64_t originalSize = 0;
+  uint64_t nonce = 0;
+};
+
+void put64(uint8_t* p, uint64_t v) {
+  format::put32le(p, uint32_t(v));
+  format::put32le(p + 4, uint32_t(v >> 32));
+}
+
+// 64 bits of SHA-256 over the nonce, the page number and the page.
+uint64_t checksum(uint64_t nonce, uint32_t page, std::span<const uint8_t> bytes) {
+  uint8_t prefix[12];
+  put64(prefix, nonce);
+  format::put32le(prefix + 8, page);
+  std::array<uint8_t, 32> digest{};
+  EVP_MD_CTX* ctx = EVP_MD_CTX_new();
+  EVP_DigestInit_ex(ctx, EVP_sha256(), nullptr);
+  EVP_DigestUpdate(ctx, prefix, sizeof prefix);
+  EVP_DigestUpdate(ctx, bytes.data(), bytes.size());
+  EVP_DigestFinal_ex(ctx, digest.data(), nullptr);
+  EVP_MD_CTX_free(ctx);
+  return format::u64le(digest, 0);
+}
+
+Result<Header> readHeader(File& journal) {
+  LF_ASSIGN_OR_RETURN(uint64_t size, journal.size());
+  std::array<uint8_t, kHeaderSize> raw{};
+  if (size < kHeaderSize) return Header{};
+  LF_RETURN_IF_ERROR(journal.readAt(0, raw));
+  if (std::memcmp(raw.data(), kMagic, sizeof kMagic) != 0) return Header{};
+  Header h;
+  h.pageSize = format::u32le(raw, 8);
+  h.records = format::u32le(raw, 12);
+  h.originalSize = format::u64le(raw, 16);
+  h.nonce = format::u64le(raw, 24);
+  return h;
+}
+
+// Writes every intact record back into `db` and restores its size.
+Status replay(File& journal, const Header& h, File& db) {
+  if (h.pageSize == 0 || h.pageSize > 65536) return Error(ErrorKind::Corrupt, journal.name() + ": damaged header");
+  LF_ASSIGN_OR_RETURN(uint64_t size, journal.size());
+  std::vector<uint8_t> record(kRecordHeaderSize + h.pageSize);
+  for (uint32_t i = 0; i < h.records; ++i) {
+    uint64_t at = kHeaderSize + uint64_t(i) * record.size();
+    if (at + record.size() > size) break;
+    LF_RETURN_IF_ERROR(journal.readAt(at, record));
+    uint32_t page = format::u32le(record, 0);
+    std::span<const uint8_t> bytes(record.data() + kRecordHeaderSize, h.pageSize);
+    if (format::u64le(record, 4) != checksum(h.nonce, page, bytes)) break;  // torn before the commit began
+    LF_RETURN_IF_ERROR(db.writeAt(uint64_t(page) * h.pageSize, bytes));
+  }
+  LF_ASSIGN_OR_RETURN(uint64_t dbSize, db.size());
+  if (dbSize > h.originalSize) LF_RETURN_IF_ERROR(db.truncate(h.originalSize));
+  return db.sync();
+}
+
+}  // namespace
+
+Journal::Journal(Env& env, std::string databasePath) : env_(env), path_(pathFor(databasePath)) {}
+
+Journal::~Journal() { close(); }
+
+Status Journal::openFile() {
+  if (file_) return okStatus();
+  LF_ASSIGN_OR_RETURN(file_, env_.open(path_, OpenMode::CreateOrOpen));
+  // The journal's name must survive a crash before the database is touched.
+  return env_.syncFolderOf(path_);
+}
+
+Status Journal::begin(File& db, uint32_t pageSize, uint64_t originalSize, const std::vector<uint32_t>& pages) {
+  LF_RETURN_IF_ERROR(openFile());
+  uint64_t nonce = 0;
+  RAND_bytes(reinterpret_cast<unsigned char*>(&nonce), sizeof nonce);
+
+  std::vector<uint8_t> record(kRecordHeaderSize + pageSize);
+  uint64_t at = kHeaderSize;
+  for (uint32_t page : pages) {
+    std::span<uint8_t> bytes(record.data() + kRecordHeaderSize, pageSize);
+    LF_RETURN_IF_ERROR(db.readAt(uint64_t(page) * pageSize, bytes));
+    format::put32le(record.data(), page);
+    put64(record.data() + 4, checksum(nonce, page, bytes));
+    LF_RETURN_IF_ERROR(file_->writeAt(at, record));
+    at += record.size();
+  }
+  std::array<uint8_t, kHeaderSize> header{};
+  std::memcpy(header.data(), kMagic, sizeof kMagic);
+  format::put32le(&header[8], pageSize);
+  format::put32le(&header[12], uint32_t(pages.size()));
+  put64(&header[16], originalSize);
+  put64(&header[24], nonce);
+  LF_RETURN_IF_ERROR(file_->writeAt(0, header));
+  pageSize_ = pageSize;
+  records_ = uint32_t(pages.size());
+  originalSize_ = originalSize;
+  nonce_ = nonce;
+  return file_->sync();
+}
+
+Status Journal::finish() {
+  if (!file_) return okStatus();
+  std::array<uint8_t, sizeof kMagic> cleared{};
+  LF_RETURN_IF_ERROR(file_->writeAt(0, cleared));
+  return file_->sync();
+}
+
+Status Journal::rollBack(File& db) {
+  if (!file_ || pageSize_ == 0) return okStatus();
+  LF_RETURN_IF_ERROR(replay(*file_, Header{pageSize_, records_, originalSize_, nonce_}, db));
+  return finish();
+}
+
+void Journal::close() {
+  if (!file_) return;
+  file_.reset();
+  (void)env_.remove(path_);
+}
+
+bool Journal::isUnfinished(Env& env, const std::string& databasePath) {
+  std::string path = pathFor(databasePath);
+  if (!env.exists(path)) return false;
+  auto file = env.open(path, OpenMode::ReadOnly);
+  if (!file) return true;  // present but unreadable: assume the worst
+  auto header = readHeader(**file);
+  return !header || header->pageSize != 0;
+}
+
+Result<bool> Journal::recover(Env& env, const std::string& databasePath, File& db) {
+  std::string path = pathFor(databasePath);
+  if (!env.exists(path)) return false;
+  LF_ASSIGN_OR_RETURN(auto journal, env.open(path, OpenMode::ReadWrite));
+  LF_ASSIGN_OR_RETURN(Header h, readHeader(*journal));
+  bool unfinished = h.pageSize != 0;
+  if (unfinished) {
+    LF_RETURN_IF_ERROR(replay(*journal, h, db));
+    std::array<uint8_t, sizeof kMagic> cleared{};
+    LF_RETURN_IF_ERROR(journal->writeAt(0, cleared));
+    LF_RETURN_IF_ERROR(journal->sync());
+  }
+  journal.reset();
+  LF_RETURN_IF_ERROR(env.remove(path));
+  return unfinished;
+}
+
+}  // namespace ledgerfen::page

@@ -1,0 +1,28 @@
+// Turns a value given for a column into what the column stores: the value
+// is converted to the column's type (integers of any width into a number
+// column of fitting range, and so on), checked against the column's size,
+// and encoded. Errors are Constraint errors that name the column.
+#pragma once
+
+#include "format/format_spec.h"
+#include "ledgerfen/schema.h"
+#include "ledgerfen/value.h"
+#include "text/text_codec.h"
+
+namespace ledgerfen::write {
+
+// The value as the column's own type (NULL stays NULL).
+Result<Value> coerceValue(const Column& column, const Value& value);
+
+// The stored bytes of a non-NULL value already coerced to the column's type.
+// Fixed types give exactly their width; Text the text bytes; Binary the
+// bytes; Memo and OLE the data that goes into long-value storage.
+// `jet3CodePage` encodes Jet3 text.
+Result<ByteString> encodeValue(const format::FormatSpec& spec, const Column& column, const Value& value,
+                               const text::CodePage* jet3CodePage);
+
+// Whether the column's values can be written at all (not calculated, not an
+// attachment or multi-value column).
+bool isWritable(const Column& column);
+
+}  // namespace ledgerfen::write

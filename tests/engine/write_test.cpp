@@ -1,0 +1,263 @@
+// Changing rows: values read back as written, moved rows keep their id, long
+// values of every size, and every refused change leaves the file as it was.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "ledgerfen/database.h"
+#include "ledgerfen/value_text.h"
+#include "support/fixtures.h"
+#include "support/memory_env.h"
+#include "support/temp_dir.h"
+
+namespace ledgerfen {
+namespace {
+
+using test::TempDir;
+
+std::unique_ptr<Database> openForWriting(const std::string& path, Env* env = nullptr) {
+  auto db = Database::open(path, OpenOptions{"", true, env});
+  EXPECT_TRUE(db.ok()) << db.error().message();
+  EXPECT_FALSE((*db)->isReadOnly()) << (*db)->readOnlyReason();
+  return std::move(*db);
+}
+
+std::vector<Row> allRows(Database& db, const std::string& table, ScanOrder order = ScanOrder::Logical) {
+  auto t = db.table(table);
+  EXPECT_TRUE(t.ok());
+  auto cursor = t->scan(order);
+  std::vector<Row> rows;
+  Row row;
+  while (cursor->next(row).value()) rows.push_back(row);
+  return rows;
+}
+
+void expectClean(Database& db) {
+  auto report = db.checkIntegrity(/*strict=*/true);
+  ASSERT_TRUE(report.ok()) << report.error().message();
+  for (const std::string& p : report->problems) ADD_FAILURE() << p;
+}
+
+Value text(const std::string& s) { return Value(s); }
+
+// jobDB1: ID, MainNumber (Long), PhaseNumber (Double), six Text(255), FullNumber (Double).
+std::vector<Value> job(int32_t id, const std::string& name, double phase) {
+  std::vector<Value> v(10);
+  v[0] = id;
+  v[1] = int32_t(id * 10);
+  v[2] = phase;
+  v[3] = text(name);
+  v[9] = phase * 2;
+  return v;
+}
+
+TEST(Write, InsertedRowsReadBackAsWritten) {
+  TempDir dir;
+  std::string path = dir.copyFixture("jackcess/V2000/testPromotionV2000.mdb");
+  // Text that cannot be stored compressed (a zero low byte: U+4E00, the
+  // second half of an emoji) next to text that can.
+  const std::vector<std::string> names = {"plain ascii", "\xE4\xB8\x80 CJK one", "smile \xF0\x9F\x98\x80",
+                                          "\xC3\xA9t\xC3\xA9", "", std::string(255, 'x')};
+  std::vector<Row> written;
+  {
+    auto db = openForWriting(path);
+    auto table = db->table("jobDB1");
+    for (size_t i = 0; i < names.size(); ++i) {
+      auto stored = table->insertRow(job(int32_t(i + 1), names[i], 0.1 * double(i)));
+      ASSERT_TRUE(stored.ok()) << stored.error().message();
+      written.push_back(*stored);
+    }
+    expectClean(*db);
+  }
+  auto db = Database::open(path);
+  std::vector<Row> rows = allRows(**db, "jobDB1");
+  ASSERT_EQ(rows.size(), names.size());
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(rows[i].id, written[i].id);
+    for (size_t c = 0; c < rows[i].values.size(); ++c) {
+      EXPECT_TRUE(sameValue(rows[i].values[c], written[i].values[c])) << "row " << i << " column " << c;
+    }
+  }
+  EXPECT_EQ(std::get<std::string>(rows[2].values[3]), names[2]);
+}
+
+TEST(Write, TooLongTextIsRefusedAndNothingIsWritten) {
+  TempDir dir;
+  std::string path = dir.copyFixture("jackcess/V2000/testPromotionV2000.mdb");
+  auto before = test::readFileBytes(path);
+  {
+    auto db = openForWriting(path);
+    auto table = db->table("jobDB1");
+    auto stored = table->insertRow(job(1, std::string(256, 'y'), 1));
+    ASSERT_FALSE(stored.ok());
+    EXPECT_EQ(stored.error().kind(), ErrorKind::Constraint);
+    EXPECT_NE(stored.error().message().find("JobName"), std::string::npos);
+    auto wrongType = table->insertRow({text("one"), {}, {}, {}, {}, {}, {}, {}, {}, {}});
+    ASSERT_FALSE(wrongType.ok());
+    EXPECT_EQ(wrongType.error().kind(), ErrorKind::Constraint);
+  }
+  EXPECT_EQ(test::readFileBytes(path), before);
+}
+
+TEST(Write, RowThatOutgrowsItsPageMovesAndKeepsItsId) {
+  TempDir dir;
+  std::string path = dir.copyFixture("jackcess/V2000/overflowTestV2000.mdb");
+  auto db = openForWriting(path);
+  auto table = db->table("Table1");
+  std::vector<Value> small(9);
+  small[0] = text("first");
+  auto first = table->insertRow(small);
+  ASSERT_TRUE(first.ok());
+  // Fill the page around it.
+  for (int i = 0; i < 60; ++i) {
+    std::vector<Value> filler(9, text(std::string(40, char('a' + i % 26))));
+    ASSERT_TRUE(table->insertRow(filler).ok());
+  }
+  std::vector<Value> grown(9, text(std::string(50, 'G')));
+  ASSERT_TRUE(table->updateRow(first->id, first->values, grown).ok());
+  auto reread = table->readRow(first->id);
+  ASSERT_TRUE(reread.ok()) << reread.error().message();
+  EXPECT_TRUE(sameValue(reread->values[8], grown[8]));
+  expectClean(*db);
+
+  // Grows again (moves again) and is then deleted: nothing is left behind.
+  ASSERT_TRUE(table->updateRow(first->id, grown, std::vector<Value>(9, text(std::string(50, 'H')))).ok());
+  ASSERT_TRUE(table->deleteRow(first->id, std::vector<Value>(9, text(std::string(50, 'H')))).ok());
+  EXPECT_EQ(table->readRow(first->id).error().kind(), ErrorKind::NotFound);
+  expectClean(*db);
+  for (const Row& row : allRows(*db, "Table1", ScanOrder::Storage)) {
+    EXPECT_FALSE(sameValue(row.values[0], text(std::string(50, 'H'))));
+  }
+}
+
+TEST(Write, LongValuesOfEverySizeRoundTrip) {
+  TempDir dir;
+  std::string path = dir.copyFixture("mdb-reader/data/V2003/numeric.mdb");
+  auto db = openForWriting(path);
+  auto table = db->table("test");
+  const size_t sizes[] = {0, 1, 32, 33, 2000, 2038, 2040, 9000, 30000};  // characters: 2 bytes each in UTF-16
+  std::vector<Row> stored;
+  for (size_t size : sizes) {
+    std::vector<Value> values(table->schema().columns.size());
+    std::string memo;
+    for (size_t i = 0; i < size; ++i) memo += i % 7 == 0 ? std::string("\xC3\xA9") : std::string(1, char('a' + i % 26));
+    values[0] = text(memo);
+    auto row = table->insertRow(values);
+    ASSERT_TRUE(row.ok()) << row.error().message();
+    stored.push_back(*row);
+  }
+  expectClean(*db);
+  for (const Row& row : stored) {
+    auto back = table->readRow(row.id);
+    ASSERT_TRUE(back.ok());
+    EXPECT_TRUE(sameValue(back->values[0], row.values[0]));
+  }
+  // Shrink the longest, grow the shortest, delete one in the middle.
+  std::vector<Value> shorter = stored.back().values, longer = stored.front().values;
+  shorter[0] = text("short now");
+  longer[0] = text(std::string(12000, 'L'));
+  ASSERT_TRUE(table->updateRow(stored.back().id, stored.back().values, shorter).ok());
+  ASSERT_TRUE(table->updateRow(stored.front().id, stored.front().values, longer).ok());
+  ASSERT_TRUE(table->deleteRow(stored[5].id, stored[5].values).ok());
+  expectClean(*db);
+  EXPECT_TRUE(sameValue(table->readRow(stored.front().id)->values[0], longer[0]));
+  EXPECT_TRUE(sameValue(table->readRow(stored.back().id)->values[0], shorter[0]));
+}
+
+TEST(Write, StaleValuesAreAConflictAndWriteNothing) {
+  TempDir dir;
+  std::string path = dir.copyFixture("jackcess/V2000/overflowTestV2000.mdb");
+  auto before = test::readFileBytes(path);
+  {
+    auto db = openForWriting(path);
+    auto table = db->table("Table1");
+    Row row = allRows(*db, "Table1").front();
+    std::vector<Value> stale = row.values;
+    stale[0] = text("not what it holds");
+    Status update = table->updateRow(row.id, stale, std::vector<Value>(9, text("x")));
+    ASSERT_FALSE(update.ok());
+    EXPECT_EQ(update.error().kind(), ErrorKind::Conflict);
+    Status erase = table->deleteRow(row.id, stale);
+    EXPECT_EQ(erase.error().kind(), ErrorKind::Conflict);
+    Status gone = table->deleteRow(RowId{row.id.page, 200}, row.values);
+    EXPECT_EQ(gone.error().kind(), ErrorKind::Conflict);
+  }
+  EXPECT_EQ(test::readFileBytes(path), before);
+}
+
+TEST(Write, ABatchIsWrittenWholeOrNotAtAll) {
+  TempDir dir;
+  std::string path = dir.copyFixture("jackcess/V2000/testPromotionV2000.mdb");
+  auto before = test::readFileBytes(path);
+  {
+    auto db = openForWriting(path);
+    auto table = db->table("jobDB1");
+    ASSERT_TRUE(db->begin().ok());
+    ASSERT_TRUE(table->insertRow(job(1, "one", 1)).ok());
+    ASSERT_TRUE(table->insertRow(job(2, "two", 2)).ok());
+    ASSERT_FALSE(table->insertRow(job(3, std::string(300, 'z'), 3)).ok());  // ends the transaction
+    EXPECT_FALSE(db->commit().ok());
+  }
+  EXPECT_EQ(test::readFileBytes(path), before);
+  {
+    auto db = openForWriting(path);
+    auto table = db->table("jobDB1");
+    ASSERT_TRUE(db->begin().ok());
+    for (int i = 0; i < 50; ++i) ASSERT_TRUE(table->insertRow(job(i, "n" + std::to_string(i), i)).ok());
+    ASSERT_TRUE(db->commit().ok());
+  }
+  auto db = Database::open(path);
+  EXPECT_EQ(allRows(**db, "jobDB1").size(), 50u);
+}
+
+TEST(Write, AFileThatCannotBeWrittenOpensReadOnly) {
+  test::MemoryEnv env;
+  env.put("/db/x.mdb", test::readFileBytes(test::fixtureNamed("jackcess/V2000/testPromotionV2000.mdb").fullPath()));
+  env.makeReadOnly("/db/x.mdb");
+  auto db = Database::open("/db/x.mdb", OpenOptions{"", true, &env});
+  ASSERT_TRUE(db.ok());
+  EXPECT_TRUE((*db)->isReadOnly());
+  auto stored = (*db)->table("jobDB1")->insertRow(job(1, "one", 1));
+  ASSERT_FALSE(stored.ok());
+  EXPECT_EQ(stored.error().kind(), ErrorKind::ReadOnly);
+  EXPECT_EQ(stored.error().message(), "Cannot update. Database or object is read-only.");
+}
+
+TEST(Write, OnlyOneWriterAtATime) {
+  test::MemoryEnv env;
+  env.put("/db/x.mdb", test::readFileBytes(test::fixtureNamed("jackcess/V2000/testPromotionV2000.mdb").fullPath()));
+  auto first = openForWriting("/db/x.mdb", &env);
+  EXPECT_TRUE(env.exists("/db/x.ldb"));
+  auto second = Database::open("/db/x.mdb", OpenOptions{"", true, &env});
+  ASSERT_TRUE(second.ok());
+  EXPECT_TRUE((*second)->isReadOnly());
+  EXPECT_FALSE((*second)->readOnlyReason().empty());
+  first.reset();
+  EXPECT_FALSE(env.exists("/db/x.ldb"));
+}
+
+TEST(Write, LockFileOfAnotherComputerMeansReadOnly) {
+  test::MemoryEnv env;
+  env.put("/db/x.accdb", test::readFileBytes(test::fixtureNamed("jackcess/V2007/overflowTestV2007.accdb").fullPath()));
+  std::vector<uint8_t> slot(64, 0);
+  std::string host = "OFFICE-PC";
+  std::copy(host.begin(), host.end(), slot.begin());
+  env.put("/db/x.laccdb", slot);
+  auto db = Database::open("/db/x.accdb", OpenOptions{"", true, &env});
+  ASSERT_TRUE(db.ok());
+  EXPECT_TRUE((*db)->isReadOnly());
+  EXPECT_NE((*db)->readOnlyReason().find("x.laccdb"), std::string::npos);
+
+  // One left behind by an earlier run on this computer is taken over.
+  std::string ours = env.hostName();
+  std::fill(slot.begin(), slot.end(), 0);
+  std::copy(ours.begin(), ours.end(), slot.begin());
+  std::copy_n("Admin", 5, slot.begin() + 32);
+  env.put("/db/x.laccdb", slot);
+  auto again = Database::open("/db/x.accdb", OpenOptions{"", true, &env});
+  EXPECT_FALSE((*again)->isReadOnly()) << (*again)->readOnlyReason();
+}
+
+}  // namespace
+}  // namespace ledgerfen
