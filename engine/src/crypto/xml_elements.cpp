@@ -189,7 +189,11 @@ class Reader {
     }
     LF_ASSIGN_OR_RETURN(element.namespaceUri, resolve(prefix, scope));
     elements_.push_back(std::move(element));
-    if (!selfClosing) open_.push_back(std::move(scope));
+    if (!selfClosing) {
+      open_.push_back(std::move(scope));
+    } else if (open_.empty()) {
+      rootClosed_ = true;
+    }
     return okStatus();
   }
 
