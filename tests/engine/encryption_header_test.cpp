@@ -102,9 +102,12 @@ TEST(EncryptionHeader, UnknownAndUnusableProvidersAreUnsupported) {
 
   expectOpenFails(
       agileWithXml([](std::string& x) { replace(x, "hashAlgorithm=\"SHA512\"", "hashAlgorithm=\"SHA3\""); }),
-      ErrorKind::Unsupported, "SHA3");
+      ErrorKind::Unsupported, "hash \"SHA3\": unknown");
   expectOpenFails(agileWithXml([](std::string& x) { replace(x, "ChainingModeCBC", "ChainingModeCFB"); }),
                   ErrorKind::Unsupported, "ChainingModeCFB");
+  // Values from the file stay on the one line of the message.
+  expectOpenFails(agileWithXml([](std::string& x) { replace(x, "ChainingModeCBC", "Chaining&#10;Mode"); }),
+                  ErrorKind::Unsupported, "\"Chaining?Mode\"");
   // Only a certificate key encryptor: nothing a password can open.
   expectOpenFails(agileWithXml([](std::string& x) {
                     replace(x, "xmlns:p=\"http://schemas.microsoft.com/office/2006/keyEncryptor/password\"",

@@ -17,9 +17,13 @@ Error corrupt(const XmlElement& e, const std::string& why) {
   return Error(ErrorKind::Corrupt, "the agile encryption descriptor's <" + e.localName + "> " + why);
 }
 
-// A value from the file, shortened for a message.
+// A value from the file for a message: shortened, on one line, printable.
 std::string quoted(const std::string& value) {
-  return "\"" + (value.size() > 40 ? value.substr(0, 40) + "..." : value) + "\"";
+  std::string out = value.size() > 40 ? value.substr(0, 40) + "..." : value;
+  for (char& c : out) {
+    if (uint8_t(c) < 0x20 || c == 0x7F) c = '?';
+  }
+  return "\"" + out + "\"";
 }
 
 Result<const std::string*> required(const XmlElement& e, std::string_view name) {
@@ -57,7 +61,12 @@ Result<AgileCipherParameters> cipherParameters(const XmlElement& e) {
     return Error(ErrorKind::Unsupported,
                  "agile encryption with the chaining mode " + quoted(*chaining) + " is not supported");
   }
-  LF_ASSIGN_OR_RETURN(p.hash, Digest::named(*hashName));
+  auto hash = Digest::named(*hashName);
+  if (!hash) {
+    return Error(hash.error().kind(),
+                 "agile encryption with the hash " + quoted(*hashName) + ": " + hash.error().message());
+  }
+  p.hash = *hash;
   LF_ASSIGN_OR_RETURN(p.keyBits, number(e, "keyBits"));
   LF_ASSIGN_OR_RETURN(p.blockSize, number(e, "blockSize"));
   LF_ASSIGN_OR_RETURN(uint32_t hashSize, number(e, "hashSize"));

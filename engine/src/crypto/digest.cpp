@@ -27,11 +27,11 @@ Result<Digest> Digest::named(std::string_view officeName) {
     if (known.officeName != officeName) continue;
     const EVP_MD* md = fetchDigest(known.opensslName);
     if (!md) {
-      return Error(ErrorKind::Unsupported, "the hash " + std::string(officeName) + " is not available in this OpenSSL");
+      return Error(ErrorKind::Unsupported, "the hash is not available in this OpenSSL");
     }
     return Digest(md, std::string(officeName));
   }
-  return Error(ErrorKind::Unsupported, "unknown hash algorithm \"" + std::string(officeName.substr(0, 40)) + "\"");
+  return Error(ErrorKind::Unsupported, "unknown hash algorithm");
 }
 
 Error Digest::failed() const {

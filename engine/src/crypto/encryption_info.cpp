@@ -1,5 +1,6 @@
 #include "crypto/encryption_info.h"
 
+#include <cctype>
 #include <string>
 
 namespace ledgerfen::crypto {
