@@ -38,12 +38,12 @@ Error Digest::failed() const {
   return Error(ErrorKind::Unsupported, "libcrypto failed to compute " + (md_ ? name_ : std::string("an unset hash")));
 }
 
-Result<SecretBytes> Digest::hash(std::initializer_list<std::span<const uint8_t>> parts) const {
+Result<SecretBytes> Digest::hash(std::initializer_list<std::span<const uint8_t>> pieces) const {
   DigestContext ctx(EVP_MD_CTX_new());
   SecretBytes out(size());
   if (!md_ || !ctx || EVP_DigestInit_ex2(ctx.get(), md_, nullptr) != 1) return failed();
-  for (std::span<const uint8_t> part : parts) {
-    if (EVP_DigestUpdate(ctx.get(), part.data(), part.size()) != 1) return failed();
+  for (std::span<const uint8_t> piece : pieces) {
+    if (EVP_DigestUpdate(ctx.get(), piece.data(), piece.size()) != 1) return failed();
   }
   unsigned int written = 0;
   if (EVP_DigestFinal_ex(ctx.get(), out.data(), &written) != 1 || written != out.size()) return failed();

@@ -27,8 +27,8 @@ class Digest {
   const std::string& name() const { return name_; }
   size_t size() const { return md_ ? size_t(EVP_MD_get_size(md_)) : 0; }
 
-  // The hash of the parts, one after the other.
-  Result<SecretBytes> hash(std::initializer_list<std::span<const uint8_t>> parts) const;
+  // The hash of the pieces, one after the other.
+  Result<SecretBytes> hash(std::initializer_list<std::span<const uint8_t>> pieces) const;
   // Hashes `count` more times: h = hash(LE32(i) || h) for i = 0 .. count-1.
   Status iterate(SecretBytes& h, uint32_t count) const;
 
