@@ -90,5 +90,27 @@ TEST(Cli, JetPasswordIsCheckedAndNeverEchoed) {
   EXPECT_EQ(run({"tables", fixture("mdb-reader/password/data/V2003_no-password.mdb"), "--password", "x"}).code, 0);
 }
 
+TEST(Cli, EncryptedAceFilesOpenWithTheirPasswordOnEveryCommand) {
+  for (const char* path : {"mdb-reader/encryption/data/office-agile-4.2.accdb",
+                           "mdb-reader/encryption/data/office-agile-4.4.accdb"}) {
+    std::string file = fixture(path);
+    EXPECT_EQ(run({"tables", file, "--password", "password"}).out, "Table1\n") << path;
+    EXPECT_EQ(run({"count", file, "Table1", "--password", "password"}).out, "3\n") << path;
+    EXPECT_EQ(run({"schema", "--password", "password", file, "Table1"}).code, 0) << path;
+    EXPECT_EQ(run({"dump", "--canonical", file, "--password", "password"}).code, 0) << path;
+    for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
+             {"tables", file}, {"schema", file}, {"count", file, "Table1"}, {"dump", "--canonical", file}}) {
+      RunResult none = run(args);
+      EXPECT_EQ(none.code, 2);
+      EXPECT_EQ(none.err, "ledgerfen-db: Not a valid password.\n");
+      args.insert(args.end(), {"--password", "Secret-Pa55"});
+      RunResult wrong = run(args);
+      EXPECT_EQ(wrong.code, 2);
+      EXPECT_EQ(wrong.err, "ledgerfen-db: Not a valid password.\n");
+      EXPECT_EQ(wrong.out, "");
+    }
+  }
+}
+
 }  // namespace
 }  // namespace ledgerfen

@@ -1,5 +1,6 @@
 #include "crypto/jet_codec.h"
 
+#include "crypto/block_key.h"
 #include "crypto/rc4.h"
 
 namespace ledgerfen::crypto {
@@ -13,11 +14,7 @@ class JetPageCodec final : public page::PageCodec {
   Status encode(uint32_t pageNumber, std::span<uint8_t> page) const override { return apply(pageNumber, page); }
 
  private:
-  Status apply(uint32_t pageNumber, std::span<uint8_t> page) const {
-    std::array<uint8_t, 4> key = key_;
-    for (int i = 0; i < 4; ++i) key[i] ^= uint8_t(pageNumber >> (8 * i));
-    return rc4(key, page);
-  }
+  Status apply(uint32_t pageNumber, std::span<uint8_t> page) const { return rc4(pageBlockKey(key_, pageNumber), page); }
 
   std::array<uint8_t, 4> key_;
 };

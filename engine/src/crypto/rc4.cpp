@@ -1,31 +1,11 @@
 #include "crypto/rc4.h"
 
-#include <openssl/evp.h>
-#include <openssl/provider.h>
-
 #include <memory>
+
+#include "crypto/libcrypto.h"
 
 namespace ledgerfen::crypto {
 namespace {
-
-// The legacy provider and the fetched cipher live for the whole process.
-struct Rc4Cipher {
-  OSSL_LIB_CTX* context = nullptr;
-  EVP_CIPHER* cipher = nullptr;
-
-  Rc4Cipher() {
-    context = OSSL_LIB_CTX_new();
-    if (!context) return;
-    OSSL_PROVIDER_load(context, "legacy");
-    OSSL_PROVIDER_load(context, "default");
-    cipher = EVP_CIPHER_fetch(context, "RC4", nullptr);
-  }
-};
-
-const EVP_CIPHER* rc4Cipher() {
-  static Rc4Cipher instance;
-  return instance.cipher;
-}
 
 struct ContextFree {
   void operator()(EVP_CIPHER_CTX* c) const { EVP_CIPHER_CTX_free(c); }
@@ -34,11 +14,12 @@ struct ContextFree {
 }  // namespace
 
 Status rc4(std::span<const uint8_t> key, std::span<uint8_t> data) {
-  const EVP_CIPHER* cipher = rc4Cipher();
+  const EVP_CIPHER* cipher = fetchCipher("RC4");
   if (!cipher) {
     return Error(ErrorKind::Unsupported,
                  "the RC4 cipher is not available: OpenSSL's legacy provider could not be loaded");
   }
+  if (data.empty()) return okStatus();
   std::unique_ptr<EVP_CIPHER_CTX, ContextFree> ctx(EVP_CIPHER_CTX_new());
   unsigned int keyLength = unsigned(key.size());
   OSSL_PARAM params[] = {OSSL_PARAM_construct_uint("keylen", &keyLength), OSSL_PARAM_construct_end()};
