@@ -131,3 +131,53 @@ TEST_F(CrashTest, ReadOnlyOpenRollsBackALeftoverJournalWhenItCan) {
 
 }  // namespace
 }  // namespace ledgerfen
+
+namespace ledgerfen {
+namespace {
+
+// A transaction larger than the pager keeps in memory writes part of its
+// pages before the commit; a crash in between must still undo all of it.
+TEST(LargeTransaction, CrashWhileSpillingLeavesBeforeOrAfter) {
+  const std::string path = "/db/numeric.mdb";
+  auto original = test::readFileBytes(test::fixtureNamed("mdb-reader/data/V2003/numeric.mdb").fullPath());
+  auto fill = [&](test::MemoryEnv& env) -> Status {
+    LF_ASSIGN_OR_RETURN(auto db, Database::open(path, OpenOptions{"", true, &env}));
+    LF_ASSIGN_OR_RETURN(Table table, db->table("test"));
+    LF_RETURN_IF_ERROR(db->begin());
+    for (int i = 0; i < 520; ++i) {
+      std::vector<Value> values(table.schema().columns.size());
+      values[0] = std::string(20000, char('a' + i % 26));  // 40 KB of UTF-16
+      LF_RETURN_IF_ERROR(table.insertRow(std::move(values)).ok() ? okStatus() : Error(ErrorKind::Io, "insert"));
+    }
+    return db->commit();
+  };
+  auto rows = [&](test::MemoryEnv& env) -> int {
+    auto db = Database::open(path, OpenOptions{"", false, &env});
+    if (!db) return -1;
+    auto report = (*db)->checkIntegrity(true);
+    if (!report || !report->problems.empty()) return -2;
+    return int((*db)->table("test")->countRows().value());
+  };
+
+  test::MemoryEnv reference;
+  reference.put(path, original);
+  const int before = rows(reference);
+  int start = reference.operations();
+  ASSERT_TRUE(fill(reference).ok());
+  const int operations = reference.operations() - start;
+  ASSERT_EQ(rows(reference), before + 520);
+
+  for (int k = 1; k <= 9; ++k) {
+    test::MemoryEnv env;
+    env.put(path, original);
+    env.crashAtWrite(operations * k / 10);
+    (void)fill(env);
+    env.crash();
+    env.reboot();
+    int now = rows(env);
+    EXPECT_TRUE(now == before || now == before + 520) << "crash at write " << operations * k / 10 << ": " << now;
+  }
+}
+
+}  // namespace
+}  // namespace ledgerfen

@@ -92,6 +92,7 @@ Status readHeader(Database::Core& core, File& file) {
 
 void setUpWriting(Database::Core& core) {
   core.journal = std::make_unique<page::Journal>(*core.env, core.path);
+  core.pager->setJournal(core.journal.get());
   core.allocator = std::make_unique<write::PageAllocator>(*core.pager, *core.spec);
   core.longValues = std::make_unique<lval::LongValueWriter>(*core.pager, *core.spec, *core.allocator);
 }
@@ -131,8 +132,9 @@ bool CatalogEntry::isUserTable() const {
 }
 
 Database::Core::~Core() {
-  if (pager) pager->discard();
-  journal.reset();  // removes the (finished) journal file
+  // An open transaction is rolled back; if that fails the journal stays for the next open.
+  if (pager) (void)pager->discard();
+  journal.reset();
   lockFile.reset();
 }
 
@@ -154,7 +156,8 @@ Result<std::shared_ptr<const tdef::TableDefinition>> Database::Core::definition(
 }
 
 void Database::Core::discard() {
-  pager->discard();
+  // If spilled pages cannot be put back, the journal stays and the next open does it.
+  (void)pager->discard();
   if (allocator) allocator->reset();
   if (longValues) longValues->reset();
   fillPages.clear();
@@ -164,7 +167,7 @@ void Database::Core::discard() {
 }
 
 Status Database::Core::commit() {
-  Status s = pager->commit(*journal);
+  Status s = pager->commit();
   if (!s) discard();
   explicitTransaction = false;
   return s;
@@ -173,6 +176,7 @@ Status Database::Core::commit() {
 Status Database::Core::change(const std::function<Status()>& change) {
   if (!writable()) return Error(ErrorKind::ReadOnly, kReadOnlyMessage);
   Status s = change();
+  if (s && explicitTransaction && pager->changedPages() > kSpillThreshold) s = pager->spill();
   if (!s) {
     discard();
     return s;

@@ -50,6 +50,9 @@ struct Database::Core {
 
   ~Core();
 
+  // A transaction holding more changed pages than this writes them to the file (journaled) between changes.
+  static constexpr size_t kSpillThreshold = 4096;
+
   bool writable() const { return journal != nullptr; }
 
   Result<std::shared_ptr<const tdef::TableDefinition>> definition(uint32_t page, const std::string& name);

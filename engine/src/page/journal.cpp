@@ -88,44 +88,54 @@ Status Journal::openFile() {
   return env_.syncFolderOf(path_);
 }
 
-Status Journal::begin(File& db, uint32_t pageSize, uint64_t originalSize, const std::vector<uint32_t>& pages) {
+Status Journal::begin(uint32_t pageSize, uint64_t originalSize) {
   LF_RETURN_IF_ERROR(openFile());
-  uint64_t nonce = 0;
-  RAND_bytes(reinterpret_cast<unsigned char*>(&nonce), sizeof nonce);
+  pageSize_ = pageSize;
+  originalSize_ = originalSize;
+  records_ = 0;
+  saved_.clear();
+  RAND_bytes(reinterpret_cast<unsigned char*>(&nonce_), sizeof nonce_);
+  return okStatus();
+}
 
-  std::vector<uint8_t> record(kRecordHeaderSize + pageSize);
-  uint64_t at = kHeaderSize;
+Status Journal::save(File& db, const std::vector<uint32_t>& pages) {
+  std::vector<uint8_t> record(kRecordHeaderSize + pageSize_);
+  uint32_t records = records_;
   for (uint32_t page : pages) {
-    std::span<uint8_t> bytes(record.data() + kRecordHeaderSize, pageSize);
-    LF_RETURN_IF_ERROR(db.readAt(uint64_t(page) * pageSize, bytes));
+    if (saved_.count(page)) continue;
+    std::span<uint8_t> bytes(record.data() + kRecordHeaderSize, pageSize_);
+    LF_RETURN_IF_ERROR(db.readAt(uint64_t(page) * pageSize_, bytes));
     format::put32le(record.data(), page);
-    put64(record.data() + 4, checksum(nonce, page, bytes));
-    LF_RETURN_IF_ERROR(file_->writeAt(at, record));
-    at += record.size();
+    put64(record.data() + 4, checksum(nonce_, page, bytes));
+    LF_RETURN_IF_ERROR(file_->writeAt(kHeaderSize + uint64_t(records) * record.size(), record));
+    ++records;
   }
   std::array<uint8_t, kHeaderSize> header{};
   std::memcpy(header.data(), kMagic, sizeof kMagic);
-  format::put32le(&header[8], pageSize);
-  format::put32le(&header[12], uint32_t(pages.size()));
-  put64(&header[16], originalSize);
-  put64(&header[24], nonce);
+  format::put32le(&header[8], pageSize_);
+  format::put32le(&header[12], records);
+  put64(&header[16], originalSize_);
+  put64(&header[24], nonce_);
   LF_RETURN_IF_ERROR(file_->writeAt(0, header));
-  pageSize_ = pageSize;
-  records_ = uint32_t(pages.size());
-  originalSize_ = originalSize;
-  nonce_ = nonce;
-  return file_->sync();
+  LF_RETURN_IF_ERROR(file_->sync());
+  // Only now may the pages be overwritten.
+  records_ = records;
+  saved_.insert(pages.begin(), pages.end());
+  return okStatus();
 }
 
 Status Journal::finish() {
-  if (!file_) return okStatus();
+  if (!file_ || !begun()) return okStatus();
   std::array<uint8_t, sizeof kMagic> cleared{};
   LF_RETURN_IF_ERROR(file_->writeAt(0, cleared));
-  return file_->sync();
+  LF_RETURN_IF_ERROR(file_->sync());
+  pageSize_ = 0;
+  saved_.clear();
+  return okStatus();
 }
 
 Status Journal::rollBack(File& db) {
-  if (!file_ || pageSize_ == 0) return okStatus();
+  if (!file_ || !begun()) return okStatus();
   LF_RETURN_IF_ERROR(replay(*file_, Header{pageSize_, records_, originalSize_, nonce_}, db));
   return finish();
 }
@@ -133,7 +143,8 @@ Status Journal::rollBack(File& db) {
 void Journal::close() {
   if (!file_) return;
   file_.reset();
-  (void)env_.remove(path_);
+  // An unfinished journal stays: the next open rolls the database back with it.
+  if (!begun()) (void)env_.remove(path_);
 }
 
 bool Journal::isUnfinished(Env& env, const std::string& databasePath) {

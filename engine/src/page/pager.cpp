@@ -30,7 +30,7 @@ Result<Page> Pager::read(uint32_t number) {
     lru_.splice(lru_.begin(), lru_, it->second);
     return *it->second;
   }
-  if (number >= committedPageCount_) {
+  if (number >= pageCount_) {
     return Error(ErrorKind::Corrupt, "page " + std::to_string(number) + " lies past the end of the file (" +
                                          std::to_string(pageCount_) + " pages)");
   }
@@ -68,46 +68,56 @@ Result<std::vector<uint8_t>> Pager::encoded(uint32_t number, const std::vector<u
   return out;
 }
 
-Status Pager::commit(Journal& journal) {
-  if (changed_.empty()) return okStatus();
+Status Pager::writeChanges() {
+  if (!journal_) return Error(ErrorKind::ReadOnly, fileName() + ": opened for reading only");
+  if (!journal_->begun()) LF_RETURN_IF_ERROR(journal_->begin(pageSize_, uint64_t(committedPageCount_) * pageSize_));
+  // Pages that existed before the transaction need their old image saved;
+  // pages it added are cut off again by restoring the size.
   std::vector<uint32_t> existing;
   for (const auto& [number, bytes] : changed_) {
     if (number < committedPageCount_) existing.push_back(number);
   }
-  uint64_t originalSize = uint64_t(committedPageCount_) * pageSize_;
-  LF_RETURN_IF_ERROR(journal.begin(*file_, pageSize_, originalSize, existing));
-
-  Status written = [&]() -> Status {
-    for (const auto& [number, bytes] : changed_) {
-      LF_ASSIGN_OR_RETURN(std::vector<uint8_t> stored, encoded(number, *bytes));
-      LF_RETURN_IF_ERROR(file_->writeAt(uint64_t(number) * pageSize_, stored));
-    }
-    return file_->sync();
-  }();
-  if (!written) {
-    // Put the old pages back now; if even that fails, the journal stays and
-    // the next open rolls the file back.
-    (void)journal.rollBack(*file_);
-    discard();
-    return written;
+  LF_RETURN_IF_ERROR(journal_->save(*file_, existing));
+  for (const auto& [number, bytes] : changed_) {
+    LF_ASSIGN_OR_RETURN(std::vector<uint8_t> stored, encoded(number, *bytes));
+    LF_RETURN_IF_ERROR(file_->writeAt(uint64_t(number) * pageSize_, stored));
   }
-  if (Status finished = journal.finish(); !finished) {
-    // The journal still says "unfinished": undo now rather than let the next
-    // open undo a change that was reported as failed.
-    (void)journal.rollBack(*file_);
-    discard();
-    return finished;
-  }
-
   for (auto& [number, bytes] : changed_) remember(Page(number, std::move(bytes)));
   changed_.clear();
+  return okStatus();
+}
+
+Status Pager::spill() {
+  if (changed_.empty()) return okStatus();
+  spilled_ = true;
+  return writeChanges();
+}
+
+Status Pager::commit() {
+  if (changed_.empty() && !spilled_) return okStatus();
+  Status done = writeChanges();
+  if (done) done = file_->sync();
+  // The commit point. A journal still marked unfinished would undo the
+  // commit at the next open, so any failure here undoes it now instead.
+  if (done) done = journal_->finish();
+  if (!done) {
+    (void)discard();
+    return done;
+  }
+  spilled_ = false;
   committedPageCount_ = pageCount_;
   return okStatus();
 }
 
-void Pager::discard() {
+Status Pager::discard() {
   changed_.clear();
   pageCount_ = committedPageCount_;
+  if (!journal_ || !journal_->begun()) return okStatus();
+  // Pages of this transaction reached the file: put the old ones back.
+  lru_.clear();
+  index_.clear();
+  spilled_ = false;
+  return journal_->rollBack(*file_);
 }
 
 }  // namespace ledgerfen::page

@@ -5,8 +5,10 @@
 // cache drops it or a later change replaces it (changes copy the page when
 // anybody else still holds it). `modify` and `append` collect the changes of
 // the current transaction; `commit` makes them durable atomically; `discard`
-// forgets them. Memory is bounded by the cache capacity, the pages callers
-// hold and the pages changed in the open transaction. One thread at a time.
+// forgets them. A transaction that changes many pages `spill`s them to the
+// file between changes, journaled first, so memory stays bounded by the
+// cache capacity, the pages callers hold and the spill threshold. One
+// thread at a time.
 #pragma once
 
 #include <cstdint>
@@ -61,20 +63,31 @@ class Pager {
   // Adds a zero-filled page at the end of the file; returns its number.
   Result<uint32_t> append();
 
-  bool hasChanges() const { return !changed_.empty(); }
-  // Writes the changes atomically: old images to `journal`, then the pages,
-  // then the journal is dropped. On failure the file is as it was before.
-  Status commit(Journal& journal);
-  // Forgets every change of the open transaction.
-  void discard();
+  // The journal that makes commits atomic (databases opened for writing).
+  void setJournal(Journal* journal) { journal_ = journal; }
+  // Pages changed in memory, not yet written.
+  size_t changedPages() const { return changed_.size(); }
+  // Writes the changes so far to the file, their old images journaled
+  // first; the transaction stays open. Call only between changes: spans
+  // handed out by `modify` are not valid afterwards.
+  Status spill();
+  // Makes the transaction durable and ends it. On failure the file is as it
+  // was before the transaction.
+  Status commit();
+  // Ends the transaction without its changes, putting back what was spilled.
+  Status discard();
 
  private:
   using CacheList = std::list<Page>;
   void remember(const Page& page);
   Result<std::vector<uint8_t>> encoded(uint32_t number, const std::vector<uint8_t>& bytes) const;
+  // Journals and writes the changed pages; they move into the cache.
+  Status writeChanges();
 
   std::unique_ptr<File> file_;
   std::unique_ptr<PageCodec> codec_;
+  Journal* journal_ = nullptr;
+  bool spilled_ = false;
   uint32_t pageSize_;
   uint32_t pageCount_;
   uint32_t committedPageCount_;
