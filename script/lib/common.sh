@@ -7,8 +7,11 @@ ledgerfen_root() { cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd; }
 # Packages the build, the tests and the program need.
 LEDGERFEN_PACKAGES=(
   build-essential cmake clang libclang-rt-dev pkg-config
-  libgtest-dev libssl-dev
+  libgtest-dev libssl-dev nlohmann-json3-dev
 )
+
+# The independent Access readers that judge what the engine writes.
+ORACLE_PACKAGES=(mdbtools)
 
 install_missing_packages() {
   local missing=()
@@ -25,6 +28,17 @@ install_missing_packages() {
   export DEBIAN_FRONTEND=noninteractive
   "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}" >/dev/null 2>&1 ||
     { "${sudo[@]}" apt-get update >/dev/null && "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}" >/dev/null; }
+}
+
+# install_oracles DIR: mdb-reader (npm, pinned) into DIR and mdbtools; the
+# tests that need them say so when this fails.
+install_oracles() {
+  local dir=$1 shared
+  shared="$(ledgerfen_root)/../shared"
+  install_missing_packages "${ORACLE_PACKAGES[@]}" || return 0
+  command -v node >/dev/null || install_missing_packages nodejs npm || return 0
+  [ -d "$dir/node_modules/mdb-reader" ] || "$shared/tools/install-oracles" "$dir" >/dev/null ||
+    echo "The oracles could not be installed; the tests that need them will say so." >&2
 }
 
 # configure_and_build BUILD_DIR [cmake options...]

@@ -19,6 +19,8 @@ std::vector<std::string> splitTabs(const std::string& line) {
 
 std::string fixtureDir() { return LEDGERFEN_FIXTURES_DIR; }
 
+void PrintTo(const Fixture& fixture, std::ostream* out) { *out << fixture.path; }
+
 std::string Fixture::fullPath() const { return fixtureDir() + "/" + path; }
 
 std::string Fixture::canonicalDumpPath() const {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@ struct Fixture {
   // A name usable as a gtest parameter name.
   std::string testName() const;
 };
+
+// Shows a fixture by its path in test names and messages.
+void PrintTo(const Fixture& fixture, std::ostream* out);
 
 std::string fixtureDir();
 const std::vector<Fixture>& allFixtures();
