@@ -2,6 +2,8 @@
 
 #include <iconv.h>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <map>
 #include <mutex>
@@ -35,6 +37,19 @@ void decodeUcs2Text(format::Bytes b, std::string& out) {
 }
 
 std::vector<uint8_t> encodeUcs2Text(std::string_view text, bool compress) {
+  // Plain ASCII, the common case, needs no conversion; compressed, it takes
+  // one byte per character.
+  if (std::all_of(text.begin(), text.end(), [](char c) { return c > 0 && c < 0x7F; })) {
+    std::vector<uint8_t> out;
+    if (compress && text.size() > 1) {
+      out = {0xFF, 0xFE};
+      out.insert(out.end(), text.begin(), text.end());
+    } else {
+      out.reserve(2 * text.size());
+      for (char c : text) out.insert(out.end(), {uint8_t(c), uint8_t(0)});
+    }
+    return out;
+  }
   std::u16string units = utf8ToUtf16(text);
   std::vector<uint8_t> plain;
   plain.reserve(2 * units.size());

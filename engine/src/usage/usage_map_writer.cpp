@@ -27,16 +27,21 @@ UsageMapWriter::UsageMapWriter(page::Pager& pager, const format::FormatSpec& spe
                                MapKind kind)
     : pager_(pager), spec_(spec), where_(where), kind_(kind) {}
 
-Result<UsageMapWriter::Loaded> UsageMapWriter::load() {
+Result<row::RowBytes> UsageMapWriter::view() {
   LF_ASSIGN_OR_RETURN(row::RowBytes row, row::readRow(pager_, spec_, where_));
-  Loaded map{row.bytes.empty() ? uint8_t(0xFF) : row.bytes[0], {row.bytes.begin(), row.bytes.end()}};
-  if (map.type == kUsageMapInline && map.row.size() < kUsageMapInlineBitmap) {
+  uint8_t type = row.bytes.empty() ? uint8_t(0xFF) : row.bytes[0];
+  if (type == kUsageMapInline && row.bytes.size() < kUsageMapInlineBitmap) {
     return Error(ErrorKind::Corrupt, "a usage map row is too short");
   }
-  if (map.type != kUsageMapInline && map.type != kUsageMapReference) {
+  if (type != kUsageMapInline && type != kUsageMapReference) {
     return Error(ErrorKind::Corrupt, "a usage map has an unknown type");
   }
-  return map;
+  return row;
+}
+
+Result<UsageMapWriter::Loaded> UsageMapWriter::load() {
+  LF_ASSIGN_OR_RETURN(row::RowBytes row, view());
+  return Loaded{row.bytes[0], {row.bytes.begin(), row.bytes.end()}};
 }
 
 Status UsageMapWriter::store(const std::vector<uint8_t>& row) {
@@ -44,23 +49,24 @@ Status UsageMapWriter::store(const std::vector<uint8_t>& row) {
   return row::DataPageEditor(spec_, page).replaceRow(where_.row, row);
 }
 
-uint32_t UsageMapWriter::slotPage(const Loaded& map, size_t slot) const {
-  uint32_t page = format::u32le(map.row, 1 + 4 * slot);
+uint32_t UsageMapWriter::slotPage(format::Bytes row, size_t slot) const {
+  uint32_t page = format::u32le(row, 1 + 4 * slot);
   // The global map of some files names a page past the end: as good as none.
   return kind_ == MapKind::Global && page >= pager_.pageCount() ? 0 : page;
 }
 
 Result<bool> UsageMapWriter::test(uint32_t page) {
-  LF_ASSIGN_OR_RETURN(Loaded map, load());
-  if (map.type == kUsageMapInline) {
-    uint32_t start = format::u32le(map.row, kUsageMapInlineStart);
-    uint64_t bits = uint64_t(map.row.size() - kUsageMapInlineBitmap) * 8;
+  LF_ASSIGN_OR_RETURN(row::RowBytes map, view());
+  format::Bytes row = map.bytes;
+  if (row[0] == kUsageMapInline) {
+    uint32_t start = format::u32le(row, kUsageMapInlineStart);
+    uint64_t bits = uint64_t(row.size() - kUsageMapInlineBitmap) * 8;
     if (page < start || page - start >= bits) return false;
-    return bit(map.row.data() + kUsageMapInlineBitmap, page - start);
+    return bit(row.data() + kUsageMapInlineBitmap, page - start);
   }
   size_t slot = page / pagesPerBitmap();
-  if (1 + 4 * (slot + 1) > map.row.size()) return false;
-  uint32_t bitmapPage = slotPage(map, slot);
+  if (1 + 4 * (slot + 1) > row.size()) return false;
+  uint32_t bitmapPage = slotPage(row, slot);
   if (bitmapPage == 0) return false;
   LF_ASSIGN_OR_RETURN(page::Page bitmap, pager_.read(bitmapPage));
   return bit(bitmap.bytes().data() + kUsageBitmapPageStart, page % pagesPerBitmap());
@@ -145,7 +151,7 @@ Status UsageMapWriter::setReference(Loaded& map, uint32_t page, bool on, BitmapP
     LF_RETURN_IF_ERROR(store(longer));
     map.row = std::move(longer);
   }
-  uint32_t bitmapPage = slotPage(map, slot);
+  uint32_t bitmapPage = slotPage(map.row, slot);
   if (bitmapPage == 0) {
     if (!on && kind_ == MapKind::Owned) return okStatus();
     LF_ASSIGN_OR_RETURN(bitmapPage, newBitmap(source, uint32_t(slot * pagesPerBitmap())));
@@ -172,7 +178,7 @@ Status UsageMapWriter::cover(uint32_t pageCount, BitmapPageSource& source) {
     return setInline(map, pageCount - 1, true, source);
   }
   for (size_t slot = 0; slot * pagesPerBitmap() < pageCount; ++slot) {
-    if (1 + 4 * (slot + 1) <= map.row.size() && slotPage(map, slot) != 0) continue;
+    if (1 + 4 * (slot + 1) <= map.row.size() && slotPage(map.row, slot) != 0) continue;
     LF_RETURN_IF_ERROR(setReference(map, uint32_t(slot * pagesPerBitmap()), false, source));
     LF_ASSIGN_OR_RETURN(map, load());
   }
@@ -180,7 +186,8 @@ Status UsageMapWriter::cover(uint32_t pageCount, BitmapPageSource& source) {
 }
 
 Result<std::optional<uint32_t>> UsageMapWriter::findSet(uint32_t from, uint32_t limit) {
-  LF_ASSIGN_OR_RETURN(Loaded map, load());
+  LF_ASSIGN_OR_RETURN(row::RowBytes held, view());
+  format::Bytes row = held.bytes;
   // Looks for a set bit in `bitmap` (covering pages from `first`) in [from, limit).
   auto scan = [&](const uint8_t* bitmap, uint64_t bits, uint64_t first) -> std::optional<uint32_t> {
     uint64_t k = from > first ? from - first : 0;
@@ -195,14 +202,14 @@ Result<std::optional<uint32_t>> UsageMapWriter::findSet(uint32_t from, uint32_t 
     }
     return std::nullopt;
   };
-  if (map.type == kUsageMapInline) {
-    uint32_t start = format::u32le(map.row, kUsageMapInlineStart);
-    return scan(map.row.data() + kUsageMapInlineBitmap, uint64_t(map.row.size() - kUsageMapInlineBitmap) * 8, start);
+  if (row[0] == kUsageMapInline) {
+    uint32_t start = format::u32le(row, kUsageMapInlineStart);
+    return scan(row.data() + kUsageMapInlineBitmap, uint64_t(row.size() - kUsageMapInlineBitmap) * 8, start);
   }
-  for (size_t slot = from / pagesPerBitmap(); 1 + 4 * (slot + 1) <= map.row.size(); ++slot) {
+  for (size_t slot = from / pagesPerBitmap(); 1 + 4 * (slot + 1) <= row.size(); ++slot) {
     uint64_t first = uint64_t(slot) * pagesPerBitmap();
     if (first >= limit) break;
-    uint32_t bitmapPage = slotPage(map, slot);
+    uint32_t bitmapPage = slotPage(row, slot);
     if (bitmapPage == 0) continue;
     LF_ASSIGN_OR_RETURN(page::Page bitmap, pager_.read(bitmapPage));
     if (auto found = scan(bitmap.bytes().data() + kUsageBitmapPageStart, pagesPerBitmap(), first)) return found;

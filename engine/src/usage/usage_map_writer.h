@@ -15,6 +15,7 @@
 #include "format/bytes.h"
 #include "format/format_spec.h"
 #include "page/pager.h"
+#include "row/data_page.h"
 
 namespace ledgerfen::usage {
 
@@ -39,15 +40,18 @@ class UsageMapWriter {
   Status cover(uint32_t pageCount, BitmapPageSource& source);
 
  private:
+  // A copy of the map row, to change.
   struct Loaded {
-    uint8_t type;
+    uint8_t type = 0;
     std::vector<uint8_t> row;
   };
   Result<Loaded> load();
+  // The map row as stored, to read.
+  Result<row::RowBytes> view();
   Status store(const std::vector<uint8_t>& row);
   uint32_t pagesPerBitmap() const { return (spec_.pageSize - 4) * 8; }
   // The bitmap page of a reference map's slot (0: none).
-  uint32_t slotPage(const Loaded& map, size_t slot) const;
+  uint32_t slotPage(format::Bytes row, size_t slot) const;
   Status setInline(Loaded& map, uint32_t page, bool on, BitmapPageSource& source);
   Status setReference(Loaded& map, uint32_t page, bool on, BitmapPageSource& source);
   Status toReference(Loaded& map, uint32_t needPage, BitmapPageSource& source);

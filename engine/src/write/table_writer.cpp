@@ -152,7 +152,8 @@ Result<format::RowPointer> TableWriter::addRow(std::span<const uint8_t> row, uin
       if (!candidate) break;
       from = *candidate + 1;
       LF_ASSIGN_OR_RETURN(at, tryPage(*candidate));
-      if (!at) LF_RETURN_IF_ERROR(adjustFreeSpaceMap(*candidate));
+      // Too full for rows like this one: stop offering it.
+      if (!at) LF_RETURN_IF_ERROR(freeMap.set(*candidate, false, *core_->allocator));
     }
   }
   if (!at) {
@@ -161,12 +162,24 @@ Result<format::RowPointer> TableWriter::addRow(std::span<const uint8_t> row, uin
     row::DataPageEditor::initialize(spec, bytes, tablePage);
     usage::UsageMapWriter owned(*core_->pager, spec, def_->ownedPages, usage::MapKind::Owned);
     LF_RETURN_IF_ERROR(owned.set(number, true, *core_->allocator));
+    usage::UsageMapWriter freeMap(*core_->pager, spec, def_->freePages, usage::MapKind::Owned);
+    LF_RETURN_IF_ERROR(freeMap.set(number, true, *core_->allocator));
     LF_ASSIGN_OR_RETURN(at, tryPage(number));
     if (!at) return Error(ErrorKind::Constraint, "a row of " + std::to_string(row.size()) + " bytes does not fit a page");
   }
   fill = at->page;
-  LF_RETURN_IF_ERROR(adjustFreeSpaceMap(at->page));
+  LF_RETURN_IF_ERROR(dropFromFreeSpaceMapWhenFull(at->page));
   return *at;
+}
+
+// A page that just took a row stays in the free-space map until it has no
+// useful room left (a new page goes into the map as it is allocated).
+Status TableWriter::dropFromFreeSpaceMapWhenFull(uint32_t page) {
+  LF_ASSIGN_OR_RETURN(page::Page bytes, core_->pager->read(page));
+  LF_ASSIGN_OR_RETURN(row::DataPage data, row::DataPage::open(*core_->spec, bytes));
+  if (data.rowCount() < row::kMaxRowsPerPage && data.freeSpace() >= kUsefulFreeSpace) return okStatus();
+  usage::UsageMapWriter freeMap(*core_->pager, *core_->spec, def_->freePages, usage::MapKind::Owned);
+  return freeMap.set(page, false, *core_->allocator);
 }
 
 // Keeps `page` in the free-space map exactly while it has useful room.

@@ -49,6 +49,7 @@ class TableWriter {
   Status placeUpdated(const table::RowLocation& location, const ByteString& row);
   Status removeRowBytes(format::RowPointer at);
   Status adjustFreeSpaceMap(uint32_t page);
+  Status dropFromFreeSpaceMapWhenFull(uint32_t page);
   Status releaseIfEmpty(uint32_t page);
   Status writeCounters(int rowDelta);
   Status readLive(RowId id, const std::vector<Value>& before, Row& current, table::RowLocation& location,
