@@ -1,0 +1,20 @@
+#include "table/index_row_source.h"
+
+namespace ledgerfen::table {
+
+Result<bool> IndexRowSource::next(Row& row) {
+  if (done_) return false;
+  auto entry = entries_.next();
+  if (!entry) return entry.error().withContext(context_);
+  if (!*entry || (upper_ && !index::satisfiesUpper((*entry)->key, *upper_))) {
+    done_ = true;
+    return false;
+  }
+  const format::RowPointer at = (*entry)->row;
+  if (Status s = fetcher_.fetch(RowId{at.page, at.row}, row); !s) {
+    return Error(ErrorKind::Corrupt, context_ + ": an entry lists a row that cannot be read: " + s.error().message());
+  }
+  return true;
+}
+
+}  // namespace ledgerfen::table

@@ -1,0 +1,84 @@
+// Table::seek and Table::find: rows through an index.
+#include <algorithm>
+#include <cctype>
+
+#include "index/index_tree.h"
+#include "index/key_encoder.h"
+#include "table/row_cursor_state.h"
+#include "table/table_state.h"
+
+namespace ledgerfen {
+namespace {
+
+bool equalNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(uint8_t(x)) == std::tolower(uint8_t(y));
+         });
+}
+
+const Index* findIndex(const TableSchema& schema, std::string_view name) {
+  for (const Index& i : schema.indexes) {
+    if (i.name == name) return &i;
+  }
+  for (const Index& i : schema.indexes) {
+    if (equalNoCase(i.name, name)) return &i;
+  }
+  return nullptr;
+}
+
+Result<std::optional<index::KeyBound>> encodeBound(const index::KeyEncoder& encoder,
+                                                   const std::optional<IndexBound>& bound) {
+  if (!bound) return std::optional<index::KeyBound>();
+  index::KeyBound key;
+  key.inclusive = bound->inclusive;
+  LF_RETURN_IF_ERROR(encoder.encodeValues(bound->values, key.key));
+  return std::optional(std::move(key));
+}
+
+}  // namespace
+
+Result<RowCursor> Table::seek(std::string_view indexName, const IndexRange& range, std::vector<size_t> columns) const {
+  const Database::Core& core = *state_->core;
+  const tdef::TableDefinition& def = *state_->definition;
+  const std::string context = "table " + def.schema.name + ", index " + std::string(indexName);
+  auto fail = [&](const Error& e) { return core.inFile(e.withContext(context)); };
+
+  const Index* found = findIndex(def.schema, indexName);
+  if (!found) {
+    return core.inFile(Error(ErrorKind::NotFound, "table " + def.schema.name + " has no index named " +
+                                                      std::string(indexName)));
+  }
+  const tdef::RealIndex& real = def.realIndexes[found->realIndex];
+
+  // Keys are only needed for bounds, so an index whose keys cannot be made
+  // can still be read whole, in its order.
+  std::optional<index::KeyBound> lower, upper;
+  if (range.lower || range.upper) {
+    auto encoder = index::KeyEncoder::create(core.header.format, def.schema, real.columns);
+    if (!encoder) return fail(encoder.error());
+    auto lowerKey = encodeBound(*encoder, range.lower);
+    if (!lowerKey) return fail(lowerKey.error());
+    auto upperKey = encodeBound(*encoder, range.upper);
+    if (!upperKey) return fail(upperKey.error());
+    lower = std::move(*lowerKey);
+    upper = std::move(*upperKey);
+  }
+
+  index::IndexTree tree(*state_->core->pager, *core.spec, def.schema.definitionPage, real.rootPage, found->name);
+  auto start = tree.seek(lower);
+  if (!start) return fail(start.error());
+  auto fetcher = table::RowFetcher::open(state_->core, state_->definition, std::move(columns));
+  if (!fetcher) return fail(fetcher.error());
+  table::IndexRowSource source(std::move(*start), std::move(upper), std::move(*fetcher),
+                               "table " + def.schema.name + ", index " + found->name);
+  return RowCursor(std::make_unique<RowCursor::State>(RowCursor::State{std::move(source), core.path}));
+}
+
+Result<RowCursor> Table::find(std::string_view indexName, std::vector<Value> key, std::vector<size_t> columns) const {
+  IndexRange range;
+  range.lower = IndexBound{key, true};
+  range.upper = IndexBound{std::move(key), true};
+  return seek(indexName, range, std::move(columns));
+}
+
+}  // namespace ledgerfen
