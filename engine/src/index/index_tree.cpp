@@ -12,36 +12,33 @@ constexpr size_t kMaxDepth = 32;
 
 }  // namespace
 
-int compareToBound(std::span<const uint8_t> key, std::span<const uint8_t> bound) {
-  size_t n = std::min(key.size(), bound.size());
+int compareToBound(std::span<const uint8_t> key, const KeyBound& bound) {
+  size_t n = std::min(key.size(), bound.key.size());
   if (n > 0) {
-    if (int c = std::memcmp(key.data(), bound.data(), n); c != 0) return c < 0 ? -1 : 1;
+    if (int c = std::memcmp(key.data(), bound.key.data(), n); c != 0) return c < 0 ? -1 : 1;
   }
-  return key.size() < bound.size() ? -1 : 0;
+  if (key.size() < bound.key.size()) return -1;
+  return key.size() > bound.key.size() && !bound.partial ? 1 : 0;
 }
 
 bool satisfiesLower(std::span<const uint8_t> key, const KeyBound& lower) {
-  int c = compareToBound(key, lower.key);
+  int c = compareToBound(key, lower);
   return lower.inclusive ? c >= 0 : c > 0;
 }
 
 bool satisfiesUpper(std::span<const uint8_t> key, const KeyBound& upper) {
-  int c = compareToBound(key, upper.key);
+  int c = compareToBound(key, upper);
   return upper.inclusive ? c <= 0 : c < 0;
 }
 
-Error IndexTree::corrupt(const std::string& why) const {
-  return Error(ErrorKind::Corrupt, "index " + name_ + ": " + why);
-}
+Error IndexTree::corrupt(const std::string& why) const { return Error(ErrorKind::Corrupt, why); }
 
 Result<IndexPage> IndexTree::readPage(uint32_t number) const {
-  auto page = pager_->read(number);
-  if (!page) return corrupt(page.error().message());
-  auto decoded = decodeIndexPage(*spec_, number, page->bytes());
-  if (!decoded) return corrupt(decoded.error().message());
-  if (decoded->owner != owner_) {
+  LF_ASSIGN_OR_RETURN(page::Page page, pager_->read(number));
+  LF_ASSIGN_OR_RETURN(IndexPage decoded, decodeIndexPage(*spec_, number, page.bytes()));
+  if (decoded.owner != owner_) {
     return corrupt("index page " + std::to_string(number) + " belongs to the table defined on page " +
-                   std::to_string(decoded->owner));
+                   std::to_string(decoded.owner));
   }
   return decoded;
 }

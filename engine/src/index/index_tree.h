@@ -13,7 +13,6 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <string>
 #include <vector>
 
 #include "format/format_spec.h"
@@ -31,28 +30,29 @@ struct TreeStep {
   size_t slot = 0;
 };
 
-// A limit on keys for a range: `key` is a whole key or the prefix of one
-// (see KeyEncoder::encodeValues); a key starting with a prefix counts as
-// equal to it.
+// A limit on keys for a range: a whole key, or the first columns of one
+// (see KeyEncoder::encodeValues).
 struct KeyBound {
   std::vector<uint8_t> key;
   bool inclusive = true;
+  // Only the first columns are given: keys that start with them count as
+  // equal to the bound.
+  bool partial = false;
 };
 
-// Compares `key` with a bound's key: a key that starts with `bound` is equal.
-int compareToBound(std::span<const uint8_t> key, std::span<const uint8_t> bound);
+// Compares `key` with a bound: negative, zero or positive.
+int compareToBound(std::span<const uint8_t> key, const KeyBound& bound);
 bool satisfiesLower(std::span<const uint8_t> key, const KeyBound& lower);
 bool satisfiesUpper(std::span<const uint8_t> key, const KeyBound& upper);
 
 class IndexTree {
  public:
-  // `owner` is the table's definition page, which each page must name;
-  // `name` says which index in error messages.
-  IndexTree(page::Pager& pager, const format::FormatSpec& spec, uint32_t owner, uint32_t rootPage, std::string name)
-      : pager_(&pager), spec_(&spec), owner_(owner), root_(rootPage), name_(std::move(name)) {}
+  // `owner` is the table's definition page, which each page must name.
+  // Errors name the page; callers say which index.
+  IndexTree(page::Pager& pager, const format::FormatSpec& spec, uint32_t owner, uint32_t rootPage)
+      : pager_(&pager), spec_(&spec), owner_(owner), root_(rootPage) {}
 
   uint32_t rootPage() const { return root_; }
-  const std::string& name() const { return name_; }
 
   // Reads and checks one page of this index.
   Result<IndexPage> readPage(uint32_t number) const;
@@ -78,7 +78,6 @@ class IndexTree {
   const format::FormatSpec* spec_;
   uint32_t owner_;
   uint32_t root_;
-  std::string name_;
 };
 
 // Walks leaf entries in index order from a starting point. It keeps a copy

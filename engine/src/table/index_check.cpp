@@ -38,7 +38,7 @@ class IndexChecker {
         def_(def),
         real_(real),
         check_(check),
-        tree_(*core->pager, *core->spec, def->schema.definitionPage, real.rootPage, check.index) {}
+        tree_(*core->pager, *core->spec, def->schema.definitionPage, real.rootPage) {}
 
   Status run() {
     if (!checkStructure()) return okStatus();  // entries cannot be walked reliably

@@ -31,6 +31,7 @@ Result<std::optional<index::KeyBound>> encodeBound(const index::KeyEncoder& enco
   if (!bound) return std::optional<index::KeyBound>();
   index::KeyBound key;
   key.inclusive = bound->inclusive;
+  key.partial = bound->values.size() < encoder.columns().size();
   LF_RETURN_IF_ERROR(encoder.encodeValues(bound->values, key.key));
   return std::optional(std::move(key));
 }
@@ -64,7 +65,7 @@ Result<RowCursor> Table::seek(std::string_view indexName, const IndexRange& rang
     upper = std::move(*upperKey);
   }
 
-  index::IndexTree tree(*state_->core->pager, *core.spec, def.schema.definitionPage, real.rootPage, found->name);
+  index::IndexTree tree(*state_->core->pager, *core.spec, def.schema.definitionPage, real.rootPage);
   auto start = tree.seek(lower);
   if (!start) return fail(start.error());
   auto fetcher = table::RowFetcher::open(state_->core, state_->definition, std::move(columns));
