@@ -1,4 +1,6 @@
 // find: rows through an index.
+#include <cctype>
+
 #include "canonical/canonical_dump.h"
 #include "cli.h"
 #include "commands/commands.h"
@@ -7,9 +9,17 @@
 namespace ledgerfen::cli {
 namespace {
 
+// The index by name: the exact name first, then ignoring ASCII case, as the engine finds it.
 const Index* indexNamed(const TableSchema& schema, const std::string& name) {
+  auto lower = [](std::string s) {
+    for (char& c : s) c = char(std::tolower(uint8_t(c)));
+    return s;
+  };
   for (const Index& i : schema.indexes) {
     if (i.name == name) return &i;
+  }
+  for (const Index& i : schema.indexes) {
+    if (lower(i.name) == lower(name)) return &i;
   }
   return nullptr;
 }
