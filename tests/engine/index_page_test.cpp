@@ -195,6 +195,15 @@ TEST_F(DamagedIndexPage, EntryShorterThanItsRowPointer) {
   expectCorrupt("entry 0 is shorter than its row pointer");
 }
 
+TEST_F(DamagedIndexPage, NodeEntryLeadingToTheHeaderPage) {
+  IndexPage node;
+  node.leaf = false;
+  node.entries = {entry({0x7F, 0x01}, 9, 3, 12)};
+  page_ = *encodeIndexPage(jet4(), node);
+  std::fill_n(page_.begin() + jet4().indexEntriesStart + 6, 4, 0);
+  expectCorrupt("entry 0 leads to page 0");
+}
+
 TEST_F(DamagedIndexPage, EntriesOutOfOrder) {
   page_[jet4().indexEntriesStart + 2] = 0x30;  // the first key now sorts after the second
   expectCorrupt("entry 1 is out of order");

@@ -97,13 +97,17 @@ Result<IndexPage> decodeIndexPage(const format::FormatSpec& spec, uint32_t numbe
     e.key.assign(whole.begin(), whole.begin() + long(keyLength));
     e.row.page = format::u24be(w, keyLength);
     e.row.row = w[keyLength + 3];
-    if (!page.leaf) e.child = format::u32be(w, keyLength + 4);
+    if (!page.leaf) {
+      e.child = format::u32be(w, keyLength + 4);
+      if (e.child == 0) return corrupt(number, where() + "leads to page 0");
+    }
     if (ordinal > 0 && compareEntries(page.entries.back(), e) >= 0) {
       return corrupt(number, where() + "is out of order");
     }
     page.entries.push_back(std::move(e));
     start = bit;
   }
+  if (page.entries.empty()) page.prefixLength = 0;  // nothing shares it
   return page;
 }
 
