@@ -18,9 +18,10 @@ may be missing): S<primary>, I<primary>,<extra>, U<bytes>, P<modifier>,
 Z<primary>,<extra>,<flag> (flag 1: crazy code 2, else 3), G<primary>, X.
 
 The output is one byte stream in the format sort_weights.cpp reads, written
-as base64 text in C++ string literals (one per line), plus the General 97 mappings. The
-stream describes the code units of each sort order in order, surrogates left
-out; each record starts with a byte whose top three bits say what it is:
+as base64 text in C++ string literals (one per line), and the General 97
+mappings. The stream describes the code units of General 97, General Legacy
+and General in turn, in code-unit order, surrogates left out; each record
+starts with a byte whose top three bits say what it is:
 
     000nnnnn  n+1 ignored code units        (n = 31: 32 + a LEB128 count follow)
     001nnnnn  n+1 code units, each the one before with its primary weight + 1
