@@ -222,6 +222,11 @@ TEST(TextKeys, TrailingSpacesAndCharactersPast255DoNotCount) {
     std::string longText(255, 'x');
     EXPECT_EQ(text(order, longText + "yz"), text(order, longText));
     EXPECT_EQ(text(order, std::string(250, 'x') + std::string(10, ' ') + "y"), text(order, std::string(250, 'x')));
+    // A long Memo: 400 three-byte characters count as their first 255.
+    std::string euro;
+    for (int i = 0; i < 400; ++i) euro += "\xE2\x82\xAC";
+    EXPECT_EQ(text(order, euro), text(order, euro.substr(0, 3 * 255)));
+    EXPECT_NE(text(order, euro.substr(0, 3 * 254)), text(order, euro.substr(0, 3 * 255)));
   }
 }
 

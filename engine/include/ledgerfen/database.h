@@ -86,7 +86,9 @@ enum class ScanOrder {
 };
 
 // One end of a search through an index: values for its first columns, in
-// index order (all of them, or fewer to match on a leading part).
+// index order (all of them, or fewer to match every key that starts with
+// them). Ends follow the index's order: on a descending column the lower
+// end is the larger value.
 struct IndexBound {
   std::vector<Value> values;
   bool inclusive = true;

@@ -22,6 +22,9 @@ constexpr uint8_t kBinaryGroupContinues = 9;
 constexpr size_t kExtendedDateSize = 42;
 constexpr uint8_t kExtendedDateSeparator = 0x09;
 constexpr std::array<uint8_t, 7> kExtendedDateTrailer = {0, 0, 0, 0, 0, 0, 0x02};
+// A text key covers 255 UTF-16 code units; no more than 4 bytes of UTF-8
+// make one, so a long Memo is cut to this many bytes before it is converted.
+constexpr size_t kIndexedTextBytes = 4 * kMaxIndexedTextUnits;
 // Decimal keys: the sign byte and a 16-byte big-endian magnitude.
 constexpr size_t kDecimalKeySize = 17;
 constexpr uint8_t kDecimalNegative = 0x80;
@@ -212,7 +215,7 @@ Status appendColumnKey(std::vector<uint8_t>& out, const KeyColumn& c, const Valu
     case ColumnType::Text:
     case ColumnType::Memo:
       return withValue<std::string>(c, value, [&](const std::string& v) {
-        appendTextKey(out, c.textOrder, text::utf8ToUtf16(v), asc);
+        appendTextKey(out, c.textOrder, text::utf8ToUtf16(std::string_view(v).substr(0, kIndexedTextBytes)), asc);
       });
     default:
       return Error(ErrorKind::Unsupported, "column " + c.name + ": no index key can be made of its type");
