@@ -30,7 +30,8 @@ void NumericKeys(benchmark::State& state) {
   std::mt19937_64 random(1);
   std::vector<std::vector<Value>> rows(1024);
   for (auto& row : rows) {
-    row = {int32_t(random()), double(int64_t(random() % 2000000) - 1000000) / 7, Currency{int64_t(random() % 100000000)}};
+    row = {int32_t(random()), double(int64_t(random() % 2000000) - 1000000) / 7,
+           Currency{int64_t(random() % 100000000)}};
   }
   std::vector<uint8_t> key;
   size_t i = 0;

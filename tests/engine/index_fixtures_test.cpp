@@ -19,7 +19,9 @@ namespace {
 
 using test::Fixture;
 
-bool opensWithoutOfficeEncryption(const Fixture& f) { return !f.hasFeature("encrypted:office"); }
+bool opensWithoutOfficeEncryption(const Fixture& f) {
+  return !f.hasFeature("encrypted:office");
+}
 
 std::vector<Fixture> readableFixtures() {
   std::vector<Fixture> out;
@@ -29,7 +31,9 @@ std::vector<Fixture> readableFixtures() {
   return out;
 }
 
-std::string fixtureName(const testing::TestParamInfo<Fixture>& info) { return info.param.testName(); }
+std::string fixtureName(const testing::TestParamInfo<Fixture>& info) {
+  return info.param.testName();
+}
 
 Result<std::unique_ptr<Database>> openFixture(const Fixture& f) {
   return Database::open(f.fullPath(), OpenOptions{f.password});
@@ -88,8 +92,8 @@ RawFile openRaw(const Fixture& f) {
   raw.header = *format::parseHeader(bytes);
   raw.spec = &format::formatSpec(raw.header.format);
   uint64_t size = bytes.size();
-  raw.pager = std::make_unique<page::Pager>(std::unique_ptr<io::File>(io::memoryFile(f.path, bytes)),
-                                            raw.spec->pageSize, size);
+  raw.pager =
+      std::make_unique<page::Pager>(std::unique_ptr<io::File>(io::memoryFile(f.path, bytes)), raw.spec->pageSize, size);
   return raw;
 }
 
@@ -134,7 +138,8 @@ TEST_P(IndexPagesOfFixture, DecodeAndEncodeGiveBackThePage) {
         ASSERT_LE(used, raw.spec->pageSize);
         EXPECT_TRUE(std::equal(same->begin(), same->begin() + long(used), page.bytes().begin())) << where;
         EXPECT_EQ(format::u16le(*same, raw.spec->indexFreeSpace), raw.spec->pageSize - used) << where;
-        bool tail = !std::all_of(page.bytes().begin() + long(used), page.bytes().end(), [](uint8_t b) { return b == 0; });
+        bool tail =
+            !std::all_of(page.bytes().begin() + long(used), page.bytes().end(), [](uint8_t b) { return b == 0; });
         stale += tail;
 
         auto packed = index::encodeIndexPage(*raw.spec, *decoded);

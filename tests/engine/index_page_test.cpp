@@ -1,13 +1,17 @@
 // Index pages built from entries and read back, and damaged ones refused.
-#include <gtest/gtest.h>
-
 #include "index/index_page.h"
+
+#include <gtest/gtest.h>
 
 namespace ledgerfen::index {
 namespace {
 
-const format::FormatSpec& jet4() { return format::formatSpec(FileFormat::Jet4); }
-const format::FormatSpec& jet3() { return format::formatSpec(FileFormat::Jet3); }
+const format::FormatSpec& jet4() {
+  return format::formatSpec(FileFormat::Jet4);
+}
+const format::FormatSpec& jet3() {
+  return format::formatSpec(FileFormat::Jet3);
+}
 
 IndexEntry entry(std::vector<uint8_t> key, uint32_t page, uint8_t row, uint32_t child = 0) {
   return IndexEntry{std::move(key), format::RowPointer{page, row}, child};
@@ -42,7 +46,8 @@ TEST(IndexPage, LaterEntriesLeaveOutThePrefixTheyShareWithTheFirst) {
   EXPECT_EQ(b[spec.indexNodeFlag], 0);
   // 8 bytes whole, then 6 and 5 without the 2 shared ones: ends at 8, 14, 19.
   std::vector<uint8_t> stored(b.begin() + spec.indexEntriesStart, b.begin() + spec.indexEntriesStart + 19);
-  EXPECT_EQ(stored, (std::vector<uint8_t>{0x7F, 0x10, 0x20, 0x30, 0, 0, 5, 1, 0x20, 0x31, 0, 0, 5, 2, 0x21, 1, 2, 3, 4}));
+  EXPECT_EQ(stored,
+            (std::vector<uint8_t>{0x7F, 0x10, 0x20, 0x30, 0, 0, 5, 1, 0x20, 0x31, 0, 0, 5, 2, 0x21, 1, 2, 3, 4}));
   for (size_t bit = 0; bit < 24; ++bit) EXPECT_EQ(bitSet(b, spec, bit), bit == 8 || bit == 14 || bit == 19) << bit;
   EXPECT_EQ(format::u16le(b, spec.indexFreeSpace), spec.pageSize - spec.indexEntriesStart - 19);
 
@@ -133,8 +138,8 @@ TEST(IndexPage, EncodingRefusesEntriesItCouldNotReadBack) {
   };
   EXPECT_TRUE(refuses(leafWith({entry({0x7F, 2}, 1, 1), entry({0x7F, 1}, 1, 1)})));  // out of order
   EXPECT_TRUE(refuses(leafWith({entry({0x7F, 1}, 1, 1), entry({0x7F, 1}, 1, 1)})));  // twice
-  EXPECT_TRUE(refuses(leafWith({entry({0x7F}, 1, 1, 9)})));                            // a leaf with a child
-  EXPECT_TRUE(refuses(leafWith({entry({0x7F}, 0x1000000, 1)})));                      // page beyond 24 bits
+  EXPECT_TRUE(refuses(leafWith({entry({0x7F}, 1, 1, 9)})));                          // a leaf with a child
+  EXPECT_TRUE(refuses(leafWith({entry({0x7F}, 0x1000000, 1)})));                     // page beyond 24 bits
   IndexPage node = leafWith({entry({0x7F}, 1, 1)});
   node.leaf = false;
   EXPECT_TRUE(refuses(node));  // a node entry without a child

@@ -1,11 +1,11 @@
 // Index keys: the bytes Access writes for each type, and that byte order is
 // value order (reversed for descending columns).
+#include "index/key_encoder.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
-
-#include "index/key_encoder.h"
 
 namespace ledgerfen::index {
 namespace {
@@ -86,7 +86,9 @@ TEST(KeyEncoding, FloatingPointSortsByValueThroughZero) {
   EXPECT_EQ(key(column(ColumnType::Double), -1.0), (Bytes{0x7F, 0x40, 0x0F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
 }
 
-Decimal decimal(bool negative, uint64_t magnitude, uint8_t scale) { return Decimal{negative, scale, 0, magnitude}; }
+Decimal decimal(bool negative, uint64_t magnitude, uint8_t scale) {
+  return Decimal{negative, scale, 0, magnitude};
+}
 
 TEST(KeyEncoding, DecimalsInAceSortByValueBothWays) {
   KeyColumn c = column(ColumnType::Numeric);
@@ -131,8 +133,8 @@ TEST(KeyEncoding, BinaryGoesInGroupsOfEight) {
   Bytes down = key(column(ColumnType::Binary, false), ByteString{1, 2, 3, 4, 5, 6, 7, 8, 9});
   EXPECT_EQ(down, (Bytes{0x80, 0xFE, 0xFD, 0xFC, 0xFB, 0xFA, 0xF9, 0xF8, 0xF7, 9, 0xF6, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
                          0xFF, 0xFF, 0xFE}));
-  expectOrderKept(c, {ByteString{0}, ByteString{0, 0}, ByteString(8, 0), ByteString(9, 0), ByteString{0, 1},
-                      ByteString{0xFF}});
+  expectOrderKept(
+      c, {ByteString{0}, ByteString{0, 0}, ByteString(8, 0), ByteString(9, 0), ByteString{0, 1}, ByteString{0xFF}});
 }
 
 TEST(KeyEncoding, GuidsSortInTheirTextOrder) {
@@ -190,7 +192,8 @@ const TextSortOrder kAllOrders[] = {TextSortOrder::General97, TextSortOrder::Gen
 
 TEST(TextKeys, GeneralLegacyAsAccessWroteIt) {
   // The name "Modules" in MSysObjects of an Access 2000 file.
-  EXPECT_EQ(text(TextSortOrder::GeneralLegacy, "Modules"), (Bytes{0x7F, 0x60, 0x64, 0x4F, 0x6F, 0x5E, 0x51, 0x6B, 0x01, 0x00}));
+  EXPECT_EQ(text(TextSortOrder::GeneralLegacy, "Modules"),
+            (Bytes{0x7F, 0x60, 0x64, 0x4F, 0x6F, 0x5E, 0x51, 0x6B, 0x01, 0x00}));
   // Descending: an end byte is inverted with the rest, then one more follows.
   EXPECT_EQ(text(TextSortOrder::GeneralLegacy, "Mo", false), (Bytes{0x80, 0x9F, 0x9B, 0xFE, 0xFF, 0x00}));
 }
@@ -198,7 +201,10 @@ TEST(TextKeys, GeneralLegacyAsAccessWroteIt) {
 TEST(TextKeys, General97ForCodePageText) {
   // Jet3 text holds Windows-1252 bytes; the five it leaves unassigned are read
   // as U+FFFD and weigh alike.
-  EXPECT_EQ(text(TextSortOrder::General97, "AA\xEF\xBF\xBD" "AA"), (Bytes{0x7F, 0x60, 0x60, 0x10, 0x60, 0x60, 0x00}));
+  EXPECT_EQ(text(TextSortOrder::General97,
+                 "AA\xEF\xBF\xBD"
+                 "AA"),
+            (Bytes{0x7F, 0x60, 0x60, 0x10, 0x60, 0x60, 0x00}));
   // Characters beyond Latin-1 that Windows-1252 holds weigh as its byte.
   EXPECT_EQ(text(TextSortOrder::General97, "\xE2\x82\xAC"), text(TextSortOrder::General97, "\xC2\x80"));
   // Accents become nibbles after a 0 nibble.
@@ -231,7 +237,14 @@ TEST(TextKeys, TrailingSpacesAndCharactersPast255DoNotCount) {
 }
 
 TEST(TextKeys, DescendingReversesTheOrder) {
-  const std::vector<std::string> ordered = {"", "a", "ab", "abc", "b", "\xC3\xBC" "ber", "z"};
+  const std::vector<std::string> ordered = {"",
+                                            "a",
+                                            "ab",
+                                            "abc",
+                                            "b",
+                                            "\xC3\xBC"
+                                            "ber",
+                                            "z"};
   for (TextSortOrder order : kAllOrders) {
     for (size_t i = 1; i < ordered.size(); ++i) {
       EXPECT_LT(text(order, ordered[i - 1]), text(order, ordered[i])) << ordered[i - 1] << " < " << ordered[i];

@@ -1,16 +1,19 @@
 // The weights compiled into the engine are the recorded figures, every one.
+#include "index/sort_weights.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
 
-#include "index/sort_weights.h"
 #include "support/fixtures.h"
 
 namespace ledgerfen::index {
 namespace {
 
-std::string figuresDir() { return test::fixtureDir() + "/../../data/index-codes"; }
+std::string figuresDir() {
+  return test::fixtureDir() + "/../../data/index-codes";
+}
 
 std::vector<uint8_t> hexBytes(std::string text) {
   if (text.size() % 2) text.insert(text.begin(), '0');
@@ -45,9 +48,18 @@ void expectSameAsFile(const SortWeights& table, const std::string& file, char16_
     std::vector<uint8_t> extra(table.extra(w).begin(), table.extra(w).end());
     switch (line[0]) {
       case 'X': EXPECT_EQ(w.kind, WeightKind::Ignored) << where; break;
-      case 'S': EXPECT_EQ(w.kind, WeightKind::Simple) << where; EXPECT_EQ(primary, hexBytes(f[0])) << where; break;
-      case 'G': EXPECT_EQ(w.kind, WeightKind::Significant) << where; EXPECT_EQ(primary, hexBytes(f[0])) << where; break;
-      case 'U': EXPECT_EQ(w.kind, WeightKind::Unprintable) << where; EXPECT_EQ(primary, hexBytes(f[0])) << where; break;
+      case 'S':
+        EXPECT_EQ(w.kind, WeightKind::Simple) << where;
+        EXPECT_EQ(primary, hexBytes(f[0])) << where;
+        break;
+      case 'G':
+        EXPECT_EQ(w.kind, WeightKind::Significant) << where;
+        EXPECT_EQ(primary, hexBytes(f[0])) << where;
+        break;
+      case 'U':
+        EXPECT_EQ(w.kind, WeightKind::Unprintable) << where;
+        EXPECT_EQ(primary, hexBytes(f[0])) << where;
+        break;
       case 'I':
         EXPECT_EQ(w.kind, WeightKind::International) << where;
         EXPECT_EQ(primary, hexBytes(f[0])) << where;

@@ -32,8 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto encoded = index::encodeIndexPage(spec, *decoded, {prefix});
     if (!encoded) std::abort();
     auto again = index::decodeIndexPage(spec, 1, *encoded);
-    if (!again || again->entries != decoded->entries || again->leaf != decoded->leaf ||
-        again->tail != decoded->tail || again->prev != decoded->prev || again->next != decoded->next) {
+    if (!again || again->entries != decoded->entries || again->leaf != decoded->leaf || again->tail != decoded->tail ||
+        again->prev != decoded->prev || again->next != decoded->next) {
       std::abort();
     }
   }

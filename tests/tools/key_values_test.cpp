@@ -1,7 +1,7 @@
 // Values typed for ledgerfen-db find, read by column type.
-#include <gtest/gtest.h>
-
 #include "commands/key_values.h"
+
+#include <gtest/gtest.h>
 
 namespace ledgerfen::cli {
 namespace {

@@ -9,9 +9,13 @@ namespace {
 
 using format::Bytes;
 
-size_t trailerSize(bool leaf) { return leaf ? kLeafEntryTrailer : kNodeEntryTrailer; }
+size_t trailerSize(bool leaf) {
+  return leaf ? kLeafEntryTrailer : kNodeEntryTrailer;
+}
 
-size_t maxPrefixLength(const format::FormatSpec& spec) { return spec.indexPrefixLengthSize == 1 ? 0xFF : 0xFFFF; }
+size_t maxPrefixLength(const format::FormatSpec& spec) {
+  return spec.indexPrefixLengthSize == 1 ? 0xFF : 0xFFFF;
+}
 
 // An entry as it lies on the page before prefix compression.
 void appendStoredEntry(std::vector<uint8_t>& out, const IndexEntry& e, bool leaf) {
@@ -34,7 +38,9 @@ Error corrupt(uint32_t number, const std::string& why) {
   return Error(ErrorKind::Corrupt, "index page " + std::to_string(number) + ": " + why);
 }
 
-Error invalid(const std::string& why) { return Error(ErrorKind::InvalidArgument, "index page: " + why); }
+Error invalid(const std::string& why) {
+  return Error(ErrorKind::InvalidArgument, "index page: " + why);
+}
 
 }  // namespace
 

@@ -47,7 +47,7 @@ struct IndexPage {
   uint32_t owner = 0;  // definition page of the table
   uint32_t prev = 0;   // same level, 0 = none
   uint32_t next = 0;
-  uint32_t tail = 0;   // node pages: the rightmost child, not stored as an entry
+  uint32_t tail = 0;  // node pages: the rightmost child, not stored as an entry
   std::vector<IndexEntry> entries;
   // How many leading bytes the stored entries share with the first one, as
   // read. Encoding computes its own unless told otherwise.

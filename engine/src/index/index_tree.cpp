@@ -31,7 +31,9 @@ bool satisfiesUpper(std::span<const uint8_t> key, const KeyBound& upper) {
   return upper.inclusive ? c <= 0 : c < 0;
 }
 
-Error IndexTree::corrupt(const std::string& why) const { return Error(ErrorKind::Corrupt, why); }
+Error IndexTree::corrupt(const std::string& why) const {
+  return Error(ErrorKind::Corrupt, why);
+}
 
 Result<IndexPage> IndexTree::readPage(uint32_t number) const {
   LF_ASSIGN_OR_RETURN(page::Page page, pager_->read(number));
@@ -63,12 +65,13 @@ Result<std::vector<TreeStep>> IndexTree::descend(const std::function<bool(const 
   }
 }
 
-Result<IndexTree::Cursor> IndexTree::first() const { return seek(std::nullopt); }
+Result<IndexTree::Cursor> IndexTree::first() const {
+  return seek(std::nullopt);
+}
 
 Result<IndexTree::Cursor> IndexTree::seek(const std::optional<KeyBound>& lower) const {
-  LF_ASSIGN_OR_RETURN(std::vector<TreeStep> path, descend([&](const IndexEntry& e) {
-    return !lower || satisfiesLower(e.key, *lower);
-  }));
+  LF_ASSIGN_OR_RETURN(std::vector<TreeStep> path,
+                      descend([&](const IndexEntry& e) { return !lower || satisfiesLower(e.key, *lower); }));
   TreeStep& leaf = path.back();
   return Cursor(*this, std::move(leaf.page), leaf.slot);
 }

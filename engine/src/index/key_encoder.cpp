@@ -76,7 +76,7 @@ void appendBinary(std::vector<uint8_t>& out, std::span<const uint8_t> bytes, boo
 // GUIDs sort in their text order: the first three fields big-endian.
 void appendGuid(std::vector<uint8_t>& out, const Guid& g, bool ascending) {
   const auto& b = g.bytes;
-  std::array<uint8_t, 16> text = {b[3], b[2], b[1], b[0], b[5], b[4], b[7], b[6],
+  std::array<uint8_t, 16> text = {b[3], b[2], b[1],  b[0],  b[5],  b[4],  b[7],  b[6],
                                   b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]};
   appendBinary(out, text, ascending);
 }
@@ -85,7 +85,8 @@ void appendExtendedDate(std::vector<uint8_t>& out, const ExtendedDate& d, bool a
   // The stored form: "DDDDDDDDDDDDDDDDDDD:SSSSSSSSSSSSFFFFFFF:7\0".
   char stored[kExtendedDateSize + 1];
   std::snprintf(stored, sizeof stored, "%019llu:%012llu%07llu:7", static_cast<unsigned long long>(d.days),
-                static_cast<unsigned long long>(d.ticks / 10'000'000), static_cast<unsigned long long>(d.ticks % 10'000'000));
+                static_cast<unsigned long long>(d.ticks / 10'000'000),
+                static_cast<unsigned long long>(d.ticks % 10'000'000));
   stored[kExtendedDateSize - 1] = 0;
   auto* value = reinterpret_cast<uint8_t*>(stored);
   if (!ascending) invert(value, kExtendedDateSize);
@@ -99,7 +100,9 @@ void appendExtendedDate(std::vector<uint8_t>& out, const ExtendedDate& d, bool a
   if (!ascending) invert(&out[at + 2], kExtendedDateTrailer.size());
 }
 
-UInt128 magnitudeOf(const Decimal& d) { return (UInt128(d.high) << 64) | d.low; }
+UInt128 magnitudeOf(const Decimal& d) {
+  return (UInt128(d.high) << 64) | d.low;
+}
 
 // Brings a decimal to the column's scale; fails when that loses digits or
 // overflows the 16 bytes of a key.
@@ -182,14 +185,11 @@ Status appendColumnKey(std::vector<uint8_t>& out, const KeyColumn& c, const Valu
     }
     case ColumnType::Byte:
       return withValue<uint8_t>(c, value, [&](uint8_t v) { out.push_back(asc ? v : uint8_t(~v)); });
-    case ColumnType::Integer:
-      return withValue<int16_t>(c, value, [&](int16_t v) { appendInteger(out, v, 2, asc); });
-    case ColumnType::Long:
-      return withValue<int32_t>(c, value, [&](int32_t v) { appendInteger(out, v, 4, asc); });
+    case ColumnType::Integer: return withValue<int16_t>(c, value, [&](int16_t v) { appendInteger(out, v, 2, asc); });
+    case ColumnType::Long: return withValue<int32_t>(c, value, [&](int32_t v) { appendInteger(out, v, 4, asc); });
     case ColumnType::Complex:
       return withValue<ComplexKey>(c, value, [&](ComplexKey v) { appendInteger(out, v.id, 4, asc); });
-    case ColumnType::BigInt:
-      return withValue<int64_t>(c, value, [&](int64_t v) { appendInteger(out, v, 8, asc); });
+    case ColumnType::BigInt: return withValue<int64_t>(c, value, [&](int64_t v) { appendInteger(out, v, 8, asc); });
     case ColumnType::Currency:
       return withValue<Currency>(c, value, [&](Currency v) { appendInteger(out, v.units, 8, asc); });
     case ColumnType::Single:
@@ -206,8 +206,7 @@ Status appendColumnKey(std::vector<uint8_t>& out, const KeyColumn& c, const Valu
       appendDecimal(out, c, v->negative, magnitude);
       return okStatus();
     }
-    case ColumnType::Guid:
-      return withValue<Guid>(c, value, [&](const Guid& v) { appendGuid(out, v, asc); });
+    case ColumnType::Guid: return withValue<Guid>(c, value, [&](const Guid& v) { appendGuid(out, v, asc); });
     case ColumnType::Binary:
       return withValue<ByteString>(c, value, [&](const ByteString& v) { appendBinary(out, v, asc); });
     case ColumnType::DateTimeExt:
@@ -217,15 +216,14 @@ Status appendColumnKey(std::vector<uint8_t>& out, const KeyColumn& c, const Valu
       return withValue<std::string>(c, value, [&](const std::string& v) {
         appendTextKey(out, c.textOrder, text::utf8ToUtf16(std::string_view(v).substr(0, kIndexedTextBytes)), asc);
       });
-    default:
-      return Error(ErrorKind::Unsupported, "column " + c.name + ": no index key can be made of its type");
+    default: return Error(ErrorKind::Unsupported, "column " + c.name + ": no index key can be made of its type");
   }
 }
 
 Result<TextSortOrder> textSortOrderOf(FileFormat format, const Column& column) {
   const SortOrder& so = column.sortOrder;
   if (so.lcid == 0) {  // written by tools that leave the sort order out: the format's default
-    return isJet3(format) ? TextSortOrder::General97
+    return isJet3(format)                ? TextSortOrder::General97
            : format <= FileFormat::Ace12 ? TextSortOrder::GeneralLegacy
                                          : TextSortOrder::General;
   }

@@ -149,9 +149,15 @@ const SortWeightTables& tables() {
 }
 }  // namespace
 
-const SortWeights& general97Weights() { return tables().general97; }
-const SortWeights& generalLegacyWeights() { return tables().generalLegacy; }
-const SortWeights& generalWeights() { return tables().general; }
+const SortWeights& general97Weights() {
+  return tables().general97;
+}
+const SortWeights& generalLegacyWeights() {
+  return tables().generalLegacy;
+}
+const SortWeights& generalWeights() {
+  return tables().general;
+}
 
 uint8_t general97Equivalent(char16_t unit) {
   auto it = std::lower_bound(std::begin(kGeneral97Mappings), std::end(kGeneral97Mappings), unit,

@@ -30,8 +30,8 @@ struct CharWeights {
   WeightKind kind = WeightKind::Ignored;
   uint8_t primaryLength = 0;  // primary weight, or an unprintable character's bytes
   uint8_t extraLength = 0;
-  uint8_t aux = 0;            // ExtraModifier: the modifier; Crazy: the crazy code (2 or 3)
-  uint32_t offset = 0;        // of the primary bytes in the pool; the extra bytes follow
+  uint8_t aux = 0;      // ExtraModifier: the modifier; Crazy: the crazy code (2 or 3)
+  uint32_t offset = 0;  // of the primary bytes in the pool; the extra bytes follow
 };
 
 class SortWeights {
@@ -50,7 +50,7 @@ class SortWeights {
   std::vector<uint8_t> pool_;
 };
 
-const SortWeights& general97Weights();     // Jet3
+const SortWeights& general97Weights();      // Jet3
 const SortWeights& generalLegacyWeights();  // Jet4, ACE 2007 and files that kept it
 const SortWeights& generalWeights();        // ACE 2010 and later
 

@@ -15,11 +15,11 @@ constexpr uint8_t kEndOfKey = 0x00;
 constexpr uint8_t kExtraPlaceholder = 0x02;  // a position without an extra code
 constexpr uint8_t kMaxTrimmedExtra = 0x02;   // trailing extra codes up to this value are left out
 constexpr uint8_t kSectionMark = 0x01;
-constexpr uint8_t kCrazyByte = 0x80;         // three 2-bit crazy codes per byte under this mark
-constexpr uint8_t kCrazyCodeTrimmed = 3;     // trailing codes of this value are left out
+constexpr uint8_t kCrazyByte = 0x80;      // three 2-bit crazy codes per byte under this mark
+constexpr uint8_t kCrazyCodeTrimmed = 3;  // trailing codes of this value are left out
 constexpr uint8_t kCrazyTrailer[] = {0xFF, 0x02, 0x80, 0xFF, 0x80};
 constexpr uint8_t kCrazyBeforeUnprintable = 0xFF;
-constexpr uint16_t kUnprintableBase = 7;     // position word: (7 + 4 * position) | 0x8000, big-endian
+constexpr uint16_t kUnprintableBase = 7;  // position word: (7 + 4 * position) | 0x8000, big-endian
 constexpr uint16_t kUnprintableStep = 4;
 constexpr uint16_t kUnprintableFlag = 0x8000;
 constexpr uint8_t kUnprintableMark = 0x06;
@@ -42,7 +42,9 @@ std::u16string_view indexedPart(std::u16string_view text) {
   return text;
 }
 
-void append(std::vector<uint8_t>& out, ByteSpan bytes) { out.insert(out.end(), bytes.begin(), bytes.end()); }
+void append(std::vector<uint8_t>& out, ByteSpan bytes) {
+  out.insert(out.end(), bytes.begin(), bytes.end());
+}
 
 void invertFrom(std::vector<uint8_t>& out, size_t start) {
   for (size_t i = start; i < out.size(); ++i) out[i] = uint8_t(~out[i]);
@@ -91,11 +93,8 @@ class GeneralKeyWriter {
       case WeightKind::ExtraModifier:
         if (w.aux != 0) addExtra(here, {}, w.aux);
         return;
-      case WeightKind::Unprintable:
-        addUnprintable(here, table_.primary(w));
-        return;
-      default:
-        return;  // ignored
+      case WeightKind::Unprintable: addUnprintable(here, table_.primary(w)); return;
+      default: return;  // ignored
     }
   }
 
@@ -203,14 +202,12 @@ void appendGeneral97Key(std::vector<uint8_t>& out, std::u16string_view text, boo
   NibbleWriter extra;
   size_t significant = 0;  // since the last extra code
   for (char16_t unit : text) {
-    uint8_t code = unit <= 0xFF                      ? uint8_t(unit)
+    uint8_t code = unit <= 0xFF                    ? uint8_t(unit)
                    : unit == kReplacementCharacter ? kUnassignedCodePageByte
                                                    : general97Equivalent(unit);
     const CharWeights& w = table.at(code);
     switch (w.kind) {
-      case WeightKind::Simple:
-        append(out, table.primary(w));
-        break;
+      case WeightKind::Simple: append(out, table.primary(w)); break;
       case WeightKind::Significant:
         append(out, table.primary(w));
         ++significant;
@@ -221,8 +218,7 @@ void appendGeneral97Key(std::vector<uint8_t>& out, std::u16string_view text, boo
         for (; significant > 0; --significant) extra.push(kNibblePlaceholder);
         if (w.extraLength > 0) extra.push(table.extra(w)[0]);
         break;
-      default:
-        break;
+      default: break;
     }
   }
   if (extra.empty()) {

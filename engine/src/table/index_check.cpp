@@ -28,7 +28,9 @@ std::string rowName(format::RowPointer p) {
   return "data page " + std::to_string(p.page) + " row " + std::to_string(p.row);
 }
 
-bool sameEntry(const index::IndexEntry& a, const index::IndexEntry& b) { return a.key == b.key && a.row == b.row; }
+bool sameEntry(const index::IndexEntry& a, const index::IndexEntry& b) {
+  return a.key == b.key && a.row == b.row;
+}
 
 class IndexChecker {
  public:

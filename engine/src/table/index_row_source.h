@@ -14,7 +14,10 @@ class IndexRowSource {
   // Rows from `start` on while their keys satisfy `upper` (all when none).
   IndexRowSource(index::IndexTree::Cursor start, std::optional<index::KeyBound> upper, RowFetcher fetcher,
                  std::string context)
-      : entries_(std::move(start)), upper_(std::move(upper)), fetcher_(std::move(fetcher)), context_(std::move(context)) {}
+      : entries_(std::move(start)),
+        upper_(std::move(upper)),
+        fetcher_(std::move(fetcher)),
+        context_(std::move(context)) {}
 
   // The next row, or false at the end of the range.
   Result<bool> next(Row& row);

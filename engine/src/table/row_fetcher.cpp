@@ -62,7 +62,8 @@ Result<row::RowBytes> RowFetcher::locate(RowId id) {
 Status RowFetcher::fetch(RowId id, Row& row) {
   LF_ASSIGN_OR_RETURN(row::RowBytes bytes, locate(id));
   auto where = [&] { return rowName(id.page, id.row) + ": "; };
-  if (Status s = layout_.split(bytes.bytes, cells_); !s) return Error(ErrorKind::Corrupt, where() + s.error().message());
+  if (Status s = layout_.split(bytes.bytes, cells_); !s)
+    return Error(ErrorKind::Corrupt, where() + s.error().message());
   row.id = id;
   row.values.resize(def_->schema.columns.size());
   if (wanted_.size() != row.values.size()) {

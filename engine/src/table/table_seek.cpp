@@ -46,8 +46,8 @@ Result<RowCursor> Table::seek(std::string_view indexName, const IndexRange& rang
 
   const Index* found = findIndex(def.schema, indexName);
   if (!found) {
-    return core.inFile(Error(ErrorKind::NotFound, "table " + def.schema.name + " has no index named " +
-                                                      std::string(indexName)));
+    return core.inFile(
+        Error(ErrorKind::NotFound, "table " + def.schema.name + " has no index named " + std::string(indexName)));
   }
   const tdef::RealIndex& real = def.realIndexes[found->realIndex];
 

@@ -11,8 +11,8 @@ namespace {
 
 __extension__ using UInt128 = unsigned __int128;
 
-constexpr int64_t kOleEpochDays = -25569;          // 1899-12-30 from 1970-01-01
-constexpr int64_t kExtendedEpochDays = -719'162;   // 0001-01-01 from 1970-01-01
+constexpr int64_t kOleEpochDays = -25569;         // 1899-12-30 from 1970-01-01
+constexpr int64_t kExtendedEpochDays = -719'162;  // 0001-01-01 from 1970-01-01
 constexpr uint64_t kTicksPerSecond = 10'000'000;
 
 template <typename T>
@@ -140,21 +140,13 @@ bool parseColumnValue(const Column& column, std::string_view text, Value& value,
   std::string expected;
   switch (column.type) {
     case ColumnType::Text:
-    case ColumnType::Memo:
-      value = std::string(text);
-      return true;
-    case ColumnType::Byte:
-      ok = setInteger<uint8_t>(text, value), expected = "a whole number from 0 to 255";
-      break;
+    case ColumnType::Memo: value = std::string(text); return true;
+    case ColumnType::Byte: ok = setInteger<uint8_t>(text, value), expected = "a whole number from 0 to 255"; break;
     case ColumnType::Integer:
       ok = setInteger<int16_t>(text, value), expected = "a whole number from -32768 to 32767";
       break;
-    case ColumnType::Long:
-      ok = setInteger<int32_t>(text, value), expected = "a 32-bit whole number";
-      break;
-    case ColumnType::BigInt:
-      ok = setInteger<int64_t>(text, value), expected = "a 64-bit whole number";
-      break;
+    case ColumnType::Long: ok = setInteger<int32_t>(text, value), expected = "a 32-bit whole number"; break;
+    case ColumnType::BigInt: ok = setInteger<int64_t>(text, value), expected = "a 64-bit whole number"; break;
     case ColumnType::Complex: {
       int32_t id;
       ok = parseInteger(text, id), expected = "a 32-bit whole number";
@@ -201,8 +193,10 @@ bool parseColumnValue(const Column& column, std::string_view text, Value& value,
       double d = std::strtod(copy.c_str(), &end);
       ok = !copy.empty() && end == copy.c_str() + copy.size() && !std::isspace(uint8_t(copy[0]));
       expected = "a number";
-      if (ok && column.type == ColumnType::Single) value = float(d);
-      else if (ok) value = d;
+      if (ok && column.type == ColumnType::Single)
+        value = float(d);
+      else if (ok)
+        value = d;
       break;
     }
     case ColumnType::DateTime: {
@@ -239,9 +233,7 @@ bool parseColumnValue(const Column& column, std::string_view text, Value& value,
       if (ok) value = std::move(bytes);
       break;
     }
-    default:
-      error = "column " + column.name + " cannot be searched by value";
-      return false;
+    default: error = "column " + column.name + " cannot be searched by value"; return false;
   }
   if (!ok) error = "column " + column.name + " needs " + expected + ", not \"" + std::string(text) + "\"";
   return ok;
