@@ -11,8 +11,9 @@ Result<bool> IndexRowSource::next(Row& row) {
     return false;
   }
   const format::RowPointer at = (*entry)->row;
-  if (Status s = fetcher_.fetch(RowId{at.page, at.row}, row); !s) {
-    return Error(ErrorKind::Corrupt, context_ + ": an entry lists a row that cannot be read: " + s.error().message());
+  if (auto read = reader_.read(RowId{at.page, at.row}, row, wanted_); !read) {
+    return Error(ErrorKind::Corrupt,
+                 context_ + ": an entry lists a row that cannot be read: " + read.error().message());
   }
   return true;
 }

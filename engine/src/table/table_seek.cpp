@@ -39,23 +39,35 @@ Result<std::optional<index::KeyBound>> encodeBound(const index::KeyEncoder& enco
 }  // namespace
 
 Result<RowCursor> Table::seek(std::string_view indexName, const IndexRange& range, std::vector<size_t> columns) const {
-  const Database::Core& core = *state_->core;
-  const tdef::TableDefinition& def = *state_->definition;
-  const std::string context = "table " + def.schema.name + ", index " + std::string(indexName);
-  auto fail = [&](const Error& e) { return core.inFile(e.withContext(context)); };
-
-  const Index* found = findIndex(def.schema, indexName);
+  Database::Core& core = *state_->core;
+  const TableSchema& schema = state_->definition->schema;
+  const Index* found = findIndex(schema, indexName);
   if (!found) {
     return core.inFile(
-        Error(ErrorKind::NotFound, "table " + def.schema.name + " has no index named " + std::string(indexName)));
+        Error(ErrorKind::NotFound, "table " + schema.name + " has no index named " + std::string(indexName)));
   }
-  const tdef::RealIndex& real = def.realIndexes[found->realIndex];
+  const std::string context = "table " + schema.name + ", index " + found->name;
+  auto fail = [&](const Error& e) { return core.inFile(e.withContext(context)); };
+  for (size_t position : columns) {
+    if (position >= schema.columns.size()) {
+      return fail(
+          Error(ErrorKind::InvalidArgument, "column position " + std::to_string(position) + " is out of range"));
+    }
+  }
+  // The root moves when the tree grows or shrinks: it is taken from the
+  // database's current definition, not from the one the table was opened with.
+  auto current = core.definition(state_->definitionPage, state_->name);
+  if (!current) return fail(current.error());
+  if (found->realIndex >= (*current)->realIndexes.size()) {
+    return fail(Error(ErrorKind::Corrupt, "the definition no longer holds the index"));
+  }
+  const tdef::RealIndex& real = (*current)->realIndexes[found->realIndex];
 
   // Keys are only needed for bounds, so an index whose keys cannot be made
   // can still be read whole, in its order.
   std::optional<index::KeyBound> lower, upper;
   if (range.lower || range.upper) {
-    auto encoder = index::KeyEncoder::create(core.header.format, def.schema, real.columns);
+    auto encoder = index::KeyEncoder::create(core.header.format, schema, real.columns);
     if (!encoder) return fail(encoder.error());
     auto lowerKey = encodeBound(*encoder, range.lower);
     if (!lowerKey) return fail(lowerKey.error());
@@ -65,13 +77,12 @@ Result<RowCursor> Table::seek(std::string_view indexName, const IndexRange& rang
     upper = std::move(*upperKey);
   }
 
-  index::IndexTree tree(*state_->core->pager, *core.spec, def.schema.definitionPage, real.rootPage);
+  index::IndexTree tree(*core.pager, *core.spec, state_->definitionPage, real.rootPage);
   auto start = tree.seek(lower);
   if (!start) return fail(start.error());
-  auto fetcher = table::RowFetcher::open(state_->core, state_->definition, std::move(columns));
-  if (!fetcher) return fail(fetcher.error());
-  table::IndexRowSource source(std::move(*start), std::move(upper), std::move(*fetcher),
-                               "table " + def.schema.name + ", index " + found->name);
+  auto reader = table::RowReader::create(state_->core, state_->definition);
+  if (!reader) return fail(reader.error());
+  table::IndexRowSource source(std::move(*start), std::move(upper), std::move(*reader), std::move(columns), context);
   return RowCursor(std::make_unique<RowCursor::State>(RowCursor::State{std::move(source), core.path}));
 }
 
