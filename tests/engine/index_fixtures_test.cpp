@@ -19,16 +19,8 @@ namespace {
 
 using test::Fixture;
 
-bool opensWithoutOfficeEncryption(const Fixture& f) {
-  return !f.hasFeature("encrypted:office");
-}
-
-std::vector<Fixture> readableFixtures() {
-  std::vector<Fixture> out;
-  for (const Fixture& f : test::allFixtures()) {
-    if (opensWithoutOfficeEncryption(f)) out.push_back(f);
-  }
-  return out;
+bool officeEncrypted(const Fixture& f) {
+  return f.hasFeature("encrypted:office");
 }
 
 std::string fixtureName(const testing::TestParamInfo<Fixture>& info) {
@@ -77,7 +69,7 @@ TEST_P(IndexesOfFixture, EntriesMatchTheirRowsAndEveryRowIsListed) {
   std::cout << "[ indexes  ] " << f.path << ": " << indexes << " indexes, " << keys << " keys checked\n";
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, IndexesOfFixture, testing::ValuesIn(readableFixtures()), fixtureName);
+INSTANTIATE_TEST_SUITE_P(Fixtures, IndexesOfFixture, testing::ValuesIn(test::allFixtures()), fixtureName);
 
 // Reads the index pages of a file straight from its bytes (no page encoding).
 struct RawFile {
@@ -92,8 +84,7 @@ RawFile openRaw(const Fixture& f) {
   raw.header = *format::parseHeader(bytes);
   raw.spec = &format::formatSpec(raw.header.format);
   uint64_t size = bytes.size();
-  raw.pager =
-      std::make_unique<page::Pager>(std::unique_ptr<io::File>(io::memoryFile(f.path, bytes)), raw.spec->pageSize, size);
+  raw.pager = std::make_unique<page::Pager>(io::memoryFile(f.path, bytes), raw.spec->pageSize, size);
   return raw;
 }
 
@@ -105,6 +96,7 @@ class IndexPagesOfFixture : public testing::TestWithParam<Fixture> {};
 // page has zeros, so only the bytes up to the last entry are compared.
 TEST_P(IndexPagesOfFixture, DecodeAndEncodeGiveBackThePage) {
   const Fixture& f = GetParam();
+  if (officeEncrypted(f)) GTEST_SKIP() << "pages are encrypted; the raw pages are not index pages";
   auto db = openFixture(f);
   ASSERT_TRUE(db.ok()) << db.error().message();
   RawFile raw = openRaw(f);
@@ -158,7 +150,7 @@ TEST_P(IndexPagesOfFixture, DecodeAndEncodeGiveBackThePage) {
             << " with old bytes after the entries, " << shorterPrefix << " with a shorter prefix than possible\n";
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, IndexPagesOfFixture, testing::ValuesIn(readableFixtures()), fixtureName);
+INSTANTIATE_TEST_SUITE_P(Fixtures, IndexPagesOfFixture, testing::ValuesIn(test::allFixtures()), fixtureName);
 
 }  // namespace
 }  // namespace ledgerfen

@@ -1,14 +1,15 @@
-// Table::checkIndexes: each stored index against the table it indexes.
+#include "table/index_check.h"
+
 #include <map>
 #include <set>
 
 #include "index/index_tree.h"
 #include "index/key_encoder.h"
-#include "table/row_fetcher.h"
+#include "table/row_reader.h"
 #include "table/table_scanner.h"
 #include "table/table_state.h"
 
-namespace ledgerfen {
+namespace ledgerfen::table {
 namespace {
 
 constexpr size_t kMaxDescribed = 20;
@@ -130,7 +131,7 @@ class IndexChecker {
       note(cursor.error().message());
       return okStatus();
     }
-    LF_ASSIGN_OR_RETURN(table::RowFetcher fetcher, table::RowFetcher::open(core_, def_, wanted));
+    LF_ASSIGN_OR_RETURN(RowReader reader, RowReader::create(core_, def_));
     const bool unique = real_.flags & tdef::kIndexUnique;
     std::optional<index::IndexEntry> previous;
     Row row;
@@ -152,8 +153,8 @@ class IndexChecker {
       }
       previous = e;
 
-      if (Status s = fetcher.fetch(RowId{e.row.page, e.row.row}, row); !s) {
-        note("the entry for " + rowName(e.row) + " lists a row that cannot be read: " + s.error().message());
+      if (auto read = reader.read(RowId{e.row.page, e.row.row}, row, wanted); !read) {
+        note("the entry for " + rowName(e.row) + " lists a row that cannot be read: " + read.error().message());
         continue;
       }
       if (!encoder_) continue;
@@ -169,8 +170,7 @@ class IndexChecker {
   }
 
   Status checkRows(const std::vector<size_t>& wanted) {
-    LF_ASSIGN_OR_RETURN(table::TableScanner scanner,
-                        table::TableScanner::open(core_, def_, ScanOrder::Logical, wanted));
+    LF_ASSIGN_OR_RETURN(TableScanner scanner, TableScanner::open(core_, def_, ScanOrder::Logical, wanted));
     const bool ignoreNulls = real_.flags & tdef::kIndexIgnoreNulls;
     Row row;
     while (true) {
@@ -211,21 +211,31 @@ class IndexChecker {
 
 }  // namespace
 
+std::string storedIndexName(const tdef::TableDefinition& def, size_t realIndex) {
+  for (const Index& i : def.schema.indexes) {
+    if (i.realIndex == realIndex) return i.name;
+  }
+  return "stored index " + std::to_string(realIndex);
+}
+
+Status checkIndex(const std::shared_ptr<Database::Core>& core, const std::shared_ptr<const tdef::TableDefinition>& def,
+                  size_t realIndex, IndexCheck& check) {
+  return IndexChecker(core, def, def->realIndexes.at(realIndex), check).run();
+}
+
+}  // namespace ledgerfen::table
+
+namespace ledgerfen {
+
 Result<std::vector<IndexCheck>> Table::checkIndexes() const {
-  const tdef::TableDefinition& def = *state_->definition;
+  auto def = state_->core->definition(state_->definitionPage, state_->name);
+  if (!def) return state_->core->inFile(def.error());
   std::vector<IndexCheck> checks;
-  for (size_t r = 0; r < def.realIndexes.size(); ++r) {
+  for (size_t r = 0; r < (*def)->realIndexes.size(); ++r) {
     IndexCheck check;
-    check.index = "stored index " + std::to_string(r);
-    for (const Index& i : def.schema.indexes) {
-      if (i.realIndex == r) {
-        check.index = i.name;
-        break;
-      }
-    }
-    IndexChecker checker(state_->core, state_->definition, def.realIndexes[r], check);
-    if (Status s = checker.run(); !s) {
-      return state_->core->inFile(s.error().withContext("table " + def.schema.name + ", index " + check.index));
+    check.index = table::storedIndexName(**def, r);
+    if (Status s = table::checkIndex(state_->core, *def, r, check); !s) {
+      return state_->core->inFile(s.error().withContext("table " + (*def)->schema.name + ", index " + check.index));
     }
     checks.push_back(std::move(check));
   }
