@@ -1,10 +1,11 @@
 // find: rows through an index.
 #include <cctype>
+#include <charconv>
 
 #include "canonical/canonical_dump.h"
 #include "cli.h"
 #include "commands/commands.h"
-#include "commands/key_values.h"
+#include "ledgerfen/value_text.h"
 
 namespace ledgerfen::cli {
 namespace {
@@ -41,9 +42,28 @@ bool readBound(const TableSchema& schema, const Index& index, const std::vector<
       error = "index " + index.name + " names a column the table does not have";
       return false;
     }
-    Value v;
-    if (!parseColumnValue(schema.columns[size_t(position)], texts[k], v, error)) return false;
-    bound->values.push_back(std::move(v));
+    // NULL stands for the missing value, whatever the column's type.
+    if (texts[k] == "NULL") {
+      bound->values.emplace_back();
+      continue;
+    }
+    const Column& column = schema.columns[size_t(position)];
+    if (column.type == ColumnType::Complex) {  // the key into the hidden table, a whole number
+      int32_t id = 0;
+      auto [end, ec] = std::from_chars(texts[k].data(), texts[k].data() + texts[k].size(), id);
+      if (ec != std::errc() || end != texts[k].data() + texts[k].size()) {
+        error = "column " + column.name + " expects a whole number";
+        return false;
+      }
+      bound->values.push_back(ComplexKey{id});
+      continue;
+    }
+    auto value = parseValueText(column, texts[k]);
+    if (!value) {
+      error = value.error().message();
+      return false;
+    }
+    bound->values.push_back(std::move(*value));
   }
   return true;
 }
