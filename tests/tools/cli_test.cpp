@@ -1,6 +1,8 @@
 // ledgerfen-db's commands, exit codes and messages.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <sstream>
 
 #include "cli.h"
@@ -110,6 +112,76 @@ TEST(Cli, EncryptedAceFilesOpenWithTheirPasswordOnEveryCommand) {
       EXPECT_EQ(wrong.out, "");
     }
   }
+}
+
+TEST(CliFind, EqualKeyPrintsRowsInTheCanonicalFormat) {
+  std::string file = fixture("jackcess/V2000/compIndexTestV2000.mdb");
+  RunResult r = run({"find", file, "Table1", "--index", "CD_AGENTE", "--key", "19"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "{\"t\":\"Table1\",\"r\":[19,\"abc\",\"def\"]}\n");
+  RunResult nulls = run({"find", file, "Table1", "--index", "CD_AGENTE", "--key", "NULL"});
+  EXPECT_EQ(nulls.out, "{\"t\":\"Table1\",\"r\":[null,\"abc\",\"ddd\"]}\n{\"t\":\"Table1\",\"r\":[null,\"abc\",\"efg\"]}\n");
+  EXPECT_EQ(run({"find", file, "Table1", "--index", "CD_AGENTE", "--key", "20"}).out, "");
+}
+
+TEST(CliFind, RangesFollowTheIndexOrder) {
+  std::string file = fixture("jackcess/V2000/compIndexTestV2000.mdb");
+  // A descending index runs from the largest value to the smallest.
+  RunResult r = run({"find", file, "Table1", "--index", "CD_AGENTE", "--from", "43", "--before", "27"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "{\"t\":\"Table1\",\"r\":[43,\"abc\",\"def\"]}\n{\"t\":\"Table1\",\"r\":[35,\"abc\",\"def\"]}\n");
+  EXPECT_EQ(run({"find", file, "Table1", "--index", "CD_AGENTE", "--after", "43", "--to", "27"}).out,
+            "{\"t\":\"Table1\",\"r\":[35,\"abc\",\"def\"]}\n{\"t\":\"Table1\",\"r\":[27,\"abc\",\"def\"]}\n");
+}
+
+TEST(CliFind, TextMatchesAsTheSortOrderComparesAndLeadingColumnsSuffice) {
+  std::string file = fixture("jackcess/V1997/testIndexCodesV1997.mdb");
+  EXPECT_EQ(run({"find", file, "Table1", "--index", "DataIndex", "--key", "aa"}).out,
+            "{\"t\":\"Table1\",\"r\":[\"row0\",\"AA\"]}\n");
+  // Two columns, the second descending; one value ranges over the first.
+  RunResult r = run({"find", file, "Table12_asc_desc", "--index", "DataIndex", "--key", "NULL"});
+  EXPECT_EQ(r.out,
+            "{\"t\":\"Table12_asc_desc\",\"r\":[\"row1\",null,49]}\n{\"t\":\"Table12_asc_desc\",\"r\":[\"row8\",null,0]}\n"
+            "{\"t\":\"Table12_asc_desc\",\"r\":[\"row3\",null,-45]}\n{\"t\":\"Table12_asc_desc\",\"r\":[\"row5\",null,null]}\n");
+  EXPECT_EQ(run({"find", file, "Table12_asc_desc", "--index", "DataIndex", "--key", "more", "--key", "NULL"}).out,
+            "{\"t\":\"Table12_asc_desc\",\"r\":[\"row2\",\"more\",null]}\n");
+  EXPECT_EQ(run({"find", file, "Table13", "--index", "DataIndex", "--key", "{0fc49b7b-e656-4228-aedc-df8bdf4c4a64}"}).out,
+            "{\"t\":\"Table13\",\"r\":[\"row10\",\"{0FC49B7B-E656-4228-AEDC-DF8BDF4C4A64}\"]}\n");
+}
+
+TEST(CliFind, MistakesAreUsageErrors) {
+  std::string file = fixture("jackcess/V2000/compIndexTestV2000.mdb");
+  auto find = [&](std::vector<std::string> more) {
+    std::vector<std::string> args = {"find", file, "Table1"};
+    args.insert(args.end(), more.begin(), more.end());
+    return run(args);
+  };
+  EXPECT_EQ(find({"--key", "1"}).code, 1);  // no --index
+  EXPECT_EQ(find({"--index", "CD_AGENTE", "--key", "1", "--from", "2"}).code, 1);
+  EXPECT_EQ(find({"--index", "CD_AGENTE", "--from", "1", "--after", "2"}).code, 1);
+  EXPECT_EQ(find({"--index", "CD_AGENTE", "--key", "1", "--key", "2"}).code, 1);  // one column
+  RunResult notANumber = find({"--index", "CD_AGENTE", "--key", "x"});
+  EXPECT_EQ(notANumber.code, 1);
+  EXPECT_EQ(notANumber.err.find("ledgerfen-db: column CD_AGENTE expects"), 0u) << notANumber.err;
+  RunResult noIndex = find({"--index", "Nope", "--key", "1"});
+  EXPECT_EQ(noIndex.code, 2);
+  EXPECT_EQ(noIndex.err, "ledgerfen-db: table Table1 has no index named Nope\n");
+}
+
+// The integrity check compares every index with its rows.
+TEST(CliCheck, ReportsAnIndexEntryWhoseKeyItsRowDoesNotGive) {
+  std::string file = fixture("jackcess/V2000/compIndexTestV2000.mdb");
+  EXPECT_EQ(run({"check", file}).code, 0);
+  // The first key byte of leaf 33 (a NULL of the descending index) changed.
+  std::vector<uint8_t> bytes = test::readFileBytes(file);
+  bytes[33 * 4096 + 480] = 0xFE;
+  std::string damaged = testing::TempDir() + "/damaged_index.mdb";
+  std::ofstream(damaged, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), long(bytes.size()));
+  RunResult r = run({"check", damaged});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.out.find("table Table1, index CD_AGENTE: the entry for data page"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("holds the key FE; its values give FF"), std::string::npos) << r.out;
+  std::remove(damaged.c_str());
 }
 
 }  // namespace

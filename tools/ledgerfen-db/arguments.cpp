@@ -15,6 +15,7 @@ std::optional<Arguments> parseArguments(const std::vector<std::string>& args, co
           return std::nullopt;
         }
         parsed.options[name] = args[++i];
+        parsed.repeated[name].push_back(args[i]);
       } else {
         parsed.flags.insert(name);
       }

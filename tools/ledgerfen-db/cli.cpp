@@ -12,16 +12,21 @@ struct Command {
   std::string_view usage;
   size_t minArgs, maxArgs;
   std::set<std::string> flags;
+  std::set<std::string> options;  // taking a value, besides --password
   int (*handler)(const Arguments&, CommandIo);
 };
 
 const Command kCommands[] = {
-    {"tables", "tables FILE [--password P]", 1, 1, {}, runTables},
-    {"schema", "schema FILE [TABLE] [--password P]", 1, 2, {}, runSchema},
-    {"count", "count FILE TABLE [--password P]", 2, 2, {}, runCount},
-    {"dump", "dump --canonical FILE [--password P]", 1, 1, {"canonical"}, runDump},
-    {"check", "check FILE [--strict] [--password P]", 1, 1, {"strict"}, runCheck},
-    {"apply", "apply FILE [--batch] [--password P] < CHANGES.jsonl", 1, 1, {"batch"}, runApply},
+    {"tables", "tables FILE [--password P]", 1, 1, {}, {}, runTables},
+    {"schema", "schema FILE [TABLE] [--password P]", 1, 2, {}, {}, runSchema},
+    {"count", "count FILE TABLE [--password P]", 2, 2, {}, {}, runCount},
+    {"dump", "dump --canonical FILE [--password P]", 1, 1, {"canonical"}, {}, runDump},
+    {"find",
+     "find FILE TABLE --index NAME [--key V ...] [--from V ... | --after V ...] [--to V ... | --before V ...] "
+     "[--password P]",
+     2, 2, {}, {"index", "key", "from", "after", "to", "before"}, runFind},
+    {"check", "check FILE [--strict] [--password P]", 1, 1, {"strict"}, {}, runCheck},
+    {"apply", "apply FILE [--batch] [--password P] < CHANGES.jsonl", 1, 1, {"batch"}, {}, runApply},
 };
 
 void printUsage(std::ostream& err) {
@@ -39,7 +44,9 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
   for (const Command& c : kCommands) {
     if (args[0] != c.name) continue;
     std::string error;
-    auto parsed = parseArguments({args.begin() + 1, args.end()}, {"password"}, error);
+    std::set<std::string> withValue = c.options;
+    withValue.insert("password");
+    auto parsed = parseArguments({args.begin() + 1, args.end()}, withValue, error);
     if (parsed) {
       for (const std::string& flag : parsed->flags) {
         if (!c.flags.count(flag)) error = "unknown option --" + flag;

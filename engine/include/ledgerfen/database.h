@@ -22,6 +22,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -84,6 +85,34 @@ enum class ScanOrder {
   Storage,
 };
 
+// One end of a search through an index: values for its first columns, in
+// index order (all of them, or fewer to match every key that starts with
+// them). Ends follow the index's order: on a descending column the lower
+// end is the larger value.
+struct IndexBound {
+  std::vector<Value> values;
+  bool inclusive = true;
+};
+
+// Keys from `lower` to `upper`; a missing end leaves the range open.
+struct IndexRange {
+  std::optional<IndexBound> lower;
+  std::optional<IndexBound> upper;
+};
+
+// What checking one stored index against its table found.
+struct IndexCheck {
+  std::string index;       // its name (the first, when several names share the stored index)
+  uint64_t entries = 0;    // leaf entries walked
+  uint64_t rows = 0;       // live rows of the table
+  uint64_t keysChecked = 0;
+  uint64_t problems = 0;   // everything found wrong; the first few are described below
+  std::vector<std::string> descriptions;
+  std::string keysUnchecked;  // why keys could not be recomputed; empty when they were
+
+  bool sound() const { return problems == 0; }
+};
+
 class RowCursor {
  public:
   RowCursor(RowCursor&&) noexcept;
@@ -123,6 +152,23 @@ class Table {
   Result<RowCursor> scan(ScanOrder order = ScanOrder::Logical, std::vector<size_t> columns = {}) const;
   // Counts the rows a scan in `order` would give, without decoding values.
   Result<uint64_t> countRows(ScanOrder order = ScanOrder::Logical) const;
+
+  // Streams the rows whose keys in the index named `index` lie in `range`,
+  // in the index's order, found by descending its tree rather than reading
+  // the table. Values compare as the index compares them: text by the
+  // column's sort order (so without regard to case), NULL before any value.
+  // Each value must be of its column's type, as scans return them, or NULL.
+  Result<RowCursor> seek(std::string_view index, const IndexRange& range, std::vector<size_t> columns = {}) const;
+  // The rows whose key equals `key`, values for the first columns of the index.
+  Result<RowCursor> find(std::string_view index, std::vector<Value> key, std::vector<size_t> columns = {}) const;
+
+  // Checks every stored index of the table: the tree's pages and links, the
+  // order of the entries, that each entry's key is the one its row's values
+  // give, and that every row is listed exactly once (rows whose indexed
+  // values are all NULL are left out of ignore-nulls indexes). Reads the
+  // whole table once per index. Damage is reported in the result; an error
+  // means the table itself could not be read.
+  Result<std::vector<IndexCheck>> checkIndexes() const;
 
  private:
   friend class Database;

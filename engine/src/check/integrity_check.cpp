@@ -6,6 +6,7 @@
 #include "catalog/catalog.h"
 #include "lval/long_value.h"
 #include "row/data_page.h"
+#include "table/index_check.h"
 #include "table/row_reader.h"
 #include "usage/usage_map.h"
 
@@ -184,6 +185,21 @@ class Checker {
     if (rows != def->schema.rowCount) {
       drift(owner + ": its definition counts " + std::to_string(def->schema.rowCount) + " rows; it holds " +
             std::to_string(rows));
+    }
+    return checkIndexes(owner, def);
+  }
+
+  Status checkIndexes(const std::string& owner, const std::shared_ptr<const tdef::TableDefinition>& def) {
+    for (size_t r = 0; r < def->realIndexes.size(); ++r) {
+      IndexCheck index;
+      index.index = table::storedIndexName(*def, r);
+      LF_RETURN_IF_ERROR(table::checkIndex(core_, def, r, index));
+      const std::string where = owner + ", index " + index.index + ": ";
+      for (const std::string& d : index.descriptions) problem(where + d);
+      if (index.problems > index.descriptions.size()) {
+        problem(where + std::to_string(index.problems - index.descriptions.size()) + " more problems");
+      }
+      if (!index.keysUnchecked.empty()) report_.notes.push_back(where + "keys not checked: " + index.keysUnchecked);
     }
     return okStatus();
   }

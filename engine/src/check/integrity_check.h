@@ -7,7 +7,9 @@
 // owns; moved rows point to exactly one row flagged as moved there; every
 // long value reads back to its declared length through long-value pages,
 // and no long-value row serves two values; no page serves two objects; no
-// page in use is free in the global map. Statistics that Access itself lets
+// page in use is free in the global map; each index's tree is whole, its
+// entries are in order, carry the keys their rows give, and list every row
+// once (table/index_check.h). Statistics that Access itself lets
 // drift (the row count of a definition, moved-row homes whose first address
 // was deleted, pages neither free nor used) are notes, and problems only in
 // strict mode.

@@ -58,6 +58,14 @@ inline void put16le(uint8_t* p, uint16_t v) {
 inline void put32le(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
 }
+inline void put24be(uint8_t* p, uint32_t v) {
+  p[0] = uint8_t(v >> 16);
+  p[1] = uint8_t(v >> 8);
+  p[2] = uint8_t(v);
+}
+inline void put32be(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (24 - 8 * i));
+}
 
 // A (page, row) address packed little-endian as `page << 8 | row`.
 struct RowPointer {
@@ -67,6 +75,7 @@ struct RowPointer {
   static RowPointer unpack(uint32_t packed) { return {packed >> 8, uint8_t(packed & 0xFF)}; }
   uint32_t packed() const { return (page << 8) | row; }
   bool isNull() const { return page == 0 && row == 0; }
+  friend bool operator==(const RowPointer&, const RowPointer&) = default;
 };
 
 }  // namespace ledgerfen::format

@@ -91,12 +91,16 @@ struct FormatSpec {
   uint32_t logicalIndexKind;  // 0 normal, 1 primary key, 2 foreign key
 
   // Index pages (types 0x03 and 0x04).
-  uint32_t indexPrevPage;
-  uint32_t indexNextPage;
-  uint32_t indexTailPage;
-  uint32_t indexPrefixLength;
-  uint32_t indexPrefixLengthSize;
-  uint32_t indexEntryMask;
+  uint32_t indexFreeSpace;         // 2 bytes: page size minus the end of the last entry
+  uint32_t indexOwner;             // 4 bytes: definition page of the owning table
+  uint32_t indexPrevPage;          // 4 bytes: previous page of the same level, 0 = none
+  uint32_t indexNextPage;          // 4 bytes: next page of the same level, 0 = none
+  uint32_t indexTailPage;          // 4 bytes: node pages: the rightmost child
+  uint32_t indexPrefixLength;      // bytes every entry shares with the first
+  uint32_t indexPrefixLengthSize;  // 1 (Jet3) or 2
+  uint32_t indexNodeFlag;          // 1 byte: 1 on node pages, 0 on leaves
+  uint32_t indexEntryMask;         // bitmap: bit k set = an entry ends k bytes into the entries
+  uint32_t indexEntryMaskSize;
   uint32_t indexEntriesStart;
 
   // Rows.

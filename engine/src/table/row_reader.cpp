@@ -40,7 +40,7 @@ Result<row::RowBytes> RowReader::follow(format::Bytes bytes, RowLocation& locati
   return Error(ErrorKind::Corrupt, rowName(location.home) + ": a moved row's pointers go round in circles");
 }
 
-Result<RowLocation> RowReader::read(RowId id, Row& row) {
+Result<RowLocation> RowReader::read(RowId id, Row& row, const std::vector<size_t>& wanted) {
   RowLocation location{format::RowPointer{id.page, uint8_t(id.row)}, std::nullopt};
   auto missing = [&] {
     return Error(ErrorKind::NotFound, "table " + def_->schema.name + ": " + rowName(location.home) + " holds no row");
@@ -58,7 +58,7 @@ Result<RowLocation> RowReader::read(RowId id, Row& row) {
     LF_ASSIGN_OR_RETURN(held_, follow(bytes, location));
   }
   row.id = id;
-  LF_RETURN_IF_ERROR(decode(held_.bytes, row));
+  LF_RETURN_IF_ERROR(decode(held_.bytes, row, wanted));
   return location;
 }
 

@@ -30,8 +30,9 @@ class RowReader {
   // row's bytes, recording where they are.
   Result<row::RowBytes> follow(format::Bytes bytes, RowLocation& location);
 
-  // Reads the live row `id` into `row`; NotFound when the slot holds no live row.
-  Result<RowLocation> read(RowId id, Row& row);
+  // Reads the live row `id` into `row` (the columns listed in `wanted`, or
+  // all when empty); NotFound when the slot holds no live row.
+  Result<RowLocation> read(RowId id, Row& row, const std::vector<size_t>& wanted = {});
 
   // Decodes `bytes` into `row`: the columns listed in `wanted`, or all when empty.
   Status decode(format::Bytes bytes, Row& row, const std::vector<size_t>& wanted = {});

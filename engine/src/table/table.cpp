@@ -1,3 +1,4 @@
+#include "table/row_cursor_state.h"
 #include "table/row_reader.h"
 #include "table/table_scanner.h"
 #include "table/table_state.h"
@@ -5,18 +6,13 @@
 
 namespace ledgerfen {
 
-struct RowCursor::State {
-  table::TableScanner scanner;
-  std::string path;
-};
-
 RowCursor::RowCursor(std::unique_ptr<State> state) : state_(std::move(state)) {}
 RowCursor::RowCursor(RowCursor&&) noexcept = default;
 RowCursor& RowCursor::operator=(RowCursor&&) noexcept = default;
 RowCursor::~RowCursor() = default;
 
 Result<bool> RowCursor::next(Row& row) {
-  Result<bool> r = state_->scanner.next(row);
+  Result<bool> r = std::visit([&](auto& source) { return source.next(row); }, state_->source);
   if (!r) return r.error().withContext(state_->path);
   return r;
 }

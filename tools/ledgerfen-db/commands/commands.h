@@ -28,5 +28,6 @@ int runCount(const Arguments& args, CommandIo io);
 int runDump(const Arguments& args, CommandIo io);
 int runCheck(const Arguments& args, CommandIo io);
 int runApply(const Arguments& args, CommandIo io);
+int runFind(const Arguments& args, CommandIo io);
 
 }  // namespace ledgerfen::cli

@@ -1,0 +1,84 @@
+// Index pages (type 0x03 node, 0x04 leaf): one page of an index's B-tree,
+// as a list of entries.
+//
+// An entry is the key bytes of a row (see key_encoder.h), the row's address
+// and, on node pages, the child page whose last entry it repeats. On the page
+// the entries lie end to end after a bitmap that marks where each one ends;
+// every entry after the first leaves out the prefix it shares with the first.
+// Pages of one level are chained by prev/next; a node page keeps its
+// rightmost child in the tail field instead of as an entry.
+//
+// This file turns page bytes into entries and entries into page bytes; it
+// knows nothing of trees. Plain functions over values; thread-safe.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "format/bytes.h"
+#include "format/format_spec.h"
+#include "ledgerfen/status.h"
+
+namespace ledgerfen::index {
+
+// Bytes after the key: the row's page (3, big-endian) and row (1); node
+// entries add the child page (4, big-endian).
+inline constexpr size_t kLeafEntryTrailer = 4;
+inline constexpr size_t kNodeEntryTrailer = 8;
+inline constexpr uint32_t kMaxEntryRowPage = 0xFFFFFF;
+
+struct IndexEntry {
+  std::vector<uint8_t> key;
+  format::RowPointer row;
+  uint32_t child = 0;  // node entries only
+
+  friend bool operator==(const IndexEntry&, const IndexEntry&) = default;
+};
+
+// Orders entries as the index does: key bytes (unsigned, a proper prefix
+// first), then row page, then row number. Negative, zero or positive.
+int compareEntries(const IndexEntry& a, const IndexEntry& b);
+
+struct IndexPage {
+  uint32_t number = 0;
+  bool leaf = true;
+  uint32_t owner = 0;  // definition page of the table
+  uint32_t prev = 0;   // same level, 0 = none
+  uint32_t next = 0;
+  uint32_t tail = 0;  // node pages: the rightmost child, not stored as an entry
+  std::vector<IndexEntry> entries;
+  // How many leading bytes the stored entries share with the first one, as
+  // read. Encoding computes its own unless told otherwise.
+  size_t prefixLength = 0;
+};
+
+// Reads page `number`, whose bytes are `bytes` (one whole page). Damage is a
+// Corrupt error naming the page.
+Result<IndexPage> decodeIndexPage(const format::FormatSpec& spec, uint32_t number, format::Bytes bytes);
+
+// Bytes available to entries on one page.
+size_t entryAreaSize(const format::FormatSpec& spec);
+// The longest prefix all keys share (0 for fewer than two entries).
+size_t sharedKeyPrefix(std::span<const IndexEntry> entries);
+// Bytes the entries take on a page when every entry after the first omits
+// `prefix` bytes.
+size_t storedEntriesSize(std::span<const IndexEntry> entries, bool leaf, size_t prefix);
+// Whether the entries fit on one page with the prefix encoding picks.
+bool entriesFit(const format::FormatSpec& spec, std::span<const IndexEntry> entries, bool leaf);
+
+struct PageEncoding {
+  // The shared prefix to store; by default the longest the keys share.
+  // Access itself often stores a shorter one (0 on pages it filled one
+  // entry at a time), which reads the same.
+  std::optional<size_t> prefixLength;
+};
+
+// The bytes of a page holding `page`'s entries and links, zero after the
+// last entry. Fails with InvalidArgument, changing nothing, when the entries
+// do not fit, are not in index order, or do not suit the page kind.
+Result<std::vector<uint8_t>> encodeIndexPage(const format::FormatSpec& spec, const IndexPage& page,
+                                             const PageEncoding& encoding = {});
+
+}  // namespace ledgerfen::index

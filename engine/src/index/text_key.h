@@ -1,0 +1,29 @@
+// The index key of a text value under one of Access's General sort orders.
+//
+// The key compares, byte by byte, the way Access orders text: first by the
+// primary weights of the characters (case and most accents ignored), then
+// by their extra codes (accents, width), then by the characters that carry
+// no primary weight (apostrophe, hyphen, controls). Only the first 255
+// UTF-16 code units count, without trailing spaces. Thread-safe.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace ledgerfen::index {
+
+enum class TextSortOrder : uint8_t {
+  General97,      // Jet3
+  GeneralLegacy,  // Jet4 and ACE 2007 ("General - Legacy" in later versions)
+  General,        // ACE 2010 and later
+};
+
+// Code units of a text value that an index key covers.
+inline constexpr size_t kMaxIndexedTextUnits = 255;
+
+// Appends the key bytes of a non-NULL value (without the column's flag byte).
+// A descending column gets the bytes that sort the other way round.
+void appendTextKey(std::vector<uint8_t>& out, TextSortOrder order, std::u16string_view text, bool ascending);
+
+}  // namespace ledgerfen::index
