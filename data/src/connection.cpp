@@ -60,7 +60,9 @@ Status Connection::open(std::string_view connectionString) {
   return okStatus();
 }
 
-void Connection::close() { database_.reset(); }
+void Connection::close() {
+  database_.reset();
+}
 
 Result<Rowset> Connection::openSchema(Schema schema) {
   if (!isOpen()) return Error(ErrorKind::InvalidArgument, "the connection is not open");
@@ -83,9 +85,9 @@ Result<Rowset> Connection::openSchema(Schema schema) {
   std::vector<Rowset::Row> rows;
   rows.reserve(tables.size());
   for (Entry& t : tables) rows.push_back({std::nullopt, std::nullopt, std::move(t.name), std::move(t.type)});
-  return Rowset({std::string(kTableCatalog), std::string(kTableSchema), std::string(kTableName),
-                 std::string(kTableType)},
-                std::move(rows));
+  return Rowset(
+      {std::string(kTableCatalog), std::string(kTableSchema), std::string(kTableName), std::string(kTableType)},
+      std::move(rows));
 }
 
 }  // namespace ledgerfen::data

@@ -10,12 +10,13 @@ constexpr std::string_view kProviderKey = "Provider=";
 constexpr std::string_view kDataSourceKey = "Data Source=";
 constexpr std::string_view kPasswordKey = ";JET OLEDB:Database Password=";
 
-char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+char lower(char c) {
+  return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
 
 bool equalNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return lower(x) == lower(y);
-         });
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
 }
 
 bool startsWithNoCase(std::string_view text, std::string_view prefix) {
@@ -40,8 +41,8 @@ Error malformed(std::string_view what) {
 
 std::string BuildConnectionString(std::string_view path, std::string_view password) {
   std::string_view tail = path.size() > 5 ? path.substr(path.size() - 5) : path;
-  std::string text = equalNoCase(tail, "accdb") ? "Provider=" + std::string(kAceProvider)
-                                                : "PROVIDER=" + std::string(kJetProvider);
+  std::string text =
+      equalNoCase(tail, "accdb") ? "Provider=" + std::string(kAceProvider) : "PROVIDER=" + std::string(kJetProvider);
   text += ";Data Source=";
   text += path;
   text += ";JET OLEDB:Database Password=";

@@ -30,8 +30,8 @@ std::string providerMissingMessage(std::string_view supportAddress) {
 bool CheckDataProvider(DataEngine& engine, ProviderCheckUser& user, std::string_view supportAddress) {
   NewConnection made = engine.createConnection();
   if (made.ok()) return true;
-  bool providerMissing = made.errorNumber == kProviderNotFoundNumber ||
-                         containsNoCase(made.errorDescription, "provider cannot be found");
+  bool providerMissing =
+      made.errorNumber == kProviderNotFoundNumber || containsNoCase(made.errorDescription, "provider cannot be found");
   if (providerMissing && user.askYesNo(providerMissingMessage(supportAddress))) {
     user.openWebAddress(std::string(kEngine2010Page));
     user.openWebAddress(std::string(kEngine2016Page));

@@ -1,15 +1,18 @@
 // The table catalogue: which names reach the table page's list, when the
 // list is left alone, and that every open reads the database page's fields
 // at that moment.
+#include "ledgerfen/data/access1.h"
+
 #include <gtest/gtest.h>
 
-#include "ledgerfen/data/access1.h"
 #include "support/fixtures.h"
 
 namespace ledgerfen::data {
 namespace {
 
-std::string fixture(const std::string& path) { return test::fixtureNamed(path).fullPath(); }
+std::string fixture(const std::string& path) {
+  return test::fixtureNamed(path).fullPath();
+}
 
 struct Fields : DatabaseFields {
   std::string path, password;
@@ -61,8 +64,7 @@ struct Catalogue : ::testing::Test {
 };
 
 TEST_F(Catalogue, ListsUserTablesInSchemaOrder) {
-  EXPECT_EQ(listOf(fixture("jackcess/V2003/queryTestV2003.mdb")),
-            TableList({"Table1", "Table2", "Table3"}));
+  EXPECT_EQ(listOf(fixture("jackcess/V2003/queryTestV2003.mdb")), TableList({"Table1", "Table2", "Table3"}));
   EXPECT_EQ(listOf(fixture("jackcess/V2007/odbcLinkerTestV2007.accdb")), TableList({"Lokal"}));
   EXPECT_EQ(listOf(fixture("jackcess/V2003/testIndexPropertiesV2003.mdb")),
             TableList({"TableIgnoreNulls1", "TableIgnoreNulls1_temp", "TableIgnoreNulls2", "TableIgnoreNulls2_temp",

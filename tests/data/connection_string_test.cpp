@@ -1,8 +1,8 @@
 // Connection strings: which provider a path selects, the exact text, and
 // reading the text back whatever the path and password hold.
-#include <gtest/gtest.h>
-
 #include "ledgerfen/data/connection_string.h"
+
+#include <gtest/gtest.h>
 
 namespace ledgerfen::data {
 namespace {
@@ -68,7 +68,8 @@ TEST(ParseConnectionString, PathsAndPasswordsWithSeparatorsSurviveTheRoundTrip) 
 }
 
 TEST(ParseConnectionString, KeywordsMatchWithoutRegardToCaseAndThePasswordPartIsOptional) {
-  auto parsed = ParseConnectionString("provider=Microsoft.Jet.OLEDB.4.0;DATA SOURCE=/d.mdb;jet oledb:database password=w");
+  auto parsed =
+      ParseConnectionString("provider=Microsoft.Jet.OLEDB.4.0;DATA SOURCE=/d.mdb;jet oledb:database password=w");
   ASSERT_TRUE(parsed.ok());
   EXPECT_EQ(parsed->dataSource, "/d.mdb");
   EXPECT_EQ(parsed->password, "w");

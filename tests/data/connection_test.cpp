@@ -1,15 +1,18 @@
 // Connections over the engine: opening with either provider's string, the
 // engine's messages passed on unchanged, the tables schema as Jet lists it,
 // and the open database shared with whatever is made over the connection.
+#include "ledgerfen/data/connection.h"
+
 #include <gtest/gtest.h>
 
-#include "ledgerfen/data/connection.h"
 #include "support/fixtures.h"
 
 namespace ledgerfen::data {
 namespace {
 
-std::string fixture(const std::string& path) { return test::fixtureNamed(path).fullPath(); }
+std::string fixture(const std::string& path) {
+  return test::fixtureNamed(path).fullPath();
+}
 
 struct SchemaRow {
   std::string name, type;
@@ -85,18 +88,16 @@ TEST(TablesSchema, ListsTableLikeObjectsByTypeThenName) {
             (std::vector<SchemaRow>{{"Table1", "TABLE"}, {"Table2", "TABLE"}, {"Table3", "TABLE"}}));
   // Only the select query is a view; action, union and crosstab queries are not tables.
   EXPECT_EQ(rowsOfType(rows, kTypeView), (std::vector<SchemaRow>{{"SelectQuery", "VIEW"}}));
-  EXPECT_EQ(rowsOfType(rows, kTypeSystemTable),
-            (std::vector<SchemaRow>{{"MSysACEs", "SYSTEM TABLE"},
-                                    {"MSysObjects", "SYSTEM TABLE"},
-                                    {"MSysQueries", "SYSTEM TABLE"},
-                                    {"MSysRelationships", "SYSTEM TABLE"}}));
+  EXPECT_EQ(rowsOfType(rows, kTypeSystemTable), (std::vector<SchemaRow>{{"MSysACEs", "SYSTEM TABLE"},
+                                                                        {"MSysObjects", "SYSTEM TABLE"},
+                                                                        {"MSysQueries", "SYSTEM TABLE"},
+                                                                        {"MSysRelationships", "SYSTEM TABLE"}}));
   // Tables Access keeps for itself, ordered without regard to case.
-  EXPECT_EQ(rowsOfType(rows, kTypeAccessTable),
-            (std::vector<SchemaRow>{{"MSysAccessStorage", "ACCESS TABLE"},
-                                    {"MSysNavPaneGroupCategories", "ACCESS TABLE"},
-                                    {"MSysNavPaneGroups", "ACCESS TABLE"},
-                                    {"MSysNavPaneGroupToObjects", "ACCESS TABLE"},
-                                    {"MSysNavPaneObjectIDs", "ACCESS TABLE"}}));
+  EXPECT_EQ(rowsOfType(rows, kTypeAccessTable), (std::vector<SchemaRow>{{"MSysAccessStorage", "ACCESS TABLE"},
+                                                                        {"MSysNavPaneGroupCategories", "ACCESS TABLE"},
+                                                                        {"MSysNavPaneGroups", "ACCESS TABLE"},
+                                                                        {"MSysNavPaneGroupToObjects", "ACCESS TABLE"},
+                                                                        {"MSysNavPaneObjectIDs", "ACCESS TABLE"}}));
   EXPECT_EQ(rows.size(), 13u);
   EXPECT_EQ(rows.front().type, "ACCESS TABLE");
   EXPECT_EQ(rows.back().type, "VIEW");

@@ -1,8 +1,8 @@
 // The start-up check for the data-access engine: silent when it is there,
 // the explanation and the download pages when its provider is missing.
-#include <gtest/gtest.h>
-
 #include "ledgerfen/data/provider_check.h"
+
+#include <gtest/gtest.h>
 
 namespace ledgerfen::data {
 namespace {
@@ -64,9 +64,10 @@ TEST(CheckDataProvider, NoOpensNothingAndStillAnswersFalse) {
 }
 
 TEST(CheckDataProvider, TheNumberOrTheTextInAnyCaseMeansAMissingProvider) {
-  for (auto [number, text] : std::vector<std::pair<int32_t, std::string>>{
-           {3706, "localised text"}, {0, "PROVIDER CANNOT BE FOUND. It may not be properly installed."},
-           {-2147467259, "The provider cannot be found on this system"}}) {
+  for (auto [number, text] :
+       std::vector<std::pair<int32_t, std::string>>{{3706, "localised text"},
+                                                    {0, "PROVIDER CANNOT BE FOUND. It may not be properly installed."},
+                                                    {-2147467259, "The provider cannot be found on this system"}}) {
     UnloadableEngine engine(number, text);
     ScriptedUser user;
     EXPECT_FALSE(CheckDataProvider(engine, user, kSupport));
