@@ -43,7 +43,7 @@ void MemorySettings::preset(const std::string& key, const std::string& text) {
 }
 
 data::NewConnection ScriptedEngine::createConnection() {
-  if (providerMissing) {
+  if (providerMissing || (missingFromConnection > 0 && connectionsMade + 1 >= missingFromConnection)) {
     return data::NewConnection::failed(3706, "Provider cannot be found. It may not be properly installed.");
   }
   ++connectionsMade;

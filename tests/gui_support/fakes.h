@@ -76,10 +76,12 @@ class FakePdfPrinterCheck final : public shell::PdfPrinterCheck {
   }
 };
 
-// The built-in engine, or one whose provider cannot be found.
+// The built-in engine, or one whose provider cannot be found, from the
+// start or from the n-th connection on.
 class ScriptedEngine final : public data::DataEngine {
  public:
   bool providerMissing = false;
+  int missingFromConnection = 0;  // 0: never
   int connectionsMade = 0;
   data::NewConnection createConnection() override;
 };

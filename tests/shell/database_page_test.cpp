@@ -57,34 +57,29 @@ class DatabasePageTest : public QObject {
     QCOMPARE(page.windowTitle(), QString("Ledgerfen Software"));
     QVERIFY(!page.windowIcon().isNull());
 
-    QCOMPARE(page.Frame1()->geometry(), QRect(8, 8, 520, 89));
-    QCOMPARE(page.Frame1()->title(), QString("Access Database"));
-    QCOMPARE(page.Label5()->geometry(), QRect(16, 23, 129, 17));
-    QCOMPARE(page.Label5()->text(), QString("MDB or ACCDB File:"));
-    QCOMPARE(page.Text1()->geometry(), QRect(152, 20, 313, 23));
-    QCOMPARE(page.PushButton6()->geometry(), QRect(472, 20, 30, 23));
-    QCOMPARE(page.PushButton6()->text(), QString("..."));
-    QCOMPARE(page.lblPassword()->geometry(), QRect(16, 56, 130, 15));
-    QCOMPARE(page.lblPassword()->text(), QString("Password (if required):"));
-    QCOMPARE(page.Text2()->geometry(), QRect(152, 53, 351, 23));
-    QCOMPARE(page.PushButton1()->geometry(), QRect(8, 105, 256, 27));
-    QCOMPARE(page.PushButton1()->text(), QString("Load Sample/Example Database"));
-    QCOMPARE(page.PushButton3()->geometry(), QRect(272, 105, 256, 27));
-    QCOMPARE(page.PushButton3()->text(), QString("Next >"));
-
-    // Arial 9 pt bold (12 pixels) on the frame, labels and boxes; the
-    // buttons in Arial 11.25 pt bold (15 pixels); the window Arial 9 pt.
-    for (QWidget* w : {static_cast<QWidget*>(page.Frame1()), static_cast<QWidget*>(page.Label5()),
-                       static_cast<QWidget*>(page.Text1()), static_cast<QWidget*>(page.lblPassword()),
-                       static_cast<QWidget*>(page.Text2())}) {
-      QCOMPARE(w->font().family(), QString("Arial"));
-      QCOMPARE(w->font().pixelSize(), 12);
-      QVERIFY(w->font().bold());
-    }
-    for (QPushButton* b : {page.PushButton1(), page.PushButton3(), page.PushButton6()}) {
-      QCOMPARE(b->font().family(), QString("Arial"));
-      QCOMPARE(b->font().pixelSize(), 15);
-      QVERIFY(b->font().bold());
+    // Positions in pixels (twips / 15), captions and fonts: Arial 9 pt bold
+    // (12 pixels) for the frame, labels and boxes, 11.25 pt bold (15 pixels)
+    // for the buttons.
+    struct Control {
+      QWidget* widget;
+      QRect geometry;
+      QString caption;
+      int pixelSize;
+    };
+    for (const Control& c :
+         std::initializer_list<Control>{{page.Frame1(), {8, 8, 520, 89}, "Access Database", 12},
+                                        {page.Label5(), {16, 23, 129, 17}, "MDB or ACCDB File:", 12},
+                                        {page.Text1(), {152, 20, 313, 23}, "", 12},
+                                        {page.PushButton6(), {472, 20, 30, 23}, "...", 15},
+                                        {page.lblPassword(), {16, 56, 130, 15}, "Password (if required):", 12},
+                                        {page.Text2(), {152, 53, 351, 23}, "", 12},
+                                        {page.PushButton1(), {8, 105, 256, 27}, "Load Sample/Example Database", 15},
+                                        {page.PushButton3(), {272, 105, 256, 27}, "Next >", 15}}) {
+      QCOMPARE(c.widget->geometry(), c.geometry);
+      QCOMPARE(c.widget->property(qobject_cast<QGroupBox*>(c.widget) ? "title" : "text").toString(), c.caption);
+      QCOMPARE(c.widget->font().family(), QString("Arial"));
+      QCOMPARE(c.widget->font().pixelSize(), c.pixelSize);
+      QVERIFY(c.widget->font().bold());
     }
     QVERIFY(!page.font().bold());
     // Arial itself or a face with its metrics, so the captions fit.
@@ -251,6 +246,22 @@ class DatabasePageTest : public QObject {
     QCOMPARE(h.program->form2()->List1()->currentRow(), -1);
     QVERIFY(!page.isVisible());
     QVERIFY(h.messageBoxes.shown.empty());
+  }
+
+  void aFailingFillIsReportedAtStep106AndTheTablePageStillOpens() {
+    Harness h;
+    shell::Form1& page = h.start().form1();
+    // The provider check and the first catalogue read succeed; the engine
+    // is gone by the time the list is filled.
+    h.engine.missingFromConnection = 3;
+    page.Text1()->setText(QString::fromStdString(fixture(kQueryTest)));
+    page.PushButton3()->click();
+    QCOMPARE(h.messageBoxes.texts(),
+             std::vector<std::string>{test::reportText("Provider cannot be found. It may not be properly installed.",
+                                                       "Form1", "PushButton3_Click", 106)});
+    QVERIFY(h.program->form2() && h.program->form2()->isVisible());
+    QCOMPARE(h.program->form2()->List1()->count(), 0);
+    QVERIFY(!page.isVisible());
   }
 
   void backKeepsTheFieldsAndDoesNotRerunTheStartUp() {
