@@ -53,8 +53,10 @@ Status Connection::open(std::string_view connectionString) {
   if (!equalNoCase(settings.provider, kAceProvider) && !equalNoCase(settings.provider, kJetProvider)) {
     return Error(ErrorKind::Unsupported, "the provider \"" + settings.provider + "\" is not known");
   }
-  LF_ASSIGN_OR_RETURN(std::unique_ptr<Database> database,
-                      Database::open(settings.dataSource, OpenOptions{settings.password}));
+  OpenOptions options;
+  options.password = settings.password;
+  options.writable = mode_ == ConnectMode::ReadWrite;
+  LF_ASSIGN_OR_RETURN(std::unique_ptr<Database> database, Database::open(settings.dataSource, options));
   database_ = std::move(database);
   settings_ = std::move(settings);
   return okStatus();

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "support/fixtures.h"
+#include "support/temp_dir.h"
 
 namespace ledgerfen::data {
 namespace {
@@ -134,6 +135,19 @@ TEST(TablesSchema, FieldsAreLookedUpByExactColumnName) {
   EXPECT_EQ(schema->field("table_name").error().kind(), ErrorKind::NotFound);
   while (!schema->eof()) schema->moveNext();
   EXPECT_FALSE(schema->field("TABLE_NAME").ok());
+}
+
+TEST(Connection, OpensForReadingUnlessAskedForChanges) {
+  test::TempDir dir;
+  std::string path = dir.copyFixture("mdb-reader/data/V2007/test.accdb");
+  Connection reader;
+  ASSERT_TRUE(reader.open(BuildConnectionString(path, "")).ok());
+  EXPECT_TRUE(reader.database()->isReadOnly());
+
+  Connection writer;
+  writer.setMode(ConnectMode::ReadWrite);
+  ASSERT_TRUE(writer.open(BuildConnectionString(path, "")).ok());
+  EXPECT_FALSE(writer.database()->isReadOnly()) << writer.database()->readOnlyReason();
 }
 
 TEST(Connection, TheOpenDatabaseOutlivesTheConnectionThatOpenedIt) {

@@ -24,6 +24,11 @@ namespace ledgerfen::data {
 // cursors are fully fetched, scrollable and updatable.
 enum class CursorLocation { Server = 2, Client = 3 };
 
+// How a connection opens its file: for reading only (reading the catalogue)
+// or for changes too (record sets that write back), as far as the file
+// allows; a file that cannot be written opens for reading.
+enum class ConnectMode { Read = 1, ReadWrite = 3 };
+
 // Schema rowsets a connection can give, numbered as the data-access
 // components number them.
 enum class Schema { Tables = 20 };
@@ -50,6 +55,9 @@ class Connection {
 
   CursorLocation cursorLocation() const { return cursorLocation_; }
   void setCursorLocation(CursorLocation location) { cursorLocation_ = location; }
+  // Takes effect at the next open.
+  ConnectMode mode() const { return mode_; }
+  void setMode(ConnectMode mode) { mode_ = mode; }
 
   // Opens the file that the string's "Data Source" names with its password.
   // Both providers open every format the engine reads. Fails when the
@@ -72,6 +80,7 @@ class Connection {
 
  private:
   CursorLocation cursorLocation_ = CursorLocation::Server;
+  ConnectMode mode_ = ConnectMode::Read;
   ConnectionSettings settings_;
   std::shared_ptr<Database> database_;
 };
