@@ -4,10 +4,13 @@
 
 ledgerfen_root() { cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd; }
 
-# Packages the build, the tests and the program need.
+# Packages the build, the tests and the program need: Qt 6 Widgets and Qt
+# Test for the windows, and Liberation Sans, whose letters are as wide as
+# Arial's, so that the pages' captions fit as designed.
 LEDGERFEN_PACKAGES=(
   build-essential cmake clang libclang-rt-dev pkg-config
   libgtest-dev libssl-dev nlohmann-json3-dev
+  qt6-base-dev fonts-liberation
 )
 
 # The independent Access readers that judge what the engine writes.

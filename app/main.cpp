@@ -1,0 +1,35 @@
+// ledgerfen: the desktop program. Wires the Qt and Linux services into the
+// windows and runs the start-up sequence.
+#include <QApplication>
+#include <QStandardPaths>
+
+#include "ledgerfen/data/data_engine.h"
+#include "ledgerfen/data/path_probe.h"
+#include "ledgerfen/shell/main_module.h"
+#include "ledgerfen/shell/qt_platform.h"
+#include "ledgerfen/shell/settings_store.h"
+#include "program.h"
+
+int main(int argc, char** argv) {
+  using namespace ledgerfen;
+  QApplication application(argc, argv);
+  // Closing any window ends the program through its own close handler.
+  application.setQuitOnLastWindowClosed(false);
+  application.setWindowIcon(shell::applicationIcon());
+
+  shell::QtMessageBoxes messageBoxes;
+  shell::QtFileDialogs fileDialogs;
+  shell::QtWebBrowser browser;
+  shell::IniSettingsStore settings(
+      QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation).toStdString());
+  data::FileSystemProbe paths;
+  shell::QtProgramControl control;
+  shell::PdfPrinterAssumedPresent pdfPrinter;
+  data::BuiltInEngine engine;
+
+  app::Program program({messageBoxes, fileDialogs, browser, settings, paths, control, pdfPrinter, engine,
+                        QCoreApplication::applicationDirPath().toStdString()});
+  program.start();
+  if (control.ended()) return 0;
+  return application.exec();
+}

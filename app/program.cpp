@@ -1,0 +1,30 @@
+#include "program.h"
+
+namespace ledgerfen::app {
+
+Program::Program(const Platform& platform, editor::TablePageForward* tableForward)
+    : platform_(platform),
+      tableForward_(tableForward),
+      messages_(platform.messageBoxes),
+      errors_(messages_),
+      window_{messages_, errors_, platform.paths, platform.program, platform.programFolder} {
+  shell::Form1::Services services{window_,         platform.fileDialogs, platform.settings,
+                                  platform.engine, platform.browser,     platform.pdfPrinter};
+  form1_ = std::make_unique<shell::Form1>(services, [this]() -> shell::TablePage& { return loadForm2(); });
+}
+
+Program::~Program() = default;
+
+void Program::start() {
+  form1_->start();
+}
+
+editor::Form2& Program::loadForm2() {
+  if (!form2_) {
+    form2_ = std::make_unique<editor::Form2>(window_, *form1_, tableForward_);
+    form2_->load();
+  }
+  return *form2_;
+}
+
+}  // namespace ledgerfen::app

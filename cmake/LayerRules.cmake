@@ -1,0 +1,20 @@
+# The direction of the layers: engine <- data <- shell/editor (Qt Widgets)
+# <- app. The engine and the data-access layer never link Qt, and the shell
+# never links the editor; configuring fails when a change breaks that.
+function(ledgerfen_forbid_link target pattern)
+  foreach(property LINK_LIBRARIES INTERFACE_LINK_LIBRARIES)
+    get_target_property(libraries ${target} ${property})
+    if(libraries)
+      foreach(library IN LISTS libraries)
+        if(library MATCHES "${pattern}")
+          message(FATAL_ERROR "${target} must not link ${library}: see cmake/LayerRules.cmake")
+        endif()
+      endforeach()
+    endif()
+  endforeach()
+endfunction()
+
+ledgerfen_forbid_link(ledgerfen_engine "^Qt|ledgerfen_(data|shell|editor|app)")
+ledgerfen_forbid_link(ledgerfen_data "^Qt|ledgerfen_(shell|editor|app)")
+ledgerfen_forbid_link(ledgerfen_shell "ledgerfen_(editor|app)")
+ledgerfen_forbid_link(ledgerfen_editor "ledgerfen_app")

@@ -1,0 +1,36 @@
+#include "ledgerfen/shell/error_report.h"
+
+namespace ledgerfen::shell {
+
+std::string handlerLocation(std::string_view window, std::string_view handler) {
+  return "in Ledgerfen2020/08/02." + std::string(window) + "." + std::string(handler) + " ";
+}
+
+std::string errorReportText(std::string_view description, std::string_view location, int line,
+                            std::string_view supportAddress) {
+  return std::string(description) + "\r\n" + std::string(location) + "at line " + std::to_string(line) + "\r\r" +
+         "Please email screenshot of this message to " + std::string(supportAddress);
+}
+
+void ErrorReporter::report(std::string_view description, std::string_view location, int line) {
+  messages_.MsgBox(errorReportText(description, location, line), MessageButtons::Ok, MessageIcon::Warning,
+                   std::string(kErrorReportTitle));
+}
+
+bool TrappedHandler::run(int line, const std::function<Status()>& body) {
+  std::string description;
+  try {
+    Status outcome = body();
+    if (outcome.ok()) return true;
+    description = outcome.error().message();
+  } catch (const std::exception& e) {
+    description = e.what();
+  } catch (...) {
+    description = "An unexpected failure occurred.";
+  }
+  ++failures_;
+  reporter_.report(description, location_, line);
+  return false;
+}
+
+}  // namespace ledgerfen::shell

@@ -1,0 +1,436 @@
+// The database page and the start-up sequence, driven through the whole
+// program over fake platform services: what a person sees on first run,
+// with remembered settings, when typing, browsing and going on and back.
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QStyle>
+
+#include "harness.h"
+#include "ledgerfen/data/provider_check.h"
+#include "ledgerfen/shell/main_module.h"
+#include "qt_test_main.h"
+#include "support/fixtures.h"
+
+using namespace ledgerfen;
+using test::Harness;
+
+namespace {
+
+std::string fixture(const std::string& path) {
+  return test::fixtureNamed(path).fullPath();
+}
+const std::string kQueryTest = "jackcess/V2003/queryTestV2003.mdb";
+const std::string kWithPassword = "mdb-reader/password/data/V2000_with-password.mdb";
+const std::string kEmpty = "mdb-reader/data/V2003/empty.mdb";
+
+QStringList listEntries(QListWidget* list) {
+  QStringList out;
+  for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+  return out;
+}
+
+void moveMouseOver(QWidget* widget, QPoint at = QPoint(2, 2)) {
+  QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(widget, &move);
+}
+
+}  // namespace
+
+class DatabasePageTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void cleanup() { qApp->setStyleSheet(QString()); }
+
+  void layoutFollowsTheDesign() {
+    Harness h;
+    shell::Form1& page = h.start().form1();
+    QCOMPARE(page.size(), QSize(536, 139));
+    QCOMPARE(page.minimumSize(), page.maximumSize());
+    QCOMPARE(page.windowTitle(), QString("Ledgerfen Software"));
+    QVERIFY(!page.windowIcon().isNull());
+
+    // Positions in pixels (twips / 15), captions and fonts: Arial 9 pt bold
+    // (12 pixels) for the frame, labels and boxes, 11.25 pt bold (15 pixels)
+    // for the buttons.
+    struct Control {
+      QWidget* widget;
+      QRect geometry;
+      QString caption;
+      int pixelSize;
+    };
+    for (const Control& c :
+         std::initializer_list<Control>{{page.Frame1(), {8, 8, 520, 89}, "Access Database", 12},
+                                        {page.Label5(), {16, 23, 129, 17}, "MDB or ACCDB File:", 12},
+                                        {page.Text1(), {152, 20, 313, 23}, "", 12},
+                                        {page.PushButton6(), {472, 20, 30, 23}, "...", 15},
+                                        {page.lblPassword(), {16, 56, 130, 15}, "Password (if required):", 12},
+                                        {page.Text2(), {152, 53, 351, 23}, "", 12},
+                                        {page.PushButton1(), {8, 105, 256, 27}, "Load Sample/Example Database", 15},
+                                        {page.PushButton3(), {272, 105, 256, 27}, "Next >", 15}}) {
+      QCOMPARE(c.widget->geometry(), c.geometry);
+      QCOMPARE(c.widget->property(qobject_cast<QGroupBox*>(c.widget) ? "title" : "text").toString(), c.caption);
+      QCOMPARE(c.widget->font().family(), QString("Arial"));
+      QCOMPARE(c.widget->font().pixelSize(), c.pixelSize);
+      QVERIFY(c.widget->font().bold());
+    }
+    QVERIFY(!page.font().bold());
+    // Arial itself or a face with its metrics, so the captions fit.
+    QVERIFY2(QStringList({"Arial", "Liberation Sans"}).contains(QFontInfo(page.Text1()->font()).family()),
+             qPrintable(QFontInfo(page.Text1()->font()).family()));
+
+    QCOMPARE(page.Text2()->echoMode(), QLineEdit::Password);
+    QCOMPARE(page.Text2()->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, page.Text2()), int('*'));
+    QCOMPARE(page.Text1()->echoMode(), QLineEdit::Normal);
+
+    QCOMPARE(test::tabOrderFrom(page.Text1()),
+             (QList<QWidget*>{page.Text1(), page.PushButton3(), page.Text2(), page.PushButton6(), page.PushButton1()}));
+    QCOMPARE(page.focusWidget(), page.Text1());
+
+    const QRect screen = page.screen()->availableGeometry();
+    QVERIFY(qAbs(page.geometry().center().x() - screen.center().x()) <= 1);
+    QVERIFY(qAbs(page.geometry().center().y() - screen.center().y()) <= 1);
+
+    // White without a skin, the frame and the labels too.
+    QCOMPARE(page.palette().color(QPalette::Window), QColor(Qt::white));
+    QCOMPARE(page.Frame1()->palette().color(QPalette::Window), QColor(Qt::white));
+    QCOMPARE(page.Label5()->palette().color(QPalette::Window), QColor(Qt::white));
+  }
+
+  void firstRunShowsEmptyBoxesAndStillRunsBothChecks() {
+    Harness h;
+    app::Program& program = h.start();
+    QVERIFY(program.form1().isVisible());
+    QCOMPARE(program.form1().Text1()->text(), QString());
+    QCOMPARE(program.form1().Text2()->text(), QString());
+    QVERIFY(program.form2() == nullptr);
+    QCOMPARE(h.engine.connectionsMade, 1);  // the provider check
+    QCOMPARE(h.pdfPrinter.calls, 1);
+    QVERIFY(h.messageBoxes.shown.empty());
+    QCOMPARE(program.messages().applicationTitle(), std::string("Ledgerfen"));
+    QVERIFY(!h.control.ended());
+  }
+
+  void rememberedPathToAMissingFileIsOnlyShown() {
+    Harness h;
+    h.settings.preset("Database", "/nonexistent/shop.mdb");
+    h.settings.preset("Password", "pw");
+    app::Program& program = h.start();
+    QVERIFY(program.form1().isVisible());
+    QCOMPARE(program.form1().Text1()->text(), QString("/nonexistent/shop.mdb"));
+    QCOMPARE(program.form1().Text2()->text(), QString("pw"));
+    QVERIFY(program.form2() == nullptr);
+    QVERIFY(h.messageBoxes.shown.empty());
+    QCOMPARE(h.pdfPrinter.calls, 1);
+  }
+
+  void rememberedDatabaseGoesStraightToTheTablePage() {
+    Harness h;
+    h.settings.preset("Database", fixture(kQueryTest));
+    app::Program& program = h.start();
+    QVERIFY(program.form2() != nullptr);
+    QVERIFY(program.form2()->isVisible());
+    QVERIFY(!program.form1().isVisible());
+    QCOMPARE(listEntries(program.form2()->List1()), QStringList({"Table1", "Table2", "Table3"}));
+    QCOMPARE(program.form2()->List1()->currentRow(), 0);
+    QCOMPARE(h.pdfPrinter.calls, 1);
+    QVERIFY(h.messageBoxes.shown.empty());
+  }
+
+  void wrongRememberedPasswordReportsNextStep100AndShowsThePage() {
+    Harness h;
+    h.settings.preset("Database", fixture(kWithPassword));
+    h.settings.preset("Password", "not the password");
+    app::Program& program = h.start();
+    QCOMPARE(h.messageBoxes.shown.size(), size_t(1));
+    const shell::MessageRequest& report = h.messageBoxes.shown[0];
+    QCOMPARE(report.text, std::string("Not a valid password.\r\n"
+                                      "in Ledgerfen2020/08/02.Form1.PushButton3_Click at line 100\r\r"
+                                      "Please email screenshot of this message to support@ledgerfen.com"));
+    QCOMPARE(report.title, std::string("Application Error"));
+    QVERIFY(report.icon == shell::MessageIcon::Warning);
+    QVERIFY(report.buttons == shell::MessageButtons::Ok);
+    QVERIFY(program.form1().isVisible());
+    QVERIFY(program.form2() == nullptr);
+    QCOMPARE(h.pdfPrinter.calls, 1);
+
+    // With the right password the same page goes on.
+    program.form1().Text2()->setText("password");
+    program.form1().PushButton3()->click();
+    QVERIFY(program.form2() && program.form2()->isVisible());
+    QCOMPARE(listEntries(program.form2()->List1()).size(), 1);
+  }
+
+  void typingSavesEveryKeystrokeAndTheNextRunRestoresItExactly() {
+    Harness h;
+    shell::Form1& page = h.start().form1();
+    QTest::keyClicks(page.Text1(), "/d;b=");
+    QTest::keyClicks(page.Text2(), " p;=w ");
+    std::vector<std::pair<std::string, std::string>> expected{
+        {"Database", "/"},     {"Database", "/d"},    {"Database", "/d;"},   {"Database", "/d;b"},
+        {"Database", "/d;b="}, {"Password", " "},     {"Password", " p"},    {"Password", " p;"},
+        {"Password", " p;="},  {"Password", " p;=w"}, {"Password", " p;=w "}};
+    QCOMPARE(h.settings.saves, expected);
+
+    shell::Form1& again = h.restart().form1();
+    QCOMPARE(again.Text1()->text(), QString("/d;b="));
+    QCOMPARE(again.Text2()->text(), QString(" p;=w "));
+
+    // A cleared password is stored as empty text and restored as an empty box.
+    again.Text2()->clear();
+    QCOMPARE(h.settings.value("Password"), std::string());
+    QCOMPARE(h.restart().form1().Text2()->text(), QString());
+  }
+
+  void browseAsksForAccessDatabasesAndACancelChangesNothing() {
+    Harness h;
+    h.settings.preset("Database", "/earlier.mdb");
+    shell::Form1& page = h.start().form1();
+    const size_t savesBefore = h.settings.saves.size();
+    page.PushButton6()->click();
+    QCOMPARE(h.fileDialogs.requests.size(), size_t(1));
+    const shell::OpenFileRequest& request = h.fileDialogs.requests[0];
+    QCOMPARE(request.title, std::string("Select Access Database"));
+    QCOMPARE(request.filter, std::string("All Microsoft Databases (*.mdb,*.accdb)|*.*db|Microsoft Database (*.mdb)|"
+                                         "*.mdb|Microsoft 2007 Database (*.accdb)|*.accdb|"));
+    QCOMPARE(request.flags, uint32_t(0x280001));
+    QCOMPARE(page.Text1()->text(), QString("/earlier.mdb"));
+    QCOMPARE(h.settings.saves.size(), savesBefore);
+
+    h.fileDialogs.answer = "/home/me/My Shop.accdb";
+    page.PushButton6()->click();
+    QCOMPARE(page.Text1()->text(), QString("/home/me/My Shop.accdb"));
+    QCOMPARE(h.settings.value("Database"), std::string("/home/me/My Shop.accdb"));
+    QVERIFY(h.messageBoxes.shown.empty());
+  }
+
+  void sampleButtonFillsInTheSamplePathWhetherOrNotItExists() {
+    Harness h;
+    h.settings.preset("Password", "kept");
+    shell::Form1& page = h.start().form1();
+    page.PushButton1()->click();
+    const QString sample = QString::fromStdString(h.folder()) + "/Samples/sample.mdb";
+    QCOMPARE(page.Text1()->text(), sample);
+    QCOMPARE(h.settings.value("Database"), sample.toStdString());
+    QCOMPARE(page.Text2()->text(), QString("kept"));
+    QVERIFY(h.program->form2() == nullptr);
+    QVERIFY(h.messageBoxes.shown.empty());
+  }
+
+  void nextWithAnEmptyOrMissingPathDoesNothing() {
+    Harness h;
+    shell::Form1& page = h.start().form1();
+    for (const char* path : {"", "/nonexistent/shop.mdb"}) {
+      page.Text1()->setText(path);
+      page.PushButton3()->click();
+      QVERIFY(page.isVisible());
+      QVERIFY(h.program->form2() == nullptr);
+      QVERIFY(h.messageBoxes.shown.empty());
+    }
+  }
+
+  void nextOnADatabaseWithoutUserTablesShowsAnEmptyList() {
+    Harness h;
+    shell::Form1& page = h.start().form1();
+    page.Text1()->setText(QString::fromStdString(fixture(kEmpty)));
+    page.PushButton3()->click();
+    QVERIFY(h.program->form2() && h.program->form2()->isVisible());
+    QCOMPARE(h.program->form2()->List1()->count(), 0);
+    QCOMPARE(h.program->form2()->List1()->currentRow(), -1);
+    QVERIFY(!page.isVisible());
+    QVERIFY(h.messageBoxes.shown.empty());
+  }
+
+  void aFailingFillIsReportedAtStep106AndTheTablePageStillOpens() {
+    Harness h;
+    shell::Form1& page = h.start().form1();
+    // The provider check and the first catalogue read succeed; the engine
+    // is gone by the time the list is filled.
+    h.engine.missingFromConnection = 3;
+    page.Text1()->setText(QString::fromStdString(fixture(kQueryTest)));
+    page.PushButton3()->click();
+    QCOMPARE(h.messageBoxes.texts(),
+             std::vector<std::string>{test::reportText("Provider cannot be found. It may not be properly installed.",
+                                                       "Form1", "PushButton3_Click", 106)});
+    QVERIFY(h.program->form2() && h.program->form2()->isVisible());
+    QCOMPARE(h.program->form2()->List1()->count(), 0);
+    QVERIFY(!page.isVisible());
+  }
+
+  void backKeepsTheFieldsAndDoesNotRerunTheStartUp() {
+    Harness h;
+    shell::Form1& page = h.start().form1();
+    page.Text1()->setText(QString::fromStdString(fixture(kQueryTest)));
+    page.Text2()->setText("ignored by a database without a password");
+    const int readsAfterStartUp = h.settings.reads;
+    page.PushButton3()->click();
+    editor::Form2* tables = h.program->form2();
+    QVERIFY(tables && tables->isVisible());
+    tables->List1()->setCurrentRow(2);
+
+    tables->PushButton2()->click();
+    QVERIFY(page.isVisible());
+    QVERIFY(!tables->isVisible());
+    QCOMPARE(page.Text1()->text(), QString::fromStdString(fixture(kQueryTest)));
+    QCOMPARE(page.Text2()->text(), QString("ignored by a database without a password"));
+    QCOMPARE(h.settings.reads, readsAfterStartUp);
+    QCOMPARE(h.pdfPrinter.calls, 1);
+    QCOMPARE(h.engine.connectionsMade, 3);  // the provider check and the two catalogue reads
+    QCOMPARE(tables->List1()->currentRow(), 2);
+
+    // Going on again refills the list and selects the first entry.
+    page.PushButton3()->click();
+    QCOMPARE(h.program->form2(), tables);
+    QCOMPARE(listEntries(tables->List1()), QStringList({"Table1", "Table2", "Table3"}));
+    QCOMPARE(tables->List1()->currentRow(), 0);
+    QVERIFY(tables->isVisible());
+  }
+
+  void closingEitherPageEndsTheProgram() {
+    Harness first;
+    first.start().form1().close();
+    QVERIFY(first.control.ended());
+
+    Harness second;
+    second.settings.preset("Database", fixture(kQueryTest));
+    second.start();
+    QVERIFY(!second.control.ended());
+    second.program->form2()->close();
+    QVERIFY(second.control.ended());
+  }
+
+  void missingProviderExplainsOffersTheDownloadPagesAndEnds() {
+    Harness no;
+    no.engine.providerMissing = true;
+    no.messageBoxes.yesNoAnswers.push_back(shell::MessageAnswer::No);
+    no.start();
+    QCOMPARE(no.messageBoxes.shown.size(), size_t(1));
+    QCOMPARE(no.messageBoxes.shown[0].text, data::providerMissingMessage("support@ledgerfen.com"));
+    QCOMPARE(no.messageBoxes.shown[0].title, std::string("Ledgerfen"));
+    QVERIFY(no.messageBoxes.shown[0].icon == shell::MessageIcon::None);
+    QVERIFY(no.messageBoxes.shown[0].buttons == shell::MessageButtons::YesNo);
+    QVERIFY(no.control.ended());
+    QVERIFY(!no.form1().isVisible());
+    QVERIFY(no.browser.opened.empty());
+    QCOMPARE(no.pdfPrinter.calls, 0);
+
+    Harness yes;
+    yes.engine.providerMissing = true;
+    yes.start();
+    QCOMPARE(yes.browser.opened,
+             (std::vector<std::string>{"https://www.microsoft.com/en-us/download/details.aspx?id=13255",
+                                       "https://www.microsoft.com/en-us/download/details.aspx?id=54920"}));
+    QVERIFY(yes.control.ended());
+    QVERIFY(!yes.form1().isVisible());
+  }
+
+  void damagedHandPointerIsReportedAtStep126AndTheStartUpGoesOn() {
+    Harness h;
+    h.writeProgramFile("HAND-M.CUR", "this is not a cursor");
+    h.settings.preset("Database", "/nonexistent/shop.mdb");
+    shell::Form1& page = h.start().form1();
+    QCOMPARE(h.messageBoxes.shown.size(), size_t(1));
+    const std::string& text = h.messageBoxes.shown[0].text;
+    QVERIFY2(text.starts_with("Invalid picture: "), text.c_str());
+    const std::string tail =
+        "\r\nin Ledgerfen2020/08/02.Form1.Form_Load at line 126\r\r"
+        "Please email screenshot of this message to support@ledgerfen.com";
+    QVERIFY2(text.ends_with(tail), text.c_str());
+    QVERIFY(!page.pointer().hasMouseIcon());
+    QCOMPARE(page.Text1()->text(), QString("/nonexistent/shop.mdb"));  // step 128 ran
+    QVERIFY(page.isVisible());
+  }
+
+  void handPointerFileIsThePointerOverButtons() {
+    Harness h;
+    h.writeProgramFile("HAND-M.CUR", test::makeCursorFile(5, 7));
+    shell::Form1& page = h.start().form1();
+    QVERIFY(h.messageBoxes.shown.empty());
+    QVERIFY(page.pointer().hasMouseIcon());
+    moveMouseOver(page.PushButton3());
+    QCOMPARE(page.pointer().mousePointer(), 99);
+    QCOMPARE(page.cursor().shape(), Qt::BitmapCursor);
+    QCOMPARE(page.cursor().hotSpot(), QPoint(5, 7));
+  }
+
+  void pointerFollowsTheMouseButLeavesTheBusyPointer() {
+    Harness h;
+    shell::Form1& page = h.start().form1();
+    moveMouseOver(page.PushButton1());
+    QCOMPARE(page.pointer().mousePointer(), 99);
+    QCOMPARE(page.cursor().shape(), Qt::PointingHandCursor);  // no hand pointer file
+    moveMouseOver(page.Text2());
+    QCOMPARE(page.pointer().mousePointer(), 0);
+    // A move over the "..." button that the button leaves to the frame below
+    // it must not undo the hand.
+    moveMouseOver(page.PushButton6());
+    QCOMPARE(page.pointer().mousePointer(), 99);
+    moveMouseOver(page.Frame1(), QPoint(3, 40));
+    QCOMPARE(page.pointer().mousePointer(), 0);
+
+    page.pointer().setMousePointer(11);
+    QCOMPARE(page.cursor().shape(), Qt::WaitCursor);
+    moveMouseOver(page.PushButton3());
+    moveMouseOver(&page, QPoint(2, 2));
+    QCOMPARE(page.pointer().mousePointer(), 11);
+  }
+
+  void pdfPrinterCheckFailureIsReportedAtStep136() {
+    Harness h;
+    h.pdfPrinter.failure = "The printers cannot be listed.";
+    h.start();
+    QCOMPARE(h.messageBoxes.texts(),
+             std::vector<std::string>{test::reportText("The printers cannot be listed.", "Form1", "Form_Load", 136)});
+    QVERIFY(h.form1().isVisible());
+  }
+
+  void skinFileStylesTheWholeApplication() {
+    Harness h;
+    const std::string sheet = "QPushButton { color: rgb(1, 2, 3); }";
+    h.writeProgramFile("x/o.cjs", sheet);
+    h.settings.preset("Database", fixture(kQueryTest));
+    h.start();
+    QCOMPARE(qApp->styleSheet(), QString::fromStdString(sheet));
+    shell::Form1& page = h.form1();
+    QCOMPARE(page.palette().color(QPalette::Window), shell::buttonFaceColor());
+    QCOMPARE(page.Frame1()->palette().color(QPalette::Window), shell::buttonFaceColor());
+    QCOMPARE(page.lblPassword()->palette().color(QPalette::Window), shell::buttonFaceColor());
+    // The table page, opened later, takes the skin too.
+    QPushButton* back = h.program->form2()->PushButton2();
+    back->ensurePolished();
+    QCOMPARE(back->palette().color(QPalette::ButtonText), QColor(1, 2, 3));
+  }
+
+  void skinFolderInsteadOfAFileIsNoSkin() {
+    Harness h;
+    QVERIFY(QDir().mkpath(QString::fromStdString(h.folder()) + "/x/o.cjs"));
+    shell::Form1& page = h.start().form1();
+    QCOMPARE(qApp->styleSheet(), QString());
+    QCOMPARE(page.palette().color(QPalette::Window), QColor(Qt::white));
+    QVERIFY(h.messageBoxes.shown.empty());
+  }
+
+  void textBoxesSelectTheirWholeTextOnFocus() {
+    Harness h;
+    h.settings.preset("Database", "/some/path.mdb");
+    h.settings.preset("Password", "secret");
+    shell::Form1& page = h.start().form1();
+    for (QLineEdit* box : {page.Text1(), page.Text2()}) {
+      box->deselect();
+      QFocusEvent focus(QEvent::FocusIn, Qt::MouseFocusReason);
+      QApplication::sendEvent(box, &focus);
+      QCOMPARE(box->selectionStart(), 0);
+      QCOMPARE(box->selectionLength(), box->text().size());
+    }
+  }
+};
+
+LEDGERFEN_QTEST_MAIN(DatabasePageTest)
+#include "database_page_test.moc"
