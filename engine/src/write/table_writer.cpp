@@ -9,6 +9,7 @@
 #include "row/data_page_editor.h"
 #include "tdef/tdef_writer.h"
 #include "usage/usage_map_writer.h"
+#include "write/index_maintenance.h"
 #include "write/value_encoder.h"
 
 namespace ledgerfen::write {
@@ -41,13 +42,6 @@ Result<TableWriter> TableWriter::open(std::shared_ptr<Database::Core> core, uint
   LF_ASSIGN_OR_RETURN(auto def, core->mutableDefinition(definitionPage, name));
   LF_ASSIGN_OR_RETURN(table::RowReader reader, table::RowReader::create(core, def));
   return TableWriter(std::move(core), std::move(def), std::move(reader));
-}
-
-Status TableWriter::requireIndexesSupported() const {
-  if (!def_->realIndexes.empty()) {
-    return Error(ErrorKind::Unsupported, "table " + def_->schema.name + " has indexes, which cannot be maintained yet");
-  }
-  return okStatus();
 }
 
 // ---- building rows -----------------------------------------------------------
@@ -256,7 +250,6 @@ Result<Row> TableWriter::insert(std::vector<Value> values) {
     return Error(ErrorKind::InvalidArgument, "table " + def_->schema.name + " has " + std::to_string(columns.size()) +
                                                  " columns; " + std::to_string(values.size()) + " values were given");
   }
-  LF_RETURN_IF_ERROR(requireIndexesSupported());
   Planned plan{std::move(values), std::vector<std::optional<ColumnBytes>>(columns.size())};
   for (size_t i = 0; i < columns.size(); ++i) {
     const Column& c = columns[i];
@@ -282,8 +275,11 @@ Result<Row> TableWriter::insert(std::vector<Value> values) {
     if (c.type == ColumnType::Boolean && isNull(v)) v = false;
     if (c.autoNumber) def_->autoNumber = std::max<uint32_t>(def_->autoNumber, uint32_t(std::get<int32_t>(v)));
   }
+  IndexMaintenance indexes(*core_, *def_);
+  LF_RETURN_IF_ERROR(indexes.check(plan.values, nullptr, format::RowPointer{}));
   LF_ASSIGN_OR_RETURN(ByteString row, buildRow(plan));
   LF_ASSIGN_OR_RETURN(format::RowPointer at, addRow(row, 0, 0));
+  LF_RETURN_IF_ERROR(indexes.add(at, plan.values));
   LF_RETURN_IF_ERROR(writeCounters(+1));
   return Row{RowId{at.page, at.row}, std::move(plan.values)};
 }
@@ -324,7 +320,6 @@ Status TableWriter::update(RowId id, const std::vector<Value>& before, std::vect
     return Error(ErrorKind::InvalidArgument, "table " + def_->schema.name + " has " + std::to_string(columns.size()) +
                                                  " columns; " + std::to_string(after.size()) + " values were given");
   }
-  LF_RETURN_IF_ERROR(requireIndexesSupported());
   Row current;
   table::RowLocation location;
   std::vector<ColumnBytes> stored;
@@ -350,17 +345,21 @@ Status TableWriter::update(RowId id, const std::vector<Value>& before, std::vect
   }
   if (!changed) return okStatus();
 
+  IndexMaintenance indexes(*core_, *def_);
+  LF_RETURN_IF_ERROR(indexes.check(plan.values, &current.values, location.home));
   for (size_t i : replacedLongValues) LF_RETURN_IF_ERROR(core_->longValues->free(stored[i].bytes, longValueMaps(i)));
   LF_ASSIGN_OR_RETURN(ByteString row, buildRow(plan));
-  return placeUpdated(location, row);
+  LF_RETURN_IF_ERROR(placeUpdated(location, row));
+  return indexes.replace(location.home, current.values, plan.values);
 }
 
 Status TableWriter::erase(RowId id, const std::vector<Value>& before) {
-  LF_RETURN_IF_ERROR(requireIndexesSupported());
   Row current;
   table::RowLocation location;
   std::vector<ColumnBytes> stored;
   LF_RETURN_IF_ERROR(readLive(id, before, current, location, stored));
+  IndexMaintenance indexes(*core_, *def_);
+  LF_RETURN_IF_ERROR(indexes.remove(location.home, current.values));
   const auto& columns = def_->schema.columns;
   for (size_t i = 0; i < columns.size(); ++i) {
     if (isLongValue(columns[i]) && stored[i].present) {

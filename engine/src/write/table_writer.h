@@ -13,6 +13,8 @@
 //  3. The table definition's row count changes by one per insert and delete;
 //     its AutoNumber counter is at least the largest number handed out.
 //  4. Long values of deleted or replaced values are deleted with them.
+//  5. Every index holds one entry per row (none for a row an ignore-nulls
+//     index leaves out), pointing at the row's first address.
 #pragma once
 
 #include <memory>
@@ -54,7 +56,6 @@ class TableWriter {
   Status writeCounters(int rowDelta);
   Status readLive(RowId id, const std::vector<Value>& before, Row& current, table::RowLocation& location,
                   std::vector<ColumnBytes>& stored);
-  Status requireIndexesSupported() const;
   const tdef::LongValueMaps* longValueMaps(size_t position) const;
 
   std::shared_ptr<Database::Core> core_;

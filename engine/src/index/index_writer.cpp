@@ -1,0 +1,322 @@
+#include "index/index_writer.h"
+
+#include <algorithm>
+
+#include "usage/usage_map_writer.h"
+
+namespace ledgerfen::index {
+namespace {
+
+// A tree deeper than this is a loop in a damaged file.
+constexpr size_t kMaxDepth = 32;
+
+IndexEntry asNodeEntry(const IndexEntry& max, uint32_t child) {
+  IndexEntry e = max;
+  e.child = child;
+  return e;
+}
+
+}  // namespace
+
+IndexWriter::IndexWriter(page::Pager& pager, const format::FormatSpec& spec, write::PageAllocator& allocator,
+                         const tdef::TableDefinition& def, const tdef::RealIndex& index)
+    : pager_(pager),
+      spec_(spec),
+      allocator_(allocator),
+      def_(def),
+      index_(index),
+      tree_(pager, spec, def.schema.definitionPage, index.rootPage) {}
+
+// ---- pages -------------------------------------------------------------------
+
+Result<uint32_t> IndexWriter::newPage() {
+  LF_ASSIGN_OR_RETURN(uint32_t number, allocator_.allocate());
+  usage::UsageMapWriter map(pager_, spec_, index_.usageMap, usage::MapKind::Owned);
+  LF_RETURN_IF_ERROR(map.set(number, true, allocator_));
+  return number;
+}
+
+Status IndexWriter::freePage(uint32_t number) {
+  usage::UsageMapWriter map(pager_, spec_, index_.usageMap, usage::MapKind::Owned);
+  LF_RETURN_IF_ERROR(map.set(number, false, allocator_));
+  return allocator_.release(number);
+}
+
+Status IndexWriter::write(const IndexPage& page) {
+  IndexPage owned = page;
+  owned.owner = def_.schema.definitionPage;
+  LF_ASSIGN_OR_RETURN(std::vector<uint8_t> bytes, encodeIndexPage(spec_, owned));
+  LF_ASSIGN_OR_RETURN(std::span<uint8_t> target, pager_.modify(page.number));
+  std::copy(bytes.begin(), bytes.end(), target.begin());
+  return okStatus();
+}
+
+// ---- finding the way -----------------------------------------------------------
+
+// The path from the root to the leaf where `target` is or belongs. Unlike a
+// search, it follows a node's last entry when the target lies beyond it and
+// the node has no tail: that is the child the target joins.
+Result<IndexWriter::Path> IndexWriter::pathTo(const IndexEntry& target) const {
+  Path path;
+  uint32_t number = index_.rootPage;
+  while (true) {
+    if (path.size() == kMaxDepth) return Error(ErrorKind::Corrupt, "index pages lead round in a circle");
+    LF_ASSIGN_OR_RETURN(IndexPage page, tree_.readPage(number));
+    auto found = std::partition_point(page.entries.begin(), page.entries.end(),
+                                      [&](const IndexEntry& e) { return compareEntries(e, target) < 0; });
+    size_t slot = size_t(found - page.entries.begin());
+    bool leaf = page.leaf;
+    uint32_t child = 0;
+    if (!leaf) {
+      if (slot == page.entries.size() && page.tail == 0) {
+        if (page.entries.empty()) {
+          return Error(ErrorKind::Corrupt, "index node page " + std::to_string(number) + " has no children");
+        }
+        slot = page.entries.size() - 1;
+      }
+      child = slot < page.entries.size() ? page.entries[slot].child : page.tail;
+    }
+    path.push_back(TreeStep{std::move(page), slot});
+    if (leaf) return path;
+    number = child;
+  }
+}
+
+Result<IndexEntry> IndexWriter::lastEntryBelow(uint32_t number) const {
+  for (size_t depth = 0; depth < kMaxDepth; ++depth) {
+    LF_ASSIGN_OR_RETURN(IndexPage page, tree_.readPage(number));
+    if (page.leaf || page.tail == 0) {
+      if (page.entries.empty()) {
+        return Error(ErrorKind::Corrupt, "index page " + std::to_string(number) + " is empty");
+      }
+      return page.entries.back();
+    }
+    number = page.tail;
+  }
+  return Error(ErrorKind::Corrupt, "index pages lead round in a circle");
+}
+
+// ---- splitting -------------------------------------------------------------------
+
+namespace {
+
+// How many of the entries go to the left half: about half the bytes, both
+// halves fitting; a node keeps at least one entry on each side besides the
+// tail the left half takes from its last one.
+size_t splitPoint(const format::FormatSpec& spec, const IndexPage& page) {
+  const auto& entries = page.entries;
+  const size_t n = entries.size();
+  const size_t low = page.leaf ? 1 : 2;
+  auto fits = [&](size_t k) {
+    std::span<const IndexEntry> all(entries);
+    size_t leftCount = page.leaf ? k : k - 1;
+    return entriesFit(spec, all.first(leftCount), page.leaf) && entriesFit(spec, all.subspan(k), page.leaf);
+  };
+  size_t half = std::clamp<size_t>(n / 2, low, n - 1);
+  if (fits(half)) return half;
+  for (size_t k = low; k < n; ++k) {
+    if (fits(k)) return k;
+  }
+  return half;  // cannot happen for a page that overflows by one entry
+}
+
+}  // namespace
+
+Status IndexWriter::splitRoot(IndexPage& root) {
+  const size_t k = splitPoint(spec_, root);
+  IndexPage left, right;
+  LF_ASSIGN_OR_RETURN(left.number, newPage());
+  LF_ASSIGN_OR_RETURN(right.number, newPage());
+  left.leaf = right.leaf = root.leaf;
+  IndexEntry leftMax;
+  if (root.leaf) {
+    left.entries.assign(root.entries.begin(), root.entries.begin() + long(k));
+    leftMax = left.entries.back();
+  } else {
+    left.entries.assign(root.entries.begin(), root.entries.begin() + long(k - 1));
+    left.tail = root.entries[k - 1].child;
+    leftMax = root.entries[k - 1];
+    right.tail = root.tail;
+  }
+  right.entries.assign(root.entries.begin() + long(k), root.entries.end());
+  left.next = right.number;
+  right.prev = left.number;
+  root.leaf = false;
+  root.entries = {asNodeEntry(leftMax, left.number)};
+  root.tail = right.number;
+  root.prev = root.next = 0;
+  LF_RETURN_IF_ERROR(write(left));
+  LF_RETURN_IF_ERROR(write(right));
+  return write(root);
+}
+
+Result<std::optional<IndexWriter::Split>> IndexWriter::storeOrSplit(Path& path, size_t level) {
+  IndexPage& page = path[level].page;
+  if (entriesFit(spec_, page.entries, page.leaf)) {
+    LF_RETURN_IF_ERROR(write(page));
+    return std::optional<Split>();
+  }
+  if (level == 0) {
+    LF_RETURN_IF_ERROR(splitRoot(page));
+    return std::optional<Split>();
+  }
+  // The page keeps its number and the right half; a new page before it takes the left half.
+  const size_t k = splitPoint(spec_, page);
+  IndexPage left;
+  LF_ASSIGN_OR_RETURN(left.number, newPage());
+  left.leaf = page.leaf;
+  IndexEntry leftMax;
+  if (page.leaf) {
+    left.entries.assign(page.entries.begin(), page.entries.begin() + long(k));
+    leftMax = left.entries.back();
+  } else {
+    left.entries.assign(page.entries.begin(), page.entries.begin() + long(k - 1));
+    left.tail = page.entries[k - 1].child;
+    leftMax = page.entries[k - 1];
+  }
+  page.entries.erase(page.entries.begin(), page.entries.begin() + long(k));
+  left.prev = page.prev;
+  left.next = page.number;
+  if (page.prev != 0) {
+    LF_ASSIGN_OR_RETURN(IndexPage before, tree_.readPage(page.prev));
+    before.next = left.number;
+    LF_RETURN_IF_ERROR(write(before));
+  }
+  page.prev = left.number;
+  LF_RETURN_IF_ERROR(write(left));
+  LF_RETURN_IF_ERROR(write(page));
+  return std::optional(Split{asNodeEntry(leftMax, left.number)});
+}
+
+// ---- carrying changes up -----------------------------------------------------------
+
+Status IndexWriter::propagate(Path& path, size_t level, std::optional<IndexEntry> newMax) {
+  while (true) {
+    LF_ASSIGN_OR_RETURN(std::optional<Split> split, storeOrSplit(path, level));
+    if (level == 0 || (!newMax && !split)) return okStatus();
+    IndexPage& parent = path[level - 1].page;
+    const size_t slot = path[level - 1].slot;
+    std::optional<IndexEntry> parentMax;
+    if (newMax) {
+      if (slot < parent.entries.size()) {
+        parent.entries[slot] = asNodeEntry(*newMax, parent.entries[slot].child);
+        if (slot + 1 == parent.entries.size() && parent.tail == 0) parentMax = newMax;
+      } else {
+        parentMax = newMax;  // the tail's last entry is the node's last entry
+      }
+    }
+    // A new left page comes just before the child it split from.
+    if (split) parent.entries.insert(parent.entries.begin() + long(slot), split->max);
+    newMax = parentMax;
+    --level;
+  }
+}
+
+// ---- adding --------------------------------------------------------------------
+
+Status IndexWriter::insert(const IndexEntry& entry) {
+  LF_ASSIGN_OR_RETURN(Path path, pathTo(entry));
+  IndexPage& leaf = path.back().page;
+  const size_t slot = path.back().slot;
+  if (slot < leaf.entries.size() && compareEntries(leaf.entries[slot], entry) == 0) {
+    return Error(ErrorKind::Corrupt, "the index already holds an entry for the row");
+  }
+  leaf.entries.insert(leaf.entries.begin() + long(slot), entry);
+  std::optional<IndexEntry> newMax;
+  if (slot + 1 == leaf.entries.size()) newMax = entry;
+  return propagate(path, path.size() - 1, newMax);
+}
+
+// ---- removing --------------------------------------------------------------------
+
+Status IndexWriter::unlink(const IndexPage& page) {
+  if (page.prev != 0) {
+    LF_ASSIGN_OR_RETURN(IndexPage before, tree_.readPage(page.prev));
+    before.next = page.next;
+    LF_RETURN_IF_ERROR(write(before));
+  }
+  if (page.next != 0) {
+    LF_ASSIGN_OR_RETURN(IndexPage after, tree_.readPage(page.next));
+    after.prev = page.prev;
+    LF_RETURN_IF_ERROR(write(after));
+  }
+  return freePage(page.number);
+}
+
+// The root, left with a single child, takes that child's place.
+Status IndexWriter::collapseRoot(IndexPage& root) {
+  uint32_t only = root.tail != 0 ? root.tail : root.entries.front().child;
+  LF_ASSIGN_OR_RETURN(IndexPage child, tree_.readPage(only));
+  root.leaf = child.leaf;
+  root.entries = std::move(child.entries);
+  root.tail = child.tail;
+  root.prev = root.next = 0;
+  LF_RETURN_IF_ERROR(freePage(only));
+  return write(root);
+}
+
+// The page at `level` has no entries left: it goes, and its parent forgets it.
+Status IndexWriter::removeChild(Path& path, size_t level) {
+  LF_RETURN_IF_ERROR(unlink(path[level].page));
+  IndexPage& parent = path[level - 1].page;
+  const size_t slot = path[level - 1].slot;
+  std::optional<IndexEntry> parentMax;
+  if (slot < parent.entries.size()) {
+    bool wasLast = slot + 1 == parent.entries.size();
+    parent.entries.erase(parent.entries.begin() + long(slot));
+    if (wasLast && parent.tail == 0 && !parent.entries.empty()) parentMax = parent.entries.back();
+  } else if (!parent.entries.empty()) {
+    // The tail went: the last stored child becomes the tail.
+    parentMax = parent.entries.back();
+    parent.tail = parent.entries.back().child;
+    parent.entries.pop_back();
+  } else {
+    parent.tail = 0;
+  }
+  const bool childless = parent.entries.empty() && parent.tail == 0;
+  if (level - 1 == 0) {
+    if (childless) {  // the index is empty: the root becomes an empty leaf
+      parent.leaf = true;
+      return write(parent);
+    }
+    if (parent.entries.size() + (parent.tail ? 1 : 0) == 1) return collapseRoot(parent);
+    return write(parent);
+  }
+  if (childless) return removeChild(path, level - 1);
+  if (parent.entries.empty()) {
+    // One child left: kept as an ordinary entry rather than a lone tail.
+    LF_ASSIGN_OR_RETURN(IndexEntry last, lastEntryBelow(parent.tail));
+    parent.entries = {asNodeEntry(last, parent.tail)};
+    parent.tail = 0;
+  }
+  return propagate(path, level - 1, parentMax);
+}
+
+Status IndexWriter::remove(const IndexEntry& entry) {
+  LF_ASSIGN_OR_RETURN(Path path, pathTo(entry));
+  IndexPage& leaf = path.back().page;
+  const size_t slot = path.back().slot;
+  if (slot >= leaf.entries.size() || compareEntries(leaf.entries[slot], entry) != 0) {
+    return Error(ErrorKind::Corrupt, "the index has no entry for row " + std::to_string(entry.row.row) + " of page " +
+                                         std::to_string(entry.row.page));
+  }
+  const bool wasLast = slot + 1 == leaf.entries.size();
+  leaf.entries.erase(leaf.entries.begin() + long(slot));
+  if (leaf.entries.empty() && path.size() > 1) return removeChild(path, path.size() - 1);
+  std::optional<IndexEntry> newMax;
+  if (wasLast && !leaf.entries.empty()) newMax = leaf.entries.back();
+  return propagate(path, path.size() - 1, newMax);
+}
+
+// ---- looking up ------------------------------------------------------------------
+
+Result<bool> IndexWriter::holdsKeyOfAnotherRow(const std::vector<uint8_t>& key, format::RowPointer except) const {
+  LF_ASSIGN_OR_RETURN(IndexTree::Cursor cursor, tree_.seek(KeyBound{key, true, false}));
+  while (true) {
+    LF_ASSIGN_OR_RETURN(const IndexEntry* e, cursor.next());
+    if (!e || e->key != key) return false;
+    if (e->row.packed() != except.packed()) return true;
+  }
+}
+
+}  // namespace ledgerfen::index

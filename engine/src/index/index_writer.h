@@ -1,0 +1,72 @@
+// Changes the B-tree of one stored index: adds and removes entries, splits
+// pages that overflow, frees pages that empty, and keeps every node entry a
+// copy of the last entry below it.
+//
+// Invariants kept (and checked by the integrity check):
+//  1. Entries on every page are in index order; leaves chain left to right
+//     through prev/next, and so do the nodes of one level.
+//  2. A node entry repeats the last entry of the subtree it leads to; a
+//     node's last child is its tail page, not stored as an entry, whenever
+//     the node has more than one child.
+//  3. The root page never moves (the table definition names it): a full
+//     root hands its entries to two new children and becomes their node; a
+//     node root left with one child takes that child's entries back.
+//  4. Every page of the index is in the index's usage map.
+//
+// Runs inside the database's transaction; a failure leaves page changes to
+// be discarded with it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "format/format_spec.h"
+#include "index/index_page.h"
+#include "index/index_tree.h"
+#include "page/pager.h"
+#include "tdef/table_definition.h"
+#include "write/page_allocator.h"
+
+namespace ledgerfen::index {
+
+class IndexWriter {
+ public:
+  IndexWriter(page::Pager& pager, const format::FormatSpec& spec, write::PageAllocator& allocator,
+              const tdef::TableDefinition& def, const tdef::RealIndex& index);
+
+  Status insert(const IndexEntry& entry);
+  Status remove(const IndexEntry& entry);
+  // Whether an entry with `key` exists for a row other than `except`.
+  Result<bool> holdsKeyOfAnotherRow(const std::vector<uint8_t>& key, format::RowPointer except) const;
+
+ private:
+  struct Split {
+    IndexEntry max;  // the last entry of the new left page, pointing to it
+  };
+  using Path = std::vector<TreeStep>;
+
+  Result<uint32_t> newPage();
+  Status freePage(uint32_t number);
+  Status write(const IndexPage& page);
+  // Writes the page at `level`, splitting it first when it does not fit.
+  Result<std::optional<Split>> storeOrSplit(Path& path, size_t level);
+  Status splitRoot(IndexPage& root);
+  Result<Path> pathTo(const IndexEntry& target) const;
+  // Writes the changed page at `level`, then carries its new last entry
+  // (`newMax`, when it changed) and any split into its parent, and so on up.
+  Status propagate(Path& path, size_t level, std::optional<IndexEntry> newMax);
+  Status removeChild(Path& path, size_t level);
+  Status unlink(const IndexPage& page);
+  Result<IndexEntry> lastEntryBelow(uint32_t page) const;
+  Status collapseRoot(IndexPage& root);
+
+  page::Pager& pager_;
+  const format::FormatSpec& spec_;
+  write::PageAllocator& allocator_;
+  const tdef::TableDefinition& def_;
+  const tdef::RealIndex& index_;
+  IndexTree tree_;
+};
+
+}  // namespace ledgerfen::index
