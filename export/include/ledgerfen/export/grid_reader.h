@@ -1,0 +1,32 @@
+// What the exports read from the editor's grid: exactly what it shows, in
+// its column and row order. Reading moves the grid's current row, so after
+// a pass over every row the current row is the last one.
+//
+// Implemented by the editor's grid; exporters and their tests use it without
+// a screen. Used by one thread at a time.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "ledgerfen/status.h"
+
+namespace ledgerfen::exporting {
+
+class GridReader {
+ public:
+  virtual ~GridReader() = default;
+
+  virtual int columnCount() const = 0;
+  // The caption of column `column` (0-based): the field name.
+  virtual std::string columnCaption(int column) const = 0;
+  // The records behind the grid, without the empty line for new rows.
+  virtual int64_t rowCount() const = 0;
+  // Makes record `row` (1-based, 1 to rowCount()) the current row.
+  virtual Status goToRow(int64_t row) = 0;
+  // The text the grid shows for column `column` of the current row (UTF-8);
+  // empty for NULL.
+  virtual Result<std::string> cellText(int column) = 0;
+};
+
+}  // namespace ledgerfen::exporting
