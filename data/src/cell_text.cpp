@@ -1,0 +1,22 @@
+#include "ledgerfen/data/cell_text.h"
+
+#include "ledgerfen/value_text.h"
+
+namespace ledgerfen::data {
+
+bool isEditableCell(const Column& c) {
+  return !c.calculated && c.type != ColumnType::Complex && c.type != ColumnType::Ole && c.type != ColumnType::Binary &&
+         isKnownColumnType(c.typeCode);
+}
+
+std::string cellText(const Column& c, const Value& v) {
+  if (c.type == ColumnType::Complex) return "(attachments)";
+  if (isNull(v)) return "";
+  if (const auto* bytes = std::get_if<ByteString>(&v)) {
+    const char* what = c.type == ColumnType::Ole ? "OLE object" : "binary data";
+    return "(" + std::string(what) + ", " + std::to_string(bytes->size()) + (bytes->size() == 1 ? " byte)" : " bytes)");
+  }
+  return formatValueText(c, v);
+}
+
+}  // namespace ledgerfen::data
