@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "ledgerfen/shell/error_report.h"
@@ -141,6 +142,7 @@ TEST_F(PdfExportTest, WithoutThePdfPrinterOrWhenCupsRefusesTheSwitchNothingIsPri
   printers.addQueue("Mirrowick_PDF_Writer", "Mirrowick PDF Writer");
   printers.refuseSet = true;
   exporter.mnuPDF_Click();
+  EXPECT_EQ(std::count(log.begin(), log.end(), "set default Office_Laser"), 0);
   EXPECT_TRUE(processes.commands.empty());
   EXPECT_TRUE(boxes.shown.empty());
   EXPECT_EQ(printers.defaultName, "Office_Laser");

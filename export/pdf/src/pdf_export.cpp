@@ -65,7 +65,9 @@ void PdfExport::mnuPDF_Click() {
     RemoveFile(path);
     if (!folder.empty()) (void)printing_.files.removeFolder(folder);
   });
-  if (previousKnown) {
+  // Only a switch is undone: setting the default again when nothing changed
+  // would pin the current default into the user's own options.
+  if (switched) {
     h.step(116, [&] { (void)printers_.ChangeDefaultPrinter(previous, false); });
   }
 }

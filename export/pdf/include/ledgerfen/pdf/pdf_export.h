@@ -79,7 +79,7 @@ class PdfExport {
   //   110 the command line: the print program, " /p ", the quoted path
   //   112 run it and wait (bounded) until it has handed the job over
   //   114 remove the file (RemoveFile) and the private folder
-  //   116 make the remembered printer the default again
+  //   116 if 108 switched, make the remembered printer the default again
   void mnuPDF_Click();
 
   // Lets pending window events run once, then deletes the file; when that
