@@ -72,4 +72,9 @@ OracleVerdict mdbtoolsAgrees(const std::string& path, const std::string& passwor
   return v;
 }
 
+std::string mdbtoolsProperties(const std::string& path, const std::string& table) {
+  if (runShell("command -v mdb-prop >/dev/null").code != 0) return "";
+  return runShell("mdb-prop " + quoted(path) + " " + quoted(table) + " 2>&1").out;
+}
+
 }  // namespace ledgerfen::test

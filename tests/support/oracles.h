@@ -17,5 +17,7 @@ struct OracleVerdict {
 OracleVerdict mdbReaderAgrees(const std::string& path, const std::string& password, const std::string& ourDump);
 // mdbtools reads the same tables, row counts and values as mdb-reader.
 OracleVerdict mdbtoolsAgrees(const std::string& path, const std::string& password);
+// The table's properties as mdbtools' mdb-prop prints them; empty when it is not installed.
+std::string mdbtoolsProperties(const std::string& path, const std::string& table);
 
 }  // namespace ledgerfen::test

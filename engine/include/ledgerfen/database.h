@@ -46,12 +46,20 @@ struct OpenOptions {
 };
 
 // One object of the catalogue (the system table MSysObjects).
+// Where a row lives; stable for the life of the row.
+struct RowId {
+  uint32_t page = 0;
+  uint16_t row = 0;
+  friend bool operator==(const RowId&, const RowId&) = default;
+};
+
 struct CatalogEntry {
   std::string name;
   int32_t id = 0;
   int32_t parentId = 0;
   int16_t type = 0;  // 1 local table, 4 linked ODBC table, 5 query, 6 linked Access table, ...
   int32_t flags = 0;
+  RowId row;  // where its catalogue row is stored (a moved row at its new home)
 
   static constexpr int16_t kLocalTable = 1;
   static constexpr int16_t kLinkedOdbcTable = 4;
@@ -64,13 +72,6 @@ struct CatalogEntry {
   // A table a person made: local, not flagged as a system object, and not
   // named MSys* (Access leaves some system tables unflagged) or ~* (temporary).
   bool isUserTable() const;
-};
-
-// Where a row lives; stable for the life of the row.
-struct RowId {
-  uint32_t page = 0;
-  uint16_t row = 0;
-  friend bool operator==(const RowId&, const RowId&) = default;
 };
 
 struct Row {

@@ -27,7 +27,7 @@ struct Column {
   uint8_t precision = 0;    // Numeric
   uint8_t scale = 0;        // Numeric
   bool fixed = false;       // stored in the fixed area of a row
-  bool nullable = true;
+  bool nullable = true;     // false when the column's Required property is Yes
   bool autoNumber = false;  // Long AutoNumber
   bool guidAutoNumber = false;
   bool hyperlink = false;

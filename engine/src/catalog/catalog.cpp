@@ -45,6 +45,7 @@ Result<std::vector<CatalogEntry>> readCatalog(const std::shared_ptr<Database::Co
     if (auto* name = std::get_if<std::string>(&row.values[wanted[2]])) e.name = *name;
     e.type = integerOr<int16_t>(row.values[wanted[3]], 0);
     e.flags = integerOr<int32_t>(row.values[wanted[4]], 0);
+    e.row = row.id;
     entries.push_back(std::move(e));
   }
   return entries;

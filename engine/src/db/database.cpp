@@ -11,6 +11,7 @@
 #include "db/database_creator.h"
 #include "db/lock_file.h"
 #include "page/journal.h"
+#include "props/column_properties.h"
 #include "table/table_state.h"
 #include "write/catalog_writer.h"
 #include "write/new_table.h"
@@ -148,6 +149,10 @@ Result<std::shared_ptr<tdef::TableDefinition>> Database::Core::mutableDefinition
   auto def = tdef::readTableDefinition(*pager, *spec, names, page);
   if (!def) return def.error().withContext("table " + name + ": definition on page " + std::to_string(page));
   def->schema.name = name;
+  if (page != format::kCatalogTableDefPage) {
+    Status applied = props::applyColumnProperties(shared_from_this(), *def);
+    if (!applied) return applied.error().withContext("table " + name + ": properties");
+  }
   auto shared = std::make_shared<tdef::TableDefinition>(std::move(*def));
   definitions[page] = shared;
   return shared;
@@ -304,10 +309,11 @@ Result<Table> Database::createTable(const TableSpec& spec) {
   }
   SortOrder textOrder{core_->header.sortOrder, int8_t(core_->header.sortVersion)};
   LF_ASSIGN_OR_RETURN(tdef::TableDefinition def, write::definitionFor(spec, format(), textOrder));
+  LF_ASSIGN_OR_RETURN(ByteString properties, props::propertiesFor(spec, format()));
   Status made = core_->change([&]() -> Status {
     write::layOutColumns(def);
     LF_ASSIGN_OR_RETURN(uint32_t page, write::storeNewTable(*core_, def));
-    return write::registerTable(core_, spec.name, page);
+    return write::registerTable(core_, spec.name, page, properties);
   });
   if (!made) return core_->inFile(made.error());
   return table(spec.name);

@@ -62,6 +62,20 @@ Result<RowLocation> RowReader::read(RowId id, Row& row, const std::vector<size_t
   return location;
 }
 
+Status RowReader::readStored(RowId at, Row& row, const std::vector<size_t>& wanted) {
+  const format::RowPointer where{at.page, uint8_t(at.row)};
+  LF_ASSIGN_OR_RETURN(page::Page page, core_->pager->read(at.page));
+  LF_ASSIGN_OR_RETURN(row::DataPage data, row::DataPage::open(*core_->spec, page));
+  if (at.row > 255 || data.owner() != def_->schema.definitionPage || at.row >= data.rowCount() ||
+      data.isDeleted(at.row) || data.isLookup(at.row)) {
+    return Error(ErrorKind::NotFound, "table " + def_->schema.name + ": " + rowName(where) + " holds no row");
+  }
+  LF_ASSIGN_OR_RETURN(format::Bytes bytes, data.row(at.row));
+  held_ = row::RowBytes{page, bytes};
+  row.id = at;
+  return decode(held_.bytes, row, wanted);
+}
+
 Status RowReader::decode(format::Bytes bytes, Row& row, const std::vector<size_t>& wanted) {
   const size_t columns = def_->schema.columns.size();
   if (Status s = layout_.split(bytes, cells_); !s) return Error(ErrorKind::Corrupt, s.error().message());

@@ -34,6 +34,10 @@ class RowReader {
   // all when empty); NotFound when the slot holds no live row.
   Result<RowLocation> read(RowId id, Row& row, const std::vector<size_t>& wanted = {});
 
+  // Reads the bytes stored at `at` as they lie, a moved row's new home
+  // included (addresses met in a scan in storage order).
+  Status readStored(RowId at, Row& row, const std::vector<size_t>& wanted = {});
+
   // Decodes `bytes` into `row`: the columns listed in `wanted`, or all when empty.
   Status decode(format::Bytes bytes, Row& row, const std::vector<size_t>& wanted = {});
 

@@ -73,7 +73,8 @@ Column parseColumn(Bytes d, const format::FormatSpec& spec, ColumnLayout& layout
   uint8_t flags = d[spec.columnFlags];
   uint8_t ext = spec.columnExtFlags ? d[spec.columnExtFlags] : 0;
   c.fixed = flags & kColumnFixed;
-  c.nullable = flags & kColumnNullable;
+  // Access sets flag 0x02 on every column; whether NULL is refused is the
+  // Required property, read with the table's properties.
   c.autoNumber = (flags & kColumnAutoNumber) && c.type == ColumnType::Long;
   c.guidAutoNumber = flags & kColumnGuidAutoNumber;
   c.hyperlink = (flags & kColumnHyperlink) && c.type == ColumnType::Memo;

@@ -76,7 +76,7 @@ inline constexpr uint8_t kIndexRequired = 0x08;
 
 // Column flags in a column descriptor.
 inline constexpr uint8_t kColumnFixed = 0x01;
-inline constexpr uint8_t kColumnNullable = 0x02;
+inline constexpr uint8_t kColumnNullable = 0x02;  // set by Access on every column
 inline constexpr uint8_t kColumnAutoNumber = 0x04;
 inline constexpr uint8_t kColumnGuidAutoNumber = 0x40;
 inline constexpr uint8_t kColumnHyperlink = 0x80;

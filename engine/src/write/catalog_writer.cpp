@@ -80,13 +80,14 @@ OleDate oleNow() {
 }
 
 Status addCatalogRow(const std::shared_ptr<Database::Core>& core, int32_t id, int32_t parentId, const std::string& name,
-                     int16_t type, int32_t flags, const ByteString& owner, OleDate when) {
+                     int16_t type, int32_t flags, const ByteString& owner, OleDate when, const ByteString& properties) {
   LF_ASSIGN_OR_RETURN(SystemTable catalog, systemTable(core, kCatalogTable));
   std::vector<std::pair<const char*, Value>> values = {
       {"Id", id},          {"ParentId", parentId}, {"Name", name},   {"Type", type},
       {"DateCreate", when}, {"DateUpdate", when},  {"Flags", flags},
   };
   if (!owner.empty()) values.emplace_back("Owner", owner);
+  if (!properties.empty()) values.emplace_back("LvProp", properties);
   LF_RETURN_IF_ERROR(insertNamed(core, catalog, kCatalogTable, values));
   core->catalog.reset();
   return okStatus();
@@ -99,7 +100,8 @@ Status addPermission(const std::shared_ptr<Database::Core>& core, int32_t object
                      {{"ObjectId", objectId}, {"SID", sid}, {"ACM", mask}, {"FInheritable", inheritable}});
 }
 
-Status registerTable(const std::shared_ptr<Database::Core>& core, const std::string& name, uint32_t definitionPage) {
+Status registerTable(const std::shared_ptr<Database::Core>& core, const std::string& name, uint32_t definitionPage,
+                     const ByteString& properties) {
   // The new table is owned like the Tables container.
   LF_ASSIGN_OR_RETURN(SystemTable catalog, systemTable(core, kCatalogTable));
   LF_RETURN_IF_ERROR(catalog.require({"Id", "Owner"}));
@@ -113,7 +115,8 @@ Status registerTable(const std::shared_ptr<Database::Core>& core, const std::str
     }
   }
   LF_RETURN_IF_ERROR(
-      addCatalogRow(core, int32_t(definitionPage), kTablesContainerId, name, CatalogEntry::kLocalTable, 0, owner, oleNow()));
+      addCatalogRow(core, int32_t(definitionPage), kTablesContainerId, name, CatalogEntry::kLocalTable, 0, owner, oleNow(),
+                    properties));
 
   // It takes on the permissions the container passes on to what is made in it.
   LF_ASSIGN_OR_RETURN(SystemTable permissions, systemTable(core, kPermissionsTable));

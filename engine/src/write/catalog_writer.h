@@ -20,9 +20,11 @@ inline constexpr int32_t kSystemObjectFlags = int32_t(0x80000000u);
 // The current time as an OLE date.
 OleDate oleNow();
 
-// Inserts a row of the catalogue: MSysObjects values by column name.
+// Inserts a row of the catalogue: MSysObjects values by column name, with
+// the object's property blob when there is one.
 Status addCatalogRow(const std::shared_ptr<Database::Core>& core, int32_t id, int32_t parentId, const std::string& name,
-                     int16_t type, int32_t flags, const ByteString& owner, OleDate when);
+                     int16_t type, int32_t flags, const ByteString& owner, OleDate when,
+                     const ByteString& properties = {});
 
 // Inserts one row of MSysACEs.
 Status addPermission(const std::shared_ptr<Database::Core>& core, int32_t objectId, const ByteString& sid, int32_t mask,
@@ -31,6 +33,7 @@ Status addPermission(const std::shared_ptr<Database::Core>& core, int32_t object
 // Registers a new table on `definitionPage`: its catalogue row under the
 // Tables container, owned like the container, and the permissions the
 // container passes on to the objects made in it.
-Status registerTable(const std::shared_ptr<Database::Core>& core, const std::string& name, uint32_t definitionPage);
+Status registerTable(const std::shared_ptr<Database::Core>& core, const std::string& name, uint32_t definitionPage,
+                     const ByteString& properties);
 
 }  // namespace ledgerfen::write

@@ -27,6 +27,13 @@ Error notWritable(const Column& c) {
                                           " and cannot be changed here");
 }
 
+// Jet's message for a NULL in a column whose Required property is Yes.
+Error requiredValueMissing(const std::string& table, const Column& c) {
+  return Error(ErrorKind::Constraint, "The field '" + table + "." + c.name +
+                                          "' cannot contain a Null value because the Required property for this "
+                                          "field is set to True. Enter a value in this field.");
+}
+
 Guid randomGuid() {
   Guid g;
   RAND_bytes(g.bytes.data(), int(g.bytes.size()));
@@ -281,6 +288,7 @@ Result<Row> TableWriter::insert(std::vector<Value> values) {
     }
     LF_ASSIGN_OR_RETURN(v, coerceValue(c, v));
     if (c.type == ColumnType::Boolean && isNull(v)) v = false;
+    if (!c.nullable && isNull(v)) return requiredValueMissing(def_->schema.name, c);
     if (c.autoNumber) def_->autoNumber = std::max<uint32_t>(def_->autoNumber, uint32_t(std::get<int32_t>(v)));
   }
   IndexMaintenance indexes(*core_, *def_);
@@ -349,6 +357,8 @@ Status TableWriter::update(RowId id, const std::vector<Value>& before, std::vect
     }
     if (!isWritable(c)) return notWritable(c);
     if (c.autoNumber) return Error(ErrorKind::Constraint, "column " + c.name + " is an AutoNumber and cannot be changed");
+    // Rows stored before the column became required may keep their NULL.
+    if (!c.nullable && isNull(plan.values[i])) return requiredValueMissing(def_->schema.name, c);
     changed = true;
     if (isLongValue(c) && stored[i].present) replacedLongValues.push_back(i);
   }
