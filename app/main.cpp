@@ -27,8 +27,12 @@ int main(int argc, char** argv) {
   shell::PdfPrinterAssumedPresent pdfPrinter;
   data::BuiltInEngine engine;
 
+  // The exports are wired in here, as a factory of editor::ExportCommands
+  // over the editor window; until then the export menu's items do nothing.
+  app::ExportCommandsFactory exports;
+
   app::Program program({messageBoxes, fileDialogs, browser, settings, paths, control, pdfPrinter, engine,
-                        QCoreApplication::applicationDirPath().toStdString()});
+                        QCoreApplication::applicationDirPath().toStdString(), exports});
   program.start();
   if (control.ended()) return 0;
   return application.exec();
