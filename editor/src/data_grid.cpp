@@ -99,6 +99,9 @@ void DataGrid::sizeColumns() {
   const int rows = std::min(model_->recordRows(), kFirstRowsMeasured);
   for (int column = 0; column < model_->columnCount(); ++column) {
     int width = headerMetrics.horizontalAdvance(model_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString());
+    if (model_->records().fields()[size_t(column)].autoNumber) {
+      width = std::max(width, metrics.horizontalAdvance(QString::fromUtf8(GridModel::kNewAutoNumber)));
+    }
     for (int row = 0; row < rows; ++row) {
       width = std::max(width, metrics.horizontalAdvance(model_->index(row, column).data().toString()));
     }
@@ -129,7 +132,7 @@ void DataGrid::showPendingRow() {
   if (!model_ || !model_->pendingRow()) return;
   const int column = std::max(currentIndex().column(), 0);
   returning_ = true;
-  setCurrentIndex(model_->index(*model_->pendingRow(), column));
+  selectionModel()->setCurrentIndex(model_->index(*model_->pendingRow(), column), QItemSelectionModel::ClearAndSelect);
   returning_ = false;
 }
 
@@ -141,8 +144,12 @@ void DataGrid::currentChanged(const QModelIndex& current, const QModelIndex& pre
   if (!pending || previous.row() != *pending || current.row() == *pending) return;
   Status written = model_->commitPendingRow();
   if (written) return;
-  messages_.MsgBox(written.error().message() + kKeptTyping, shell::MessageButtons::Ok, shell::MessageIcon::Warning);
-  showPendingRow();
+  // The move that left the row finishes first (it may still select the
+  // cell it reached); then the grid says why and goes back.
+  QTimer::singleShot(0, this, [this, message = written.error().message() + kKeptTyping] {
+    messages_.MsgBox(message, shell::MessageButtons::Ok, shell::MessageIcon::Warning);
+    showPendingRow();
+  });
 }
 
 bool DataGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {

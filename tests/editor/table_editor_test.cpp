@@ -77,6 +77,7 @@ void typeInto(editor::DataGrid& grid, int row, int column, const QString& text) 
 
 void leaveRow(editor::DataGrid& grid, int toRow) {
   grid.setCurrentIndex(grid.model()->index(toRow, std::max(grid.currentIndex().column(), 0)));
+  QApplication::processEvents();  // a refusal is told once the move is over
 }
 
 QString shown(editor::DataGrid& grid, int row, int column) {

@@ -4,8 +4,8 @@
 //
 // Writing back. Typing collects in the row being edited; when the person
 // leaves that row for another, the row is written through the record set.
-// When the engine refuses it, the grid shows the engine's message and goes
-// back to the row, which keeps what was typed, marked as not saved (a "!"
+// When the engine refuses it, the grid shows the engine's message (once
+// the move away has finished) and goes back to the row, which keeps what was typed, marked as not saved (a "!"
 // beside it) until it is put right or Esc undoes the row's changes. Esc
 // first leaves the cell being typed in, a second Esc undoes the row. The
 // window commits the pending row itself before it goes away or exports
