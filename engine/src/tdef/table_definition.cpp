@@ -169,6 +169,18 @@ Result<TableDefinition> readTableDefinition(page::Pager& pager, const format::Fo
     uint8_t kind = d[spec.logicalIndexKind];
     index.primaryKey = kind == 1;
     index.foreignKey = kind == 2;
+    def.logicalNumbers.push_back(u32le(d, spec.logicalIndexNumber));
+    if (index.foreignKey) {
+      Relationship relationship;
+      relationship.index = def.schema.indexes.size();
+      relationship.referencing = d[spec.logicalIndexRelatedSide] == 2;
+      relationship.otherIndex = u32le(d, spec.logicalIndexRelatedIndex);
+      relationship.otherTable = u32le(d, spec.logicalIndexRelatedTable);
+      relationship.cascadeUpdates = d[spec.logicalIndexCascadeUpdate] & 0x01;
+      relationship.cascadeDeletes = d[spec.logicalIndexCascadeDelete] & 0x01;
+      relationship.cascadeNull = d[spec.logicalIndexCascadeDelete] & 0x02;
+      def.relationships.push_back(relationship);
+    }
     if (index.realIndex >= def.realIndexes.size()) {
       return Error(ErrorKind::Corrupt, "index " + std::to_string(i) + " refers to a stored index that does not exist");
     }

@@ -29,6 +29,17 @@ struct RealIndex {
   uint32_t uniqueEntryCount = 0;
 };
 
+// One side of an enforced relationship, as a logical index of the table keeps it.
+struct Relationship {
+  size_t index = 0;           // position in schema.indexes
+  bool referencing = false;   // this table's rows point to rows of the other table
+  uint32_t otherTable = 0;    // definition page of the other table
+  uint32_t otherIndex = 0;    // logical index number in the other table
+  bool cascadeUpdates = false;
+  bool cascadeDeletes = false;
+  bool cascadeNull = false;   // deleting a referenced row sets the references to NULL
+};
+
 // Owned and free-space maps of one Memo/OLE column.
 struct LongValueMaps {
   uint16_t columnNumber = 0;
@@ -40,6 +51,8 @@ struct TableDefinition {
   TableSchema schema;
   std::vector<ColumnLayout> layout;  // parallel to schema.columns
   std::vector<RealIndex> realIndexes;
+  std::vector<uint32_t> logicalNumbers;  // parallel to schema.indexes
+  std::vector<Relationship> relationships;
   std::vector<LongValueMaps> longValueMaps;
   format::RowPointer ownedPages;
   format::RowPointer freePages;
