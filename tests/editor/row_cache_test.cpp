@@ -74,17 +74,6 @@ TEST(RowCache, ScrollingThroughKeepsAFixedNumberOfBatchesLeastRecentlyUsedGoFirs
   EXPECT_FALSE(cache.isLoaded(500));
 }
 
-TEST(RowCache, AShortLastBatchEndsTheRows) {
-  CountingSource source;
-  source.rows = 130;
-  RowCache cache(source, RowCache::Limits{100, 4});
-  EXPECT_EQ(valueOf(*cache.row(129)), 129);
-  source.rows = 125;  // the source learned it holds fewer
-  cache.clear();
-  EXPECT_EQ(*cache.row(127), nullptr);
-  EXPECT_EQ(valueOf(*cache.row(124)), 124);
-}
-
 TEST(RowCache, StoredRowsReplaceHeldCopiesOrExtendTheLastBatch) {
   CountingSource source;
   source.rows = 120;
