@@ -42,7 +42,7 @@ class RowCache {
  public:
   struct Limits {
     int64_t batchRows = 128;
-    size_t maxBatches = 48;
+    size_t maxBatches = 16;
   };
 
   explicit RowCache(RowSource& source) : RowCache(source, Limits()) {}
