@@ -5,6 +5,8 @@
 
 #include "ledgerfen/data/data_engine.h"
 #include "ledgerfen/data/path_probe.h"
+#include "ledgerfen/pdf/cups_printing_system.h"
+#include "ledgerfen/pdf/pdf_printer_check.h"
 #include "ledgerfen/shell/main_module.h"
 #include "ledgerfen/shell/qt_platform.h"
 #include "ledgerfen/shell/settings_store.h"
@@ -24,11 +26,14 @@ int main(int argc, char** argv) {
       QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation).toStdString());
   data::FileSystemProbe paths;
   shell::QtProgramControl control;
-  shell::PdfPrinterAssumedPresent pdfPrinter;
+  pdf::CupsPrintingSystem printers;
+  pdf::PdfPrinterInstalledCheck pdfPrinter(printers, messageBoxes);
   data::BuiltInEngine engine;
 
   // The exports are wired in here, as a factory of editor::ExportCommands
-  // over the editor window; until then the export menu's items do nothing.
+  // over the editor window (whose DataGrid1 is their grid reader); until
+  // then the export menu's items do nothing. The PDF command (pdf::PdfExport)
+  // joins them with the tab-separated writer it prints.
   app::ExportCommandsFactory exports;
 
   app::Program program({messageBoxes, fileDialogs, browser, settings, paths, control, pdfPrinter, engine,

@@ -1,5 +1,5 @@
 # The direction of the layers: engine <- data <- shell/editor (Qt Widgets)
-# <- app. The engine and the data-access layer never link Qt, and the shell
+# <- app; the PDF export sits on the shell and below app. The engine and the data-access layer never link Qt, and the shell
 # never links the editor; configuring fails when a change breaks that.
 function(ledgerfen_forbid_link target pattern)
   foreach(property LINK_LIBRARIES INTERFACE_LINK_LIBRARIES)
@@ -16,5 +16,6 @@ endfunction()
 
 ledgerfen_forbid_link(ledgerfen_engine "^Qt|ledgerfen_(data|shell|editor|app)")
 ledgerfen_forbid_link(ledgerfen_data "^Qt|ledgerfen_(shell|editor|app)")
-ledgerfen_forbid_link(ledgerfen_shell "ledgerfen_(editor|app)")
+ledgerfen_forbid_link(ledgerfen_shell "ledgerfen_(editor|app|pdf)")
+ledgerfen_forbid_link(ledgerfen_pdf "ledgerfen_(editor|app)")
 ledgerfen_forbid_link(ledgerfen_editor "ledgerfen_app")

@@ -61,14 +61,15 @@ Status applyToDatabase(Table& table, int j) {
   return okStatus();
 }
 
-// The child: applies every change, each committed at once, and reports each
-// one through `report` after its commit returned.
+// The child: applies every change as one transaction (a change is several
+// row operations) and reports each one through `report` after its commit
+// returned.
 [[noreturn]] void runWriter(const std::string& path, int report) {
   auto db = Database::open(path, OpenOptions{"", true, nullptr});
   if (!db || (*db)->isReadOnly()) _exit(3);
   auto table = (*db)->table(kTable);
   for (int j = 1; j <= kChanges; ++j) {
-    if (!applyToDatabase(*table, j)) _exit(4);
+    if (!(*db)->begin() || !applyToDatabase(*table, j) || !(*db)->commit()) _exit(4);
     if (write(report, &j, sizeof j) != sizeof j) _exit(5);
   }
   _exit(0);

@@ -95,6 +95,8 @@ Column parseColumn(Bytes d, const format::FormatSpec& spec, ColumnLayout& layout
   if (c.type == ColumnType::Complex && spec.columnComplexId) c.complexId = int32_t(u32le(d, spec.columnComplexId));
   layout.varIndex = u16le(d, spec.columnVarIndex);
   layout.fixedOffset = u16le(d, spec.columnFixedOffset);
+  layout.flags = flags;
+  layout.extFlags = ext;
   return c;
 }
 
@@ -110,10 +112,16 @@ void NameDecoder::decode(Bytes bytes, std::string& out) const {
 
 Result<TableDefinition> readTableDefinition(page::Pager& pager, const format::FormatSpec& spec,
                                             const NameDecoder& names, uint32_t page) {
-  TableDefinition def;
+  std::vector<uint32_t> pages;
+  LF_ASSIGN_OR_RETURN(std::vector<uint8_t> buffer, assemble(pager, page, pages));
+  LF_ASSIGN_OR_RETURN(TableDefinition def, parseTableDefinition(spec, names, buffer));
   def.schema.definitionPage = page;
-  LF_ASSIGN_OR_RETURN(std::vector<uint8_t> buffer, assemble(pager, page, def.pages));
-  Bytes b(buffer);
+  def.pages = std::move(pages);
+  return def;
+}
+
+Result<TableDefinition> parseTableDefinition(const format::FormatSpec& spec, const NameDecoder& names, Bytes b) {
+  TableDefinition def;
   if (b.size() < spec.tdefHeaderSize) return Error(ErrorKind::Corrupt, "the definition is shorter than its header");
 
   def.schema.rowCount = u32le(b, spec.tdefRowCount);

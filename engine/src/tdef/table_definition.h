@@ -13,10 +13,12 @@
 
 namespace ledgerfen::tdef {
 
-// Where a column lives in a row.
+// Where a column lives in a row, and its flag bytes as stored.
 struct ColumnLayout {
   uint16_t varIndex = 0;     // variable columns
   uint16_t fixedOffset = 0;  // fixed columns, from the byte after the column count
+  uint8_t flags = 0;
+  uint8_t extFlags = 0;
 };
 
 struct RealIndex {
@@ -63,6 +65,10 @@ struct TableDefinition {
   std::vector<uint32_t> pages;  // the definition's pages, first to last
 };
 
+// Flags of a logical index definition.
+inline constexpr uint8_t kLogicalIndexPrimaryKey = 1;
+inline constexpr uint8_t kLogicalIndexForeignKey = 2;
+
 // Index flags in a real index definition.
 inline constexpr uint8_t kIndexUnique = 0x01;
 inline constexpr uint8_t kIndexIgnoreNulls = 0x02;
@@ -86,5 +92,9 @@ struct NameDecoder {
 // Reads the definition starting at `page`, following continuation pages.
 Result<TableDefinition> readTableDefinition(page::Pager& pager, const format::FormatSpec& spec,
                                             const NameDecoder& names, uint32_t page);
+// Parses assembled definition bytes (the first page whole, then each
+// continuation page from byte 8).
+Result<TableDefinition> parseTableDefinition(const format::FormatSpec& spec, const NameDecoder& names,
+                                             format::Bytes bytes);
 
 }  // namespace ledgerfen::tdef
