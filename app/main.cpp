@@ -30,8 +30,14 @@ int main(int argc, char** argv) {
   pdf::PdfPrinterInstalledCheck pdfPrinter(printers, messageBoxes);
   data::BuiltInEngine engine;
 
+  // The exports are wired in here, as a factory of editor::ExportCommands
+  // over the editor window (whose DataGrid1 is their grid reader); until
+  // then the export menu's items do nothing. The PDF command (pdf::PdfExport)
+  // joins them with the tab-separated writer it prints.
+  app::ExportCommandsFactory exports;
+
   app::Program program({messageBoxes, fileDialogs, browser, settings, paths, control, pdfPrinter, engine,
-                        QCoreApplication::applicationDirPath().toStdString()});
+                        QCoreApplication::applicationDirPath().toStdString(), exports});
   program.start();
   if (control.ended()) return 0;
   return application.exec();

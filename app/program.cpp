@@ -11,6 +11,9 @@ Program::Program(const Platform& platform, editor::TablePageForward* tableForwar
   shell::Form1::Services services{window_,         platform.fileDialogs, platform.settings,
                                   platform.engine, platform.browser,     platform.pdfPrinter};
   form1_ = std::make_unique<shell::Form1>(services, [this]() -> shell::TablePage& { return loadForm2(); });
+  editorForward_ = std::make_unique<editor::EditorForward>(window_, platform.engine, *form1_,
+                                                           [this]() -> editor::Form3& { return loadForm3(); });
+  if (!tableForward_) tableForward_ = editorForward_.get();
 }
 
 Program::~Program() = default;
@@ -25,6 +28,17 @@ editor::Form2& Program::loadForm2() {
     form2_->load();
   }
   return *form2_;
+}
+
+editor::Form3& Program::loadForm3() {
+  if (!form3_) {
+    form3_ = std::make_unique<editor::Form3>(window_, loadForm2());
+    if (platform_.exports) {
+      exports_ = platform_.exports(*form3_);
+      form3_->setExportCommands(exports_.get());
+    }
+  }
+  return *form3_;
 }
 
 }  // namespace ledgerfen::app

@@ -2,16 +2,24 @@
 // hands in the real platform services; tests hand in fakes.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "ledgerfen/data/data_engine.h"
 #include "ledgerfen/data/path_probe.h"
+#include "ledgerfen/editor/editor_forward.h"
+#include "ledgerfen/editor/export_commands.h"
 #include "ledgerfen/editor/form2.h"
+#include "ledgerfen/editor/form3.h"
 #include "ledgerfen/shell/form1.h"
 #include "ledgerfen/shell/platform.h"
 
 namespace ledgerfen::app {
+
+// Makes the commands of the editor's "Export Table As.." menu for the editor
+// window, whose grid they read.
+using ExportCommandsFactory = std::function<std::unique_ptr<editor::ExportCommands>(editor::Form3& editor)>;
 
 struct Platform {
   shell::MessageBoxes& messageBoxes;
@@ -23,11 +31,14 @@ struct Platform {
   shell::PdfPrinterCheck& pdfPrinter;
   data::DataEngine& engine;
   std::string programFolder;
+  // The exports; while empty, the export menu's items do nothing.
+  ExportCommandsFactory exports;
 };
 
 class Program {
  public:
-  // `tableForward` is what "Next >" on the table page does (null: nothing yet).
+  // `tableForward` stands in for what "Next >" on the table page does
+  // (null: open the chosen table in the table editor).
   explicit Program(const Platform& platform, editor::TablePageForward* tableForward = nullptr);
   ~Program();
 
@@ -38,10 +49,14 @@ class Program {
   shell::Form1& form1() { return *form1_; }
   // The table page, or null while it has not been loaded.
   editor::Form2* form2() { return form2_.get(); }
+  // The table editor, or null while no table has been opened.
+  editor::Form3* form3() { return form3_.get(); }
+  editor::EditorForward& editorForward() { return *editorForward_; }
   shell::MessageService& messages() { return messages_; }
 
  private:
   editor::Form2& loadForm2();
+  editor::Form3& loadForm3();
 
   Platform platform_;
   editor::TablePageForward* tableForward_;
@@ -50,6 +65,9 @@ class Program {
   shell::WindowServices window_;
   std::unique_ptr<shell::Form1> form1_;
   std::unique_ptr<editor::Form2> form2_;
+  std::unique_ptr<editor::EditorForward> editorForward_;
+  std::unique_ptr<editor::Form3> form3_;
+  std::unique_ptr<editor::ExportCommands> exports_;  // goes before the editor it exports from
 };
 
 }  // namespace ledgerfen::app

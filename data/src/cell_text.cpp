@@ -5,8 +5,8 @@
 namespace ledgerfen::data {
 
 bool isEditableCell(const Column& c) {
-  return !c.calculated && c.type != ColumnType::Complex && c.type != ColumnType::Ole && c.type != ColumnType::Binary &&
-         isKnownColumnType(c.typeCode);
+  return !c.calculated && !c.autoNumber && !c.guidAutoNumber && c.type != ColumnType::Complex &&
+         c.type != ColumnType::Ole && c.type != ColumnType::Binary && isKnownColumnType(c.typeCode);
 }
 
 std::string cellText(const Column& c, const Value& v) {
@@ -17,6 +17,17 @@ std::string cellText(const Column& c, const Value& v) {
     return "(" + std::string(what) + ", " + std::to_string(bytes->size()) + (bytes->size() == 1 ? " byte)" : " bytes)");
   }
   return formatValueText(c, v);
+}
+
+Result<Value> parseCellText(const Column& c, std::string_view typed) {
+  if (typed.empty()) return Value();
+  if (c.type == ColumnType::Text || c.type == ColumnType::Memo) {
+    if (typed == kEmptyTextTyped) return Value(std::string());
+    return Value(std::string(typed));
+  }
+  // Blanks alone say nothing in a number, a date or a Yes/No: NULL too.
+  if (typed.find_first_not_of(" \t") == std::string_view::npos) return Value();
+  return parseValueText(c, typed);
 }
 
 }  // namespace ledgerfen::data

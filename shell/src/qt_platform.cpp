@@ -52,9 +52,9 @@ MessageAnswer QtMessageBoxes::show(const MessageRequest& request) {
   box.setTextFormat(Qt::PlainText);
   box.setText(displayText(request.text));
   box.setIcon(request.icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon);
-  if (request.buttons == MessageButtons::YesNo) {
+  if (request.buttons == MessageButtons::YesNo || request.buttons == MessageButtons::YesNoDefaultNo) {
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton(request.buttons == MessageButtons::YesNo ? QMessageBox::Yes : QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
   }

@@ -114,14 +114,6 @@ class TablePageTest : public QObject {
     QCOMPARE(forward.chosen.size(), size_t(1));
   }
 
-  void withoutAnEditorNextDoesNothing() {
-    Harness h;
-    editor::Form2& page = openTablePage(h);
-    page.PushButton3()->click();
-    QVERIFY(page.isVisible());
-    QVERIFY(h.messageBoxes.shown.empty());
-  }
-
   void handPointerOverTheButtonsDefaultOverTheList() {
     Harness h;
     editor::Form2& page = openTablePage(h);

@@ -26,9 +26,9 @@ Harness::Harness() = default;
 Harness::~Harness() = default;
 
 app::Program& Harness::start() {
-  program = std::make_unique<app::Program>(
-      app::Platform{messageBoxes, fileDialogs, browser, settings, paths, control, pdfPrinter, engine, folder()},
-      tableForward);
+  program = std::make_unique<app::Program>(app::Platform{messageBoxes, fileDialogs, browser, settings, paths, control,
+                                                         pdfPrinter, engine, folder(), exports},
+                                           tableForward);
   program->start();
   return *program;
 }

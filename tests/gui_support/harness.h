@@ -23,6 +23,7 @@ struct Harness {
   FakePdfPrinterCheck pdfPrinter;
   ScriptedEngine engine;
   editor::TablePageForward* tableForward = nullptr;
+  app::ExportCommandsFactory exports;
   std::unique_ptr<app::Program> program;
 
   Harness();
@@ -35,6 +36,7 @@ struct Harness {
 
   shell::Form1& form1() { return program->form1(); }
   editor::Form2* form2() { return program->form2(); }
+  editor::Form3* form3() { return program->form3(); }
 
   std::string folder() const { return programFolder.path().toStdString(); }
   // Writes a file into the program folder (creating sub-folders).

@@ -21,6 +21,7 @@
 // with "Cannot update. Database or object is read-only.".
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -45,14 +46,15 @@ struct OpenOptions {
   Env* env = nullptr;     // the file system; the real one when null
 };
 
-// One object of the catalogue (the system table MSysObjects).
-// Where a row lives; stable for the life of the row.
+// Where a row lives; stable for the life of the row. Ids order rows as
+// table scans give them.
 struct RowId {
   uint32_t page = 0;
   uint16_t row = 0;
-  friend bool operator==(const RowId&, const RowId&) = default;
+  friend auto operator<=>(const RowId&, const RowId&) = default;
 };
 
+// One object of the catalogue (the system table MSysObjects).
 struct CatalogEntry {
   std::string name;
   int32_t id = 0;
@@ -73,6 +75,9 @@ struct CatalogEntry {
   // named MSys* (Access leaves some system tables unflagged) or ~* (temporary).
   bool isUserTable() const;
 };
+
+// What every change to a database that can only be read fails with (Jet's words).
+inline constexpr const char* kReadOnlyMessage = "Cannot update. Database or object is read-only.";
 
 struct Row {
   RowId id;
@@ -124,6 +129,9 @@ class RowCursor {
 
   // Reads the next row into `row`, reusing its storage. False at the end.
   Result<bool> next(Row& row);
+  // Moves past the next row, giving only its id; a table scan does not
+  // decode its values. False at the end.
+  Result<bool> skip(RowId& id);
 
  private:
   friend class Table;
@@ -153,6 +161,11 @@ class Table {
   // Streams the rows. `columns` limits decoding to the columns whose
   // positions it lists (the others are left NULL); empty decodes every one.
   Result<RowCursor> scan(ScanOrder order = ScanOrder::Logical, std::vector<size_t> columns = {}) const;
+  // The same scan resumed at row `from`: the rows that a scan gives from
+  // that row on (itself included, if it still exists). Scans give rows in
+  // ascending order of their ids, so a caller that remembers the ids of
+  // some rows can restart reading at any of them without reading those before.
+  Result<RowCursor> scanFrom(RowId from, ScanOrder order = ScanOrder::Logical, std::vector<size_t> columns = {}) const;
   // Counts the rows a scan in `order` would give, without decoding values.
   Result<uint64_t> countRows(ScanOrder order = ScanOrder::Logical) const;
 

@@ -22,9 +22,6 @@
 
 namespace ledgerfen {
 
-// Jet's message for any change to a database that can only be read.
-inline constexpr const char* kReadOnlyMessage = "Cannot update. Database or object is read-only.";
-
 struct Database::Core : std::enable_shared_from_this<Database::Core> {
   Env* env = nullptr;
   std::string path;

@@ -12,6 +12,7 @@ namespace ledgerfen {
 struct RowCursor::State {
   std::variant<table::TableScanner, table::IndexRowSource> source;
   std::string path;  // the file, put in front of errors
+  Row scratch;       // what skip() reads into
 };
 
 }  // namespace ledgerfen

@@ -17,12 +17,34 @@ Result<bool> RowCursor::next(Row& row) {
   return r;
 }
 
+Result<bool> RowCursor::skip(RowId& id) {
+  Result<bool> r = std::visit(
+      [&](auto& source) -> Result<bool> {
+        if constexpr (std::is_same_v<std::decay_t<decltype(source)>, table::TableScanner>) {
+          return source.next(state_->scratch, /*decode=*/false);
+        } else {
+          return source.next(state_->scratch);
+        }
+      },
+      state_->source);
+  if (!r) return r.error().withContext(state_->path);
+  if (*r) id = state_->scratch.id;
+  return r;
+}
+
 const TableSchema& Table::schema() const { return state_->definition->schema; }
 
 Result<RowCursor> Table::scan(ScanOrder order, std::vector<size_t> columns) const {
   auto scanner = table::TableScanner::open(state_->core, state_->definition, order, std::move(columns));
   if (!scanner) return state_->core->inFile(scanner.error().withContext("table " + schema().name));
-  return RowCursor(std::make_unique<RowCursor::State>(RowCursor::State{std::move(*scanner), state_->core->path}));
+  return RowCursor(std::make_unique<RowCursor::State>(RowCursor::State{std::move(*scanner), state_->core->path, Row{}}));
+}
+
+Result<RowCursor> Table::scanFrom(RowId from, ScanOrder order, std::vector<size_t> columns) const {
+  auto scanner = table::TableScanner::open(state_->core, state_->definition, order, std::move(columns));
+  if (!scanner) return state_->core->inFile(scanner.error().withContext("table " + schema().name));
+  if (Status s = scanner->startAt(from); !s) return state_->core->inFile(s.error());
+  return RowCursor(std::make_unique<RowCursor::State>(RowCursor::State{std::move(*scanner), state_->core->path, Row{}}));
 }
 
 Result<Row> Table::readRow(RowId id) const {

@@ -67,14 +67,34 @@ Result<bool> TableScanner::nextRow(Row& row, bool decode) {
     }
     LF_ASSIGN_OR_RETURN(std::optional<uint32_t> pageNumber, pages_.next());
     if (!pageNumber) return false;
-    LF_ASSIGN_OR_RETURN(page::Page page, core_->pager->read(*pageNumber));
-    LF_ASSIGN_OR_RETURN(row::DataPage data, row::DataPage::open(*core_->spec, page));
-    if (data.owner() != def_->schema.definitionPage) {
-      return Error(ErrorKind::Corrupt, "its usage map lists page " + std::to_string(*pageNumber) +
-                                           ", which belongs to another object");
+    LF_RETURN_IF_ERROR(loadPage(*pageNumber));
+  }
+}
+
+Status TableScanner::loadPage(uint32_t number) {
+  LF_ASSIGN_OR_RETURN(page::Page page, core_->pager->read(number));
+  LF_ASSIGN_OR_RETURN(row::DataPage data, row::DataPage::open(*core_->spec, page));
+  if (data.owner() != def_->schema.definitionPage) {
+    return Error(ErrorKind::Corrupt,
+                 "its usage map lists page " + std::to_string(number) + ", which belongs to another object");
+  }
+  page_ = std::move(data);
+  nextSlot_ = 0;
+  return okStatus();
+}
+
+Status TableScanner::startAt(RowId from) {
+  while (true) {
+    auto pageNumber = pages_.next();
+    if (!pageNumber) return pageNumber.error().withContext("table " + def_->schema.name);
+    if (!*pageNumber) {
+      page_.reset();
+      return okStatus();
     }
-    page_ = std::move(data);
-    nextSlot_ = 0;
+    if (**pageNumber < from.page) continue;
+    if (Status s = loadPage(**pageNumber); !s) return s.error().withContext("table " + def_->schema.name);
+    if (**pageNumber == from.page) nextSlot_ = from.row;
+    return okStatus();
   }
 }
 

@@ -20,6 +20,10 @@ class TableScanner {
                                    std::shared_ptr<const tdef::TableDefinition> def, ScanOrder order,
                                    std::vector<size_t> wanted);
 
+  // Moves to row `from`: the next row given is the first at or after it.
+  // Pages before its page are passed over in the usage map, unread.
+  Status startAt(RowId from);
+
   // The next live row, or false at the end. With `decode` false only the row
   // id is filled in.
   Result<bool> next(Row& row, bool decode = true);
@@ -29,6 +33,8 @@ class TableScanner {
                ScanOrder order, usage::UsageMapCursor pages, RowReader reader, std::vector<size_t> wanted);
 
   Result<bool> nextRow(Row& row, bool decode);
+  // Makes page `number` of the usage map the one being read.
+  Status loadPage(uint32_t number);
   // The bytes of the row in the current slot, if it holds one in this order.
   Result<std::optional<format::Bytes>> currentRow();
   std::string rowName() const;

@@ -83,7 +83,7 @@ Result<RowCursor> Table::seek(std::string_view indexName, const IndexRange& rang
   auto reader = table::RowReader::create(state_->core, state_->definition);
   if (!reader) return fail(reader.error());
   table::IndexRowSource source(std::move(*start), std::move(upper), std::move(*reader), std::move(columns), context);
-  return RowCursor(std::make_unique<RowCursor::State>(RowCursor::State{std::move(source), core.path}));
+  return RowCursor(std::make_unique<RowCursor::State>(RowCursor::State{std::move(source), core.path, Row{}}));
 }
 
 Result<RowCursor> Table::find(std::string_view indexName, std::vector<Value> key, std::vector<size_t> columns) const {

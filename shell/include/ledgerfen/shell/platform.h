@@ -16,7 +16,9 @@
 namespace ledgerfen::shell {
 
 enum class MessageIcon { None, Warning };
-enum class MessageButtons { Ok, YesNo };  // YesNo: Yes is the default button
+// YesNo: Yes is the default button; YesNoDefaultNo, for questions whose Yes
+// cannot be undone, makes No the default.
+enum class MessageButtons { Ok, YesNo, YesNoDefaultNo };
 enum class MessageAnswer { Ok, Yes, No };
 
 struct MessageRequest {

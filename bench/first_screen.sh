@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Time to the first screen of a large table and the memory it takes: the
+# table editor's grid against mdb-export | head (mdbtools) and mdb-reader.
+#
+#   bench/first_screen.sh BUILD FILE TABLE
+#
+# BUILD is a Release build folder holding bench/editor_first_screen;
+# mdb-reader is looked for under BUILD/oracles/node_modules or NODE_PATH.
+set -euo pipefail
+build=$1 file=$2 table=$3
+here=$(cd "$(dirname "$0")" && pwd)
+rows=40
+
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+echo "== ledgerfen grid: first screen, the whole process"
+/usr/bin/time -f "ledgerfen: %e s wall, peak %M KiB" \
+  "$build/bench/editor_first_screen" "$file" "$table" --first-screen > /dev/null
+echo "== ledgerfen grid: stage by stage"
+"$build/bench/editor_first_screen" "$file" "$table"
+
+echo "== mdb-export | head -n $((rows + 1))"
+/usr/bin/time -f "mdb-export: %e s wall, peak %M KiB" \
+  sh -c "mdb-export '$file' '$table' | head -n $((rows + 1)) > /dev/null"
+
+echo "== mdb-reader, first $rows rows"
+NODE_PATH=${NODE_PATH:-$build/oracles/node_modules} /usr/bin/time -f "node: %e s wall, peak %M KiB" \
+  node "$here/mdb_reader_first_rows.cjs" "$file" "$table" "$rows"

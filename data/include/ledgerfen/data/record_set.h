@@ -1,0 +1,136 @@
+// The record set of one table, opened for editing: every record of the
+// table, in the order a table scan gives them, read in batches from any
+// position, and changed through the engine with optimistic locking.
+//
+// It is made unopened and opened over an open connection with the source
+// text "SELECT * FROM `name`;" (the one form it accepts). From then on it
+// shares ownership of the connection and of its database, so the file stays
+// open for as long as the record set lives, whatever becomes of the
+// connection object that opened it.
+//
+// Positions. Records are numbered from 0: first the table's rows in scan
+// order, then the rows added through this record set, in the order they were
+// added (a new row stays at the end, where the person typed it, wherever the
+// engine stored it). Deleting records moves the ones after them up.
+//
+// Reading a large table. The record count is the count the table definition
+// keeps, known at once; it is corrected when reading reaches the real end of
+// the rows (files written by Access may hold a stale count), and
+// exactRecordCount() reads on to the end when a caller needs it exact. The
+// record set remembers the id of every 256th record it passes, so a read at
+// any position restarts the scan at the nearest remembered record before
+// it, and a read that continues where the last one stopped continues the
+// same scan. Memory grows with the ids remembered (a few bytes per 256
+// records), never with the records read.
+//
+// Writing. Each change hands the engine the record's values as they were
+// read: a row changed since fails with a Conflict and nothing is written.
+// Changes to a database that can only be read fail with the engine's
+// read-only message. One thread at a time.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ledgerfen/data/connection.h"
+#include "ledgerfen/database.h"
+#include "ledgerfen/status.h"
+
+namespace ledgerfen::data {
+
+// One record: where its row lives and its values as read.
+struct Record {
+  RowId id;
+  std::vector<Value> values;
+};
+
+// The table named by a record set's source text: "SELECT * FROM `" + name +
+// "`;", the key words in any case. Anything else is refused with an
+// Unsupported error that shows the form expected.
+Result<std::string> tableOfSource(std::string_view source);
+
+// The source text that opens the records of `table`.
+std::string sourceForTable(std::string_view table);
+
+class RecordSet {
+ public:
+  // How many records apart the remembered ids are.
+  static constexpr int64_t kStride = 256;
+
+  RecordSet() = default;
+  RecordSet(const RecordSet&) = delete;
+  RecordSet& operator=(const RecordSet&) = delete;
+
+  // Opens the records of the table that `source` names over `connection`,
+  // which must be open. Fails when the record set is already open, the
+  // source has another form, or the table does not exist.
+  Status open(std::string_view source, std::shared_ptr<Connection> connection);
+  bool isOpen() const { return table_.has_value(); }
+  // Releases the record set's hold on the connection; harmless when closed.
+  void close();
+
+  const std::string& tableName() const { return tableName_; }
+  // The fields: the table's columns in their order.
+  const std::vector<Column>& fields() const;
+
+  // Whether changes can be made: the engine's read-only message (and why
+  // the file can only be read, when known) when they cannot.
+  Status checkUpdatable() const;
+
+  // The records known: the table's kept count (or the real one, once
+  // known) and the records added.
+  int64_t recordCount() const { return baseCount_ + int64_t(added_.size()); }
+  bool recordCountIsExact() const { return exact_; }
+  // Reads on to the end of the table when the count is not known exactly.
+  Result<int64_t> exactRecordCount();
+
+  // Reads the records at positions `first` to `first + count - 1` into
+  // `out`, fewer when the records end sooner.
+  Status read(int64_t first, int64_t count, std::vector<Record>& out);
+  // The record as the file holds it now (NotFound when its row is gone).
+  Result<Record> reread(const Record& record) const;
+
+  // Writes `after` over the record read as `before`; returns the record as
+  // stored.
+  Result<Record> update(const Record& before, std::vector<Value> after);
+  // Adds a record (NULL for an AutoNumber the engine assigns) at the end;
+  // returns it as stored, AutoNumbers filled in.
+  Result<Record> addNew(std::vector<Value> values);
+  // Deletes records given by position and as read, all or none.
+  Status remove(std::vector<std::pair<int64_t, Record>> records);
+
+  // How many record ids are remembered (for tests of the memory bound).
+  size_t rememberedIds() const { return checkpoints_.size(); }
+
+ private:
+  Status notOpen() const;
+  // Puts the scan at base position `position`; false when the table ends before.
+  Result<bool> seek(int64_t position);
+  // The next row of the scan that was not added through this record set,
+  // read into `row` (or only its id when `row` is null). False at the end.
+  Result<bool> advance(Row* row);
+  // Reads to the end of the scan and takes the position reached as the count.
+  Status countToEnd();
+  void dropScan() { cursor_.reset(); }
+
+  std::shared_ptr<Connection> connection_;
+  std::shared_ptr<Database> database_;
+  std::optional<Table> table_;
+  std::string tableName_;
+
+  int64_t baseCount_ = 0;  // rows of the table, not counting those added here
+  bool exact_ = false;
+  std::map<int64_t, RowId> checkpoints_;  // base position -> id of the row there
+  std::optional<RowCursor> cursor_;
+  int64_t cursorPosition_ = 0;  // base position of the row the cursor gives next
+  Row scratch_;
+  std::vector<RowId> added_;
+  std::set<RowId> addedIds_;
+};
+
+}  // namespace ledgerfen::data

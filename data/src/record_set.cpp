@@ -1,0 +1,264 @@
+#include "ledgerfen/data/record_set.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace ledgerfen::data {
+namespace {
+
+constexpr std::string_view kSourceStart = "SELECT * FROM `";
+constexpr std::string_view kSourceEnd = "`;";
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
+           return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+         });
+}
+
+const std::vector<Column>& noColumns() {
+  static const std::vector<Column> none;
+  return none;
+}
+
+}  // namespace
+
+Result<std::string> tableOfSource(std::string_view source) {
+  if (startsWithNoCase(source, kSourceStart) && source.ends_with(kSourceEnd)) {
+    std::string_view name = source.substr(kSourceStart.size());
+    name.remove_suffix(std::min(name.size(), kSourceEnd.size()));
+    if (source.size() >= kSourceStart.size() + kSourceEnd.size() && !name.empty() &&
+        name.find('`') == std::string_view::npos) {
+      return std::string(name);
+    }
+  }
+  return Error(ErrorKind::Unsupported,
+               "a record set opens one whole table, written as SELECT * FROM `table`; "
+               "but the source was: " +
+                   std::string(source));
+}
+
+std::string sourceForTable(std::string_view table) {
+  return std::string(kSourceStart) + std::string(table) + std::string(kSourceEnd);
+}
+
+Status RecordSet::notOpen() const {
+  return Error(ErrorKind::InvalidArgument, "the record set is not open");
+}
+
+Status RecordSet::open(std::string_view source, std::shared_ptr<Connection> connection) {
+  if (isOpen()) return Error(ErrorKind::InvalidArgument, "the record set is already open");
+  LF_ASSIGN_OR_RETURN(std::string name, tableOfSource(source));
+  if (!connection || !connection->isOpen()) {
+    return Error(ErrorKind::InvalidArgument, "the record set cannot be opened: its connection is not open");
+  }
+  std::shared_ptr<Database> database = connection->database();
+  LF_ASSIGN_OR_RETURN(Table table, database->table(name));
+  connection_ = std::move(connection);
+  database_ = std::move(database);
+  tableName_ = table.schema().name;
+  baseCount_ = table.schema().rowCount;
+  exact_ = false;
+  table_ = std::move(table);
+  return okStatus();
+}
+
+void RecordSet::close() {
+  dropScan();
+  table_.reset();
+  database_.reset();
+  connection_.reset();
+  checkpoints_.clear();
+  added_.clear();
+  addedIds_.clear();
+  baseCount_ = 0;
+  exact_ = false;
+  tableName_.clear();
+}
+
+const std::vector<Column>& RecordSet::fields() const {
+  return table_ ? table_->schema().columns : noColumns();
+}
+
+Status RecordSet::checkUpdatable() const {
+  if (!isOpen()) return notOpen();
+  if (!database_->isReadOnly()) return okStatus();
+  const std::string& reason = database_->readOnlyReason();
+  return Error(ErrorKind::ReadOnly, std::string(kReadOnlyMessage) + (reason.empty() ? "" : " (" + reason + ")"));
+}
+
+Result<bool> RecordSet::advance(Row* row) {
+  while (true) {
+    RowId id;
+    Result<bool> more = row ? cursor_->next(*row) : cursor_->skip(id);
+    if (!more.ok() || !*more) {
+      if (!more.ok()) dropScan();
+      return more;
+    }
+    if (row) id = row->id;
+    if (addedIds_.count(id)) continue;
+    if (cursorPosition_ % kStride == 0) checkpoints_[cursorPosition_] = id;
+    ++cursorPosition_;
+    return true;
+  }
+}
+
+Result<bool> RecordSet::seek(int64_t position) {
+  // The remembered row nearest before the position, unless the scan already
+  // open is nearer.
+  auto after = checkpoints_.upper_bound(position);
+  bool reuse = cursor_ && cursorPosition_ <= position &&
+               (after == checkpoints_.begin() || std::prev(after)->first <= cursorPosition_);
+  if (!reuse) {
+    dropScan();
+    if (after == checkpoints_.begin()) {
+      LF_ASSIGN_OR_RETURN(RowCursor cursor, table_->scan());
+      cursor_ = std::move(cursor);
+      cursorPosition_ = 0;
+    } else {
+      auto from = std::prev(after);
+      LF_ASSIGN_OR_RETURN(RowCursor cursor, table_->scanFrom(from->second));
+      cursor_ = std::move(cursor);
+      cursorPosition_ = from->first;
+    }
+  }
+  while (cursorPosition_ < position) {
+    LF_ASSIGN_OR_RETURN(bool more, advance(nullptr));
+    if (!more) {
+      baseCount_ = cursorPosition_;
+      exact_ = true;
+      dropScan();
+      return false;
+    }
+  }
+  return true;
+}
+
+Status RecordSet::countToEnd() {
+  int64_t from = cursor_ ? cursorPosition_ : 0;
+  if (!checkpoints_.empty()) from = std::max(from, checkpoints_.rbegin()->first);
+  LF_ASSIGN_OR_RETURN(bool there, seek(from));
+  if (there) {
+    while (true) {
+      LF_ASSIGN_OR_RETURN(bool more, advance(nullptr));
+      if (!more) break;
+    }
+    baseCount_ = cursorPosition_;
+    exact_ = true;
+    dropScan();
+  }
+  return okStatus();
+}
+
+Result<int64_t> RecordSet::exactRecordCount() {
+  if (!isOpen()) return notOpen().error();
+  if (!exact_) LF_RETURN_IF_ERROR(countToEnd());
+  return recordCount();
+}
+
+Status RecordSet::read(int64_t first, int64_t count, std::vector<Record>& out) {
+  out.clear();
+  if (!isOpen()) return notOpen();
+  if (first < 0 || count <= 0) return okStatus();
+  int64_t position = first;
+  if (position < baseCount_) {
+    LF_ASSIGN_OR_RETURN(bool there, seek(position));
+    while (there && position < first + count && position < baseCount_) {
+      LF_ASSIGN_OR_RETURN(bool more, advance(&scratch_));
+      if (!more) {
+        baseCount_ = position;
+        exact_ = true;
+        dropScan();
+        break;
+      }
+      out.push_back(Record{scratch_.id, scratch_.values});
+      ++position;
+    }
+    // Having read what the kept count calls the last row, make sure it is:
+    // a stale count may also be too small.
+    if (!exact_ && position == baseCount_) {
+      LF_ASSIGN_OR_RETURN(bool more, advance(nullptr));
+      if (more) {
+        LF_RETURN_IF_ERROR(countToEnd());
+        if (position < first + count) {
+          std::vector<Record> rest;
+          LF_RETURN_IF_ERROR(read(position, first + count - position, rest));
+          for (Record& r : rest) out.push_back(std::move(r));
+          return okStatus();
+        }
+      } else {
+        baseCount_ = position;
+        exact_ = true;
+        dropScan();
+      }
+    }
+  }
+  for (position = std::max(position, baseCount_); position < first + count && position < recordCount(); ++position) {
+    auto row = table_->readRow(added_[size_t(position - baseCount_)]);
+    if (!row) return row.error();
+    out.push_back(Record{row->id, std::move(row->values)});
+  }
+  return okStatus();
+}
+
+Result<Record> RecordSet::reread(const Record& record) const {
+  if (!isOpen()) return notOpen().error();
+  LF_ASSIGN_OR_RETURN(Row row, table_->readRow(record.id));
+  return Record{row.id, std::move(row.values)};
+}
+
+Result<Record> RecordSet::update(const Record& before, std::vector<Value> after) {
+  if (!isOpen()) return notOpen().error();
+  dropScan();
+  LF_RETURN_IF_ERROR(table_->updateRow(before.id, before.values, after));
+  // The engine may store a value in its column's form (a Yes/No left empty
+  // is No): what comes back is what the next change must name as read.
+  auto stored = reread(before);
+  if (stored) return stored;
+  return Record{before.id, std::move(after)};
+}
+
+Result<Record> RecordSet::addNew(std::vector<Value> values) {
+  if (!isOpen()) return notOpen().error();
+  dropScan();
+  LF_ASSIGN_OR_RETURN(Row row, table_->insertRow(std::move(values)));
+  added_.push_back(row.id);
+  addedIds_.insert(row.id);
+  return Record{row.id, std::move(row.values)};
+}
+
+Status RecordSet::remove(std::vector<std::pair<int64_t, Record>> records) {
+  if (!isOpen()) return notOpen();
+  if (records.empty()) return okStatus();
+  dropScan();
+  const bool batch = records.size() > 1;
+  if (batch) LF_RETURN_IF_ERROR(database_->begin());
+  for (const auto& [position, record] : records) {
+    Status deleted = table_->deleteRow(record.id, record.values);
+    if (!deleted) {
+      if (batch) database_->rollback();
+      return deleted;
+    }
+  }
+  if (batch) LF_RETURN_IF_ERROR(database_->commit());
+
+  // The records after each deleted one move up, from the last deleted on.
+  std::sort(records.begin(), records.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+  for (const auto& [position, record] : records) {
+    if (position >= baseCount_) {
+      auto it = std::find(added_.begin(), added_.end(), record.id);
+      if (it != added_.end()) added_.erase(it);
+      addedIds_.erase(record.id);
+      continue;
+    }
+    std::map<int64_t, RowId> moved;
+    for (const auto& [at, id] : checkpoints_) {
+      if (at < position) moved.emplace(at, id);
+      if (at > position) moved.emplace(at - 1, id);
+    }
+    checkpoints_ = std::move(moved);
+    --baseCount_;
+  }
+  return okStatus();
+}
+
+}  // namespace ledgerfen::data
