@@ -1,6 +1,7 @@
-# The direction of the layers: engine <- data <- shell/editor (Qt Widgets)
-# <- app. The engine and the data-access layer never link Qt, and the shell
-# never links the editor; configuring fails when a change breaks that.
+# The direction of the layers: engine <- data <- export (the writers) <-
+# shell/editor (Qt Widgets) <- the export commands <- app. The engine, the
+# data-access layer and the writers never link Qt, and the shell never links
+# the editor; configuring fails when a change breaks that.
 function(ledgerfen_forbid_link target pattern)
   foreach(property LINK_LIBRARIES INTERFACE_LINK_LIBRARIES)
     get_target_property(libraries ${target} ${property})
@@ -18,3 +19,5 @@ ledgerfen_forbid_link(ledgerfen_engine "^Qt|ledgerfen_(data|shell|editor|app)")
 ledgerfen_forbid_link(ledgerfen_data "^Qt|ledgerfen_(shell|editor|app)")
 ledgerfen_forbid_link(ledgerfen_shell "ledgerfen_(editor|app)")
 ledgerfen_forbid_link(ledgerfen_editor "ledgerfen_app")
+ledgerfen_forbid_link(ledgerfen_export "^Qt|ledgerfen_(shell|editor|app|export_)")
+ledgerfen_forbid_link(ledgerfen_export_commands "ledgerfen_(editor|app)")
