@@ -29,5 +29,6 @@ int runDump(const Arguments& args, CommandIo io);
 int runCheck(const Arguments& args, CommandIo io);
 int runApply(const Arguments& args, CommandIo io);
 int runFind(const Arguments& args, CommandIo io);
+int runExport(const Arguments& args, CommandIo io);
 
 }  // namespace ledgerfen::cli
