@@ -28,11 +28,13 @@ mdb_csv() { mdb-export "$database" "$table" >"$out/mdb.csv"; }
 mdb_txt() { mdb-export -d $'\t' -Q "$database" "$table" >"$out/mdb.txt"; }
 ours() { LC_ALL=C.UTF-8 "$ledgerfen_db" export "$database" "$table" --format "$1" -o "$out/ours.$1"; }
 
+theirs_csv=$(best_of mdb_csv)
+theirs_txt=$(best_of mdb_txt)
 printf '%-6s %14s %14s %8s\n' format ledgerfen-db mdb-export ratio
 for format in csv txt xml; do
   case $format in
-    csv | xml) theirs=$(best_of mdb_csv) ;;
-    txt) theirs=$(best_of mdb_txt) ;;
+    csv | xml) theirs=$theirs_csv ;;
+    txt) theirs=$theirs_txt ;;
   esac
   mine=$(best_of ours "$format")
   printf '%-6s %13.2fs %13.2fs %8.2f\n' "$format" "$mine" "$theirs" "$(awk "BEGIN { print $mine / $theirs }")"
