@@ -39,4 +39,5 @@ for format in csv txt xml; do
   mine=$(best_of ours "$format")
   printf '%-6s %13.2fs %13.2fs %8.2f\n' "$format" "$mine" "$theirs" "$(awk "BEGIN { print $mine / $theirs }")"
 done
-printf 'rows: %s; sizes: %s\n' "$(($(wc -l <"$out/mdb.csv") - 1))" "$(cd "$out" && ls -l --block-size=M ours.* mdb.* | awk '{printf "%s %s  ", $9, $5}')"
+echo "rows: $(($(wc -l <"$out/mdb.csv") - 1))"
+ls -l "$out" | awk 'NR > 1 { printf "%-10s %8.1f MB\n", $9, $5 / 1e6 }'

@@ -59,6 +59,30 @@ size_t utf16Length(std::string_view text) {
   return units;
 }
 
+bool isHexDigit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+// Spreadsheets read "_x" + four hex digits + "_" in a text as the escape of
+// one character (libxlsxwriter writes control characters so). A text that
+// holds such a sequence itself keeps it by escaping its underscore as
+// _x005F_.
+std::string escapeEscapes(std::string text) {
+  const auto escapeAt = [&](size_t i) {
+    if (text.compare(i, 2, "_x") != 0 || i + 6 >= text.size() || text[i + 6] != '_') return false;
+    for (size_t k = i + 2; k < i + 6; ++k) {
+      if (!isHexDigit(text[k])) return false;
+    }
+    return true;
+  };
+  for (size_t i = text.find("_x"); i != std::string::npos; i = text.find("_x", i + 1)) {
+    if (!escapeAt(i)) continue;
+    text.replace(i, 1, "_x005F_");
+    i += 6;
+  }
+  return text;
+}
+
 // One workbook with one sheet, written by libxlsxwriter in its
 // constant-memory mode: rows go to a temporary file as they come, in
 // ascending order, so memory stays flat whatever the size of the table.
@@ -97,8 +121,8 @@ class XlsxWorkbook final : public SpreadsheetWorkbook {
     }
     std::string value(text);
     replaceInvalidUtf8(value);
-    const lxw_error error =
-        worksheet_write_string(sheet_, lxw_row_t(row - 1), lxw_col_t(column - 1), value.c_str(), nullptr);
+    const lxw_error error = worksheet_write_string(sheet_, lxw_row_t(row - 1), lxw_col_t(column - 1),
+                                                   escapeEscapes(value).c_str(), nullptr);
     if (error != LXW_NO_ERROR) {
       return Error(ErrorKind::Io, "The cell at " + cellName(row, column) + " cannot be set: " + lxw_strerror(error));
     }

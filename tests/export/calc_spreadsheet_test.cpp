@@ -52,6 +52,7 @@ TEST(CalcSpreadsheet, BuildsAPrivateWorkbookAndHandsItToCalcAsANewDocument) {
   ASSERT_TRUE((*workbook)->setCell(1, 1, "Name").ok());
   ASSERT_TRUE((*workbook)->setCell(2, 1, "a much longer text\nshort").ok());
   ASSERT_TRUE((*workbook)->setCell(2, 2, "").ok());
+  ASSERT_TRUE((*workbook)->setCell(3, 1, "_x0041_ and _x12_").ok());
   ASSERT_TRUE((*workbook)->autoFitColumns().ok());
   ASSERT_TRUE((*application)->show().ok());
 
@@ -62,6 +63,8 @@ TEST(CalcSpreadsheet, BuildsAPrivateWorkbookAndHandsItToCalcAsANewDocument) {
   const std::string sheet = office.sheetXml();
   EXPECT_NE(sheet.find("<col min=\"1\" max=\"1\" width=\"24.28515625\""), std::string::npos) << sheet;
   EXPECT_EQ(sheet.find("max=\"2\""), std::string::npos) << sheet;
+  // A text that looks like a spreadsheet's character escape stays that text.
+  EXPECT_NE(sheet.find("<t>_x005F_x0041_ and _x12_</t>"), std::string::npos) << sheet;
 }
 
 TEST(CalcSpreadsheet, AWorkbookNeverShownLeavesNoFile) {
