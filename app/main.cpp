@@ -6,6 +6,8 @@
 #include "ledgerfen/data/data_engine.h"
 #include "ledgerfen/data/path_probe.h"
 #include "ledgerfen/export/calc_spreadsheet.h"
+#include "ledgerfen/pdf/cups_printing_system.h"
+#include "ledgerfen/pdf/pdf_printer_check.h"
 #include "ledgerfen/shell/main_module.h"
 #include "ledgerfen/shell/qt_platform.h"
 #include "ledgerfen/shell/settings_store.h"
@@ -27,7 +29,8 @@ int main(int argc, char** argv) {
       QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation).toStdString());
   data::FileSystemProbe paths;
   shell::QtProgramControl control;
-  shell::PdfPrinterAssumedPresent pdfPrinter;
+  pdf::CupsPrintingSystem printers;
+  pdf::PdfPrinterInstalledCheck pdfPrinter(printers, messageBoxes);
   data::BuiltInEngine engine;
 
   app::Program program({messageBoxes, fileDialogs, browser, settings, paths, control, pdfPrinter, engine,

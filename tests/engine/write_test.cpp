@@ -261,3 +261,68 @@ TEST(Write, LockFileOfAnotherComputerMeansReadOnly) {
 
 }  // namespace
 }  // namespace ledgerfen
+
+namespace ledgerfen {
+namespace {
+
+// indexTestV2000: Table1.otherfk1 refers to Table2.id (cascading deletes),
+// Table1.otherfk2 to Table3.id (cascading updates).
+class Relationships : public testing::Test {
+ protected:
+  void SetUp() override {
+    path_ = dir_.copyFixture("jackcess/V2000/indexTestV2000.mdb");
+    db_ = openForWriting(path_);
+  }
+  Row insert(const std::string& table, std::vector<Value> values) {
+    auto row = db_->table(table)->insertRow(std::move(values));
+    EXPECT_TRUE(row.ok()) << (row.ok() ? "" : row.error().message());
+    return row.ok() ? *row : Row{};
+  }
+  // Table1: id, otherfk1, otherfk2, data, otherfk3.
+  std::vector<Value> child(int32_t id, Value fk1, Value fk2) { return {id, fk1, fk2, Value(std::string("c")), {}}; }
+
+  test::TempDir dir_;
+  std::string path_;
+  std::unique_ptr<Database> db_;
+};
+
+TEST_F(Relationships, AReferenceNeedsTheRowItNames) {
+  auto refused = db_->table("Table1")->insertRow(child(900, int32_t(777), {}));
+  ASSERT_FALSE(refused.ok());
+  EXPECT_EQ(refused.error().message(),
+            "You cannot add or change a record because a related record is required in table 'Table2'.");
+  insert("Table2", {int32_t(777), Value(std::string("parent"))});
+  insert("Table1", child(900, int32_t(777), {}));
+  insert("Table1", child(901, {}, {}));  // no reference at all
+  expectClean(*db_);
+}
+
+TEST_F(Relationships, DeletingAReferencedRowCascades) {
+  Row parent = insert("Table2", {int32_t(777), Value(std::string("parent"))});
+  Row kid = insert("Table1", child(900, int32_t(777), {}));
+  ASSERT_TRUE(db_->table("Table2")->deleteRow(parent.id, parent.values).ok());
+  EXPECT_EQ(db_->table("Table1")->readRow(kid.id).error().kind(), ErrorKind::NotFound);
+  expectClean(*db_);
+}
+
+TEST_F(Relationships, ChangingAReferencedKeyCascadesOrIsRefused) {
+  Row parent = insert("Table3", {int32_t(88), Value(std::string("parent"))});
+  Row kid = insert("Table1", child(900, {}, int32_t(88)));
+  std::vector<Value> renumbered = parent.values;
+  renumbered[0] = int32_t(89);
+  ASSERT_TRUE(db_->table("Table3")->updateRow(parent.id, parent.values, renumbered).ok());
+  EXPECT_TRUE(sameValue(db_->table("Table1")->readRow(kid.id)->values[2], int32_t(89)));
+
+  // Table2 does not cascade updates: its referenced key cannot change.
+  Row other = insert("Table2", {int32_t(5), Value(std::string("other"))});
+  insert("Table1", child(901, int32_t(5), {}));
+  std::vector<Value> moved = other.values;
+  moved[0] = int32_t(6);
+  Status refused = db_->table("Table2")->updateRow(other.id, other.values, moved);
+  ASSERT_FALSE(refused.ok());
+  EXPECT_EQ(refused.error().message(), "The record cannot be deleted or changed because table 'Table1' includes related records.");
+  expectClean(*db_);
+}
+
+}  // namespace
+}  // namespace ledgerfen

@@ -106,6 +106,14 @@ Status MemoryEnv::remove(const std::string& path) {
   return okStatus();
 }
 
+Status MemoryEnv::rename(const std::string& from, const std::string& to) {
+  auto it = nodes_.find(from);
+  if (it == nodes_.end() || !it->second->exists) return Error(ErrorKind::NotFound, from + ": no such file");
+  nodes_[to] = it->second;
+  nodes_.erase(it);
+  return okStatus();
+}
+
 Status MemoryEnv::syncFolderOf(const std::string& path) {
   LF_RETURN_IF_ERROR(beforeOperation(path));
   for (auto& [name, node] : nodes_) node->durableExists = node->exists;

@@ -22,6 +22,7 @@ class MemoryEnv final : public Env {
   Result<std::unique_ptr<File>> open(const std::string& path, OpenMode mode) override;
   bool exists(const std::string& path) override;
   Status remove(const std::string& path) override;
+  Status rename(const std::string& from, const std::string& to) override;
   Status syncFolderOf(const std::string& path) override;
   std::string hostName() override { return "testhost"; }
 

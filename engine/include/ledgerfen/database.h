@@ -31,6 +31,7 @@
 #include "ledgerfen/file_format.h"
 #include "ledgerfen/schema.h"
 #include "ledgerfen/status.h"
+#include "ledgerfen/table_spec.h"
 #include "ledgerfen/value.h"
 
 namespace ledgerfen {
@@ -186,6 +187,9 @@ struct IntegrityReport {
 
 class Database {
  public:
+  // Makes a new, empty database at `path` (which must not exist): Access
+  // 2000 format (Jet4) or Access 2007 and later (ACE).
+  static Status create(const std::string& path, FileFormat format, Env* env = nullptr);
   static Result<std::unique_ptr<Database>> open(const std::string& path, const OpenOptions& options = {});
   // Opens a database held in memory (tests, fuzzing).
   static Result<std::unique_ptr<Database>> openBytes(const std::string& name, std::span<const uint8_t> bytes,
@@ -212,12 +216,17 @@ class Database {
   Result<std::vector<std::string>> userTableNames();
   // A table by name: the exact name first, then ignoring ASCII case, as Access does.
   Result<Table> table(std::string_view name);
+  // Adds an empty table, registered in the catalogue as Access registers one.
+  Result<Table> createTable(const TableSpec& spec);
 
   // Reads every structure of the file and reports what does not agree. In
   // strict mode, drift that Access tolerates is reported as a problem too.
   Result<IntegrityReport> checkIntegrity(bool strict = false);
 
+  // The engine's own state of the open database, for its internals and
+  // their tests; opaque to everyone else.
   struct Core;
+  const std::shared_ptr<Core>& core() const { return core_; }
 
  private:
   explicit Database(std::shared_ptr<Core> core) : core_(std::move(core)) {}

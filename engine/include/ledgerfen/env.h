@@ -48,6 +48,8 @@ class Env {
   virtual Result<std::unique_ptr<File>> open(const std::string& path, OpenMode mode) = 0;
   virtual bool exists(const std::string& path) = 0;
   virtual Status remove(const std::string& path) = 0;
+  // Moves `from` to `to`, replacing `to`, in one step.
+  virtual Status rename(const std::string& from, const std::string& to) = 0;
   // Makes the creation or removal of files in the folder of `path` durable.
   virtual Status syncFolderOf(const std::string& path) = 0;
   // The name of this computer, as a lock file records it.

@@ -8,9 +8,13 @@
 #include "db/database_core.h"
 #include "db/page_decoding.h"
 #include "io/file.h"
+#include "db/database_creator.h"
 #include "db/lock_file.h"
 #include "page/journal.h"
 #include "table/table_state.h"
+#include "write/catalog_writer.h"
+#include "write/new_table.h"
+#include "write/table_builder.h"
 
 namespace ledgerfen {
 namespace {
@@ -161,6 +165,7 @@ void Database::Core::discard() {
   if (allocator) allocator->reset();
   if (longValues) longValues->reset();
   fillPages.clear();
+  mapPage = 0;
   definitions.clear();
   catalog.reset();
   explicitTransaction = false;
@@ -265,6 +270,28 @@ Result<IntegrityReport> Database::checkIntegrity(bool strict) {
   auto report = check::checkIntegrity(core_, strict);
   if (!report) return core_->inFile(report.error());
   return report;
+}
+
+Status Database::create(const std::string& path, FileFormat format, Env* env) {
+  return db::createDatabase(env ? *env : defaultEnv(), path, format);
+}
+
+Result<Table> Database::createTable(const TableSpec& spec) {
+  LF_ASSIGN_OR_RETURN(std::vector<CatalogEntry> entries, catalog());
+  for (const CatalogEntry& e : entries) {
+    if (e.parentId == write::kTablesContainerId && equalNoCase(e.name, spec.name)) {
+      return Error(ErrorKind::InvalidArgument, "a table or query named " + e.name + " exists already");
+    }
+  }
+  SortOrder textOrder{0x0409, int8_t(core_->header.sortVersion)};
+  LF_ASSIGN_OR_RETURN(tdef::TableDefinition def, write::definitionFor(spec, format(), textOrder));
+  Status made = core_->change([&]() -> Status {
+    write::layOutColumns(def);
+    LF_ASSIGN_OR_RETURN(uint32_t page, write::storeNewTable(*core_, def));
+    return write::registerTable(core_, spec.name, page);
+  });
+  if (!made) return core_->inFile(made.error());
+  return table(spec.name);
 }
 
 }  // namespace ledgerfen

@@ -46,6 +46,7 @@ struct Database::Core {
   std::unique_ptr<write::PageAllocator> allocator;
   std::unique_ptr<lval::LongValueWriter> longValues;
   std::map<uint32_t, uint32_t> fillPages;  // table definition page -> data page being filled
+  uint32_t mapPage = 0;                     // the page new usage-map rows go on
   bool explicitTransaction = false;
 
   ~Core();

@@ -89,6 +89,12 @@ struct FormatSpec {
   uint32_t logicalIndexNumber;
   uint32_t logicalIndexRealNumber;
   uint32_t logicalIndexKind;  // 0 normal, 1 primary key, 2 foreign key
+  // Relationships (foreign keys) kept by a logical index.
+  uint32_t logicalIndexRelatedSide;    // 1 byte: 1 the referenced table, 2 the referencing one
+  uint32_t logicalIndexRelatedIndex;   // 4 bytes: logical index number in the other table
+  uint32_t logicalIndexRelatedTable;   // 4 bytes: definition page of the other table
+  uint32_t logicalIndexCascadeUpdate;  // 1 byte: 0x01 cascade updates
+  uint32_t logicalIndexCascadeDelete;  // 1 byte: 0x01 cascade deletes, 0x02 set NULL on delete
 
   // Index pages (types 0x03 and 0x04).
   uint32_t indexFreeSpace;         // 2 bytes: page size minus the end of the last entry

@@ -50,4 +50,8 @@ struct DatabaseHeader {
 // the whole first page when the file has it).
 Result<DatabaseHeader> parseHeader(Bytes page0);
 
+// The header page of a new database without a password, created at
+// `creationDate` (an OLE date), in the General Legacy sort order.
+Result<std::vector<uint8_t>> buildHeader(FileFormat format, double creationDate);
+
 }  // namespace ledgerfen::format

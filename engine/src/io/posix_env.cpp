@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 
 #include "ledgerfen/env.h"
@@ -124,6 +125,11 @@ class PosixEnv final : public Env {
 
   Status remove(const std::string& path) override {
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) return systemError(path, "cannot remove", errno);
+    return okStatus();
+  }
+
+  Status rename(const std::string& from, const std::string& to) override {
+    if (::rename(from.c_str(), to.c_str()) != 0) return systemError(to, "cannot put the file in place", errno);
     return okStatus();
   }
 

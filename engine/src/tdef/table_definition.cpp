@@ -95,6 +95,8 @@ Column parseColumn(Bytes d, const format::FormatSpec& spec, ColumnLayout& layout
   if (c.type == ColumnType::Complex && spec.columnComplexId) c.complexId = int32_t(u32le(d, spec.columnComplexId));
   layout.varIndex = u16le(d, spec.columnVarIndex);
   layout.fixedOffset = u16le(d, spec.columnFixedOffset);
+  layout.flags = flags;
+  layout.extFlags = ext;
   return c;
 }
 
@@ -110,10 +112,16 @@ void NameDecoder::decode(Bytes bytes, std::string& out) const {
 
 Result<TableDefinition> readTableDefinition(page::Pager& pager, const format::FormatSpec& spec,
                                             const NameDecoder& names, uint32_t page) {
-  TableDefinition def;
+  std::vector<uint32_t> pages;
+  LF_ASSIGN_OR_RETURN(std::vector<uint8_t> buffer, assemble(pager, page, pages));
+  LF_ASSIGN_OR_RETURN(TableDefinition def, parseTableDefinition(spec, names, buffer));
   def.schema.definitionPage = page;
-  LF_ASSIGN_OR_RETURN(std::vector<uint8_t> buffer, assemble(pager, page, def.pages));
-  Bytes b(buffer);
+  def.pages = std::move(pages);
+  return def;
+}
+
+Result<TableDefinition> parseTableDefinition(const format::FormatSpec& spec, const NameDecoder& names, Bytes b) {
+  TableDefinition def;
   if (b.size() < spec.tdefHeaderSize) return Error(ErrorKind::Corrupt, "the definition is shorter than its header");
 
   def.schema.rowCount = u32le(b, spec.tdefRowCount);
@@ -169,6 +177,18 @@ Result<TableDefinition> readTableDefinition(page::Pager& pager, const format::Fo
     uint8_t kind = d[spec.logicalIndexKind];
     index.primaryKey = kind == 1;
     index.foreignKey = kind == 2;
+    def.logicalNumbers.push_back(u32le(d, spec.logicalIndexNumber));
+    if (index.foreignKey) {
+      Relationship relationship;
+      relationship.index = def.schema.indexes.size();
+      relationship.referencing = d[spec.logicalIndexRelatedSide] == 2;
+      relationship.otherIndex = u32le(d, spec.logicalIndexRelatedIndex);
+      relationship.otherTable = u32le(d, spec.logicalIndexRelatedTable);
+      relationship.cascadeUpdates = d[spec.logicalIndexCascadeUpdate] & 0x01;
+      relationship.cascadeDeletes = d[spec.logicalIndexCascadeDelete] & 0x01;
+      relationship.cascadeNull = d[spec.logicalIndexCascadeDelete] & 0x02;
+      def.relationships.push_back(relationship);
+    }
     if (index.realIndex >= def.realIndexes.size()) {
       return Error(ErrorKind::Corrupt, "index " + std::to_string(i) + " refers to a stored index that does not exist");
     }

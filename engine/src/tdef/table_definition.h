@@ -13,10 +13,12 @@
 
 namespace ledgerfen::tdef {
 
-// Where a column lives in a row.
+// Where a column lives in a row, and its flag bytes as stored.
 struct ColumnLayout {
   uint16_t varIndex = 0;     // variable columns
   uint16_t fixedOffset = 0;  // fixed columns, from the byte after the column count
+  uint8_t flags = 0;
+  uint8_t extFlags = 0;
 };
 
 struct RealIndex {
@@ -27,6 +29,17 @@ struct RealIndex {
   uint32_t rootPage = 0;
   uint8_t flags = 0;
   uint32_t uniqueEntryCount = 0;
+};
+
+// One side of an enforced relationship, as a logical index of the table keeps it.
+struct Relationship {
+  size_t index = 0;           // position in schema.indexes
+  bool referencing = false;   // this table's rows point to rows of the other table
+  uint32_t otherTable = 0;    // definition page of the other table
+  uint32_t otherIndex = 0;    // logical index number in the other table
+  bool cascadeUpdates = false;
+  bool cascadeDeletes = false;
+  bool cascadeNull = false;   // deleting a referenced row sets the references to NULL
 };
 
 // Owned and free-space maps of one Memo/OLE column.
@@ -40,6 +53,8 @@ struct TableDefinition {
   TableSchema schema;
   std::vector<ColumnLayout> layout;  // parallel to schema.columns
   std::vector<RealIndex> realIndexes;
+  std::vector<uint32_t> logicalNumbers;  // parallel to schema.indexes
+  std::vector<Relationship> relationships;
   std::vector<LongValueMaps> longValueMaps;
   format::RowPointer ownedPages;
   format::RowPointer freePages;
@@ -49,6 +64,10 @@ struct TableDefinition {
   uint32_t complexAutoNumber = 0;  // ACE: last key handed to attachment / multi-value columns
   std::vector<uint32_t> pages;  // the definition's pages, first to last
 };
+
+// Flags of a logical index definition.
+inline constexpr uint8_t kLogicalIndexPrimaryKey = 1;
+inline constexpr uint8_t kLogicalIndexForeignKey = 2;
 
 // Index flags in a real index definition.
 inline constexpr uint8_t kIndexUnique = 0x01;
@@ -73,5 +92,9 @@ struct NameDecoder {
 // Reads the definition starting at `page`, following continuation pages.
 Result<TableDefinition> readTableDefinition(page::Pager& pager, const format::FormatSpec& spec,
                                             const NameDecoder& names, uint32_t page);
+// Parses assembled definition bytes (the first page whole, then each
+// continuation page from byte 8).
+Result<TableDefinition> parseTableDefinition(const format::FormatSpec& spec, const NameDecoder& names,
+                                             format::Bytes bytes);
 
 }  // namespace ledgerfen::tdef

@@ -10,6 +10,7 @@
 #include "tdef/tdef_writer.h"
 #include "usage/usage_map_writer.h"
 #include "write/index_maintenance.h"
+#include "write/relationships.h"
 #include "write/value_encoder.h"
 
 namespace ledgerfen::write {
@@ -37,11 +38,18 @@ Guid randomGuid() {
 }  // namespace
 
 Result<TableWriter> TableWriter::open(std::shared_ptr<Database::Core> core, uint32_t definitionPage,
-                                      const std::string& name) {
+                                      const std::string& name, int depth) {
   if (!core->writable()) return Error(ErrorKind::ReadOnly, kReadOnlyMessage);
   LF_ASSIGN_OR_RETURN(auto def, core->mutableDefinition(definitionPage, name));
   LF_ASSIGN_OR_RETURN(table::RowReader reader, table::RowReader::create(core, def));
-  return TableWriter(std::move(core), std::move(def), std::move(reader));
+  return TableWriter(std::move(core), std::move(def), std::move(reader), depth);
+}
+
+Result<Row> TableWriter::read(RowId id) {
+  Row row;
+  auto where = reader_.read(id, row);
+  if (!where) return where.error();
+  return row;
 }
 
 // ---- building rows -----------------------------------------------------------
@@ -277,6 +285,7 @@ Result<Row> TableWriter::insert(std::vector<Value> values) {
   }
   IndexMaintenance indexes(*core_, *def_);
   LF_RETURN_IF_ERROR(indexes.check(plan.values, nullptr, format::RowPointer{}));
+  LF_RETURN_IF_ERROR(Relationships(core_, *def_, depth_).checkReferences(plan.values, nullptr));
   LF_ASSIGN_OR_RETURN(ByteString row, buildRow(plan));
   LF_ASSIGN_OR_RETURN(format::RowPointer at, addRow(row, 0, 0));
   LF_RETURN_IF_ERROR(indexes.add(at, plan.values));
@@ -347,10 +356,14 @@ Status TableWriter::update(RowId id, const std::vector<Value>& before, std::vect
 
   IndexMaintenance indexes(*core_, *def_);
   LF_RETURN_IF_ERROR(indexes.check(plan.values, &current.values, location.home));
+  Relationships relationships(core_, *def_, depth_);
+  LF_RETURN_IF_ERROR(relationships.checkReferences(plan.values, &current.values));
   for (size_t i : replacedLongValues) LF_RETURN_IF_ERROR(core_->longValues->free(stored[i].bytes, longValueMaps(i)));
   LF_ASSIGN_OR_RETURN(ByteString row, buildRow(plan));
   LF_RETURN_IF_ERROR(placeUpdated(location, row));
-  return indexes.replace(location.home, current.values, plan.values);
+  LF_RETURN_IF_ERROR(indexes.replace(location.home, current.values, plan.values));
+  // Rows referring to the old key follow it once the new key exists.
+  return relationships.afterKeyChange(current.values, plan.values);
 }
 
 Status TableWriter::erase(RowId id, const std::vector<Value>& before) {
@@ -358,6 +371,7 @@ Status TableWriter::erase(RowId id, const std::vector<Value>& before) {
   table::RowLocation location;
   std::vector<ColumnBytes> stored;
   LF_RETURN_IF_ERROR(readLive(id, before, current, location, stored));
+  LF_RETURN_IF_ERROR(Relationships(core_, *def_, depth_).beforeDelete(current.values));
   IndexMaintenance indexes(*core_, *def_);
   LF_RETURN_IF_ERROR(indexes.remove(location.home, current.values));
   const auto& columns = def_->schema.columns;

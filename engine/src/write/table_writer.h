@@ -15,6 +15,7 @@
 //  4. Long values of deleted or replaced values are deleted with them.
 //  5. Every index holds one entry per row (none for a row an ignore-nulls
 //     index leaves out), pointing at the row's first address.
+//  6. Enforced relationships hold: every reference names an existing row.
 #pragma once
 
 #include <memory>
@@ -29,16 +30,19 @@ namespace ledgerfen::write {
 
 class TableWriter {
  public:
+  // `depth` counts the cascades that led here (0 for a change a caller asked for).
   static Result<TableWriter> open(std::shared_ptr<Database::Core> core, uint32_t definitionPage,
-                                  const std::string& name);
+                                  const std::string& name, int depth = 0);
 
+  Result<Row> read(RowId id);
   Result<Row> insert(std::vector<Value> values);
   Status update(RowId id, const std::vector<Value>& before, std::vector<Value> after);
   Status erase(RowId id, const std::vector<Value>& before);
 
  private:
-  TableWriter(std::shared_ptr<Database::Core> core, std::shared_ptr<tdef::TableDefinition> def, table::RowReader reader)
-      : core_(std::move(core)), def_(std::move(def)), reader_(std::move(reader)) {}
+  TableWriter(std::shared_ptr<Database::Core> core, std::shared_ptr<tdef::TableDefinition> def, table::RowReader reader,
+              int depth)
+      : core_(std::move(core)), def_(std::move(def)), reader_(std::move(reader)), depth_(depth) {}
 
   // The columns of a row about to be written: each either kept as stored
   // (its bytes copied from the current row) or given a new value.
@@ -61,6 +65,7 @@ class TableWriter {
   std::shared_ptr<Database::Core> core_;
   std::shared_ptr<tdef::TableDefinition> def_;
   table::RowReader reader_;
+  int depth_;
 };
 
 }  // namespace ledgerfen::write

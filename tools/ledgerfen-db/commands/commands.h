@@ -30,5 +30,7 @@ int runCheck(const Arguments& args, CommandIo io);
 int runApply(const Arguments& args, CommandIo io);
 int runFind(const Arguments& args, CommandIo io);
 int runExport(const Arguments& args, CommandIo io);
+int runCreate(const Arguments& args, CommandIo io);
+int runCreateTable(const Arguments& args, CommandIo io);
 
 }  // namespace ledgerfen::cli

@@ -2,7 +2,8 @@
 // that tests drive the windows with fakes and without a screen: message
 // boxes, the open-file dialog, the web browser, the per-user settings store,
 // the end of the program and the PDF printer check. The Qt and Linux
-// implementations are in qt_platform.h and settings_store.h.
+// implementations are in qt_platform.h and settings_store.h; the PDF printer
+// check over CUPS is the PDF export's (ledgerfen/pdf/pdf_printer_check.h).
 //
 // Every call is made on the user-interface thread.
 #pragma once
@@ -85,12 +86,6 @@ class PdfPrinterCheck {
  public:
   virtual ~PdfPrinterCheck() = default;
   virtual Status CheckPdfPrinterInstalled() = 0;
-};
-
-// Stands in until the PDF export exists: reports the printer present.
-class PdfPrinterAssumedPresent final : public PdfPrinterCheck {
- public:
-  Status CheckPdfPrinterInstalled() override { return okStatus(); }
 };
 
 }  // namespace ledgerfen::shell

@@ -1,0 +1,36 @@
+// The start-up check that the PDF printer is installed: silent when a print
+// queue answers to "Mirrowick PDF Writer" (resolvePrinter), otherwise one
+// message with the installation steps. It never stops the start-up.
+#pragma once
+
+#include <string>
+
+#include "ledgerfen/pdf/printing_system.h"
+#include "ledgerfen/shell/messages.h"
+#include "ledgerfen/shell/platform.h"
+
+namespace ledgerfen::pdf {
+
+// The six lines, joined by CR LF, that tell the user how to install the
+// PDF printer.
+std::string pdfPrinterMissingText();
+
+// Whether a destination answers to the PDF printer's name. A printing system
+// that cannot be asked has no PDF printer either.
+bool pdfPrinterInstalled(PrintingSystem& printers);
+
+class PdfPrinterInstalledCheck final : public shell::PdfPrinterCheck {
+ public:
+  // The message carries the application title, as every untitled box does.
+  PdfPrinterInstalledCheck(PrintingSystem& printers, shell::MessageBoxes& boxes);
+
+  // Shows pdfPrinterMissingText() (OK only, no icon) when the printer is
+  // missing, also when there is no printer at all or CUPS is not running.
+  Status CheckPdfPrinterInstalled() override;
+
+ private:
+  PrintingSystem& printers_;
+  shell::MessageService messages_;
+};
+
+}  // namespace ledgerfen::pdf

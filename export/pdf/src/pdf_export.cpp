@@ -1,0 +1,93 @@
+#include "ledgerfen/pdf/pdf_export.h"
+
+#include <QCoreApplication>
+
+#include "ledgerfen/pdf/wordpad1.h"
+#include "ledgerfen/shell/error_report.h"
+
+namespace ledgerfen::pdf {
+namespace {
+
+std::string trimmed(const std::string& text) {
+  const size_t first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return {};
+  const size_t last = text.find_last_not_of(" \t\r\n");
+  return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+void QtPendingEvents::runOnce() {
+  QCoreApplication::processEvents();
+}
+
+PdfExport::PdfExport(shell::WindowServices& window, const PrintingServices& printing, GridTextWriter writeGridText,
+                     std::chrono::milliseconds printTimeout)
+    : window_(window),
+      printing_(printing),
+      printers_(printing.printers, window.messages),
+      writeGridText_(std::move(writeGridText)),
+      printTimeout_(printTimeout) {}
+
+void PdfExport::mnuPDF_Click() {
+  shell::TrappedHandler h(window_.errors, shell::handlerLocation("Form3", "mnuPDF_Click"));
+  std::string folder;
+  std::string path;
+  std::string previous;
+  std::string commandLine;
+  bool switched = false;
+
+  h.step(100, [&]() -> Status {
+    LF_ASSIGN_OR_RETURN(folder, printing_.files.makePrivateFolder());
+    path = folder + "/" + std::string(kTemporaryFileName);
+    return okStatus();
+  });
+  h.step(102, [&] { return writeGridText_(path); });
+  if (!h.test(104, [&] { return printing_.files.fileExists(path); })) {
+    if (!folder.empty()) (void)printing_.files.removeFolder(folder);
+    return;
+  }
+  // Without the previous default the switch could not be undone, so the
+  // printers are left alone.
+  const bool previousKnown = h.step(106, [&]() -> Status {
+    previous = printers_.GetDefaultPrinter();
+    if (previous.empty()) return Error(ErrorKind::NotFound, std::string(kPreviousPrinterUnknown));
+    return okStatus();
+  });
+  if (previousKnown) {
+    h.step(108, [&] { switched = printers_.ChangeDefaultPrinter(std::string(kPdfPrinterName), false); });
+  }
+  if (switched) {
+    h.step(110, [&] { commandLine = GetWordPadPath(window_.programFolder, window_.paths) + " /p \"" + path + "\""; });
+    h.step(112, [&] { return runPrintProgram(commandLine); });
+  }
+  h.step(114, [&] {
+    RemoveFile(path);
+    if (!folder.empty()) (void)printing_.files.removeFolder(folder);
+  });
+  // Only a switch is undone: setting the default again when nothing changed
+  // would pin the current default into the user's own options.
+  if (switched) {
+    h.step(116, [&] { (void)printers_.ChangeDefaultPrinter(previous, false); });
+  }
+}
+
+void PdfExport::RemoveFile(const std::string& path) {
+  printing_.events.runOnce();
+  if (printing_.files.deleteFile(path).ok()) return;
+  (void)ForceDeleteFile(path);
+}
+
+Status PdfExport::ForceDeleteFile(const std::string& path) {
+  return printing_.files.forceDeleteFile(path);
+}
+
+Status PdfExport::runPrintProgram(const std::string& commandLine) {
+  LF_ASSIGN_OR_RETURN(ProcessEnd end, printing_.processes.runAndWait(splitCommandLine(commandLine), printTimeout_));
+  if (end.exitCode == 0) return okStatus();
+  std::string message = trimmed(end.errorOutput);
+  if (message.empty()) message = "The print program ended with exit code " + std::to_string(end.exitCode) + ".";
+  return Error(ErrorKind::Io, message);
+}
+
+}  // namespace ledgerfen::pdf

@@ -1,0 +1,13 @@
+#include "ledgerfen/pdf/wordpad1.h"
+
+#include "ledgerfen/shell/main_module.h"
+
+namespace ledgerfen::pdf {
+
+std::string GetWordPadPath(const std::string& programFolder, const data::PathProbe& paths) {
+  const std::string path = shell::programFile(programFolder, kPrintProgram);
+  if (!paths.PathExists(path)) return {};
+  return "\"" + path + "\"";
+}
+
+}  // namespace ledgerfen::pdf

@@ -1,0 +1,159 @@
+// Printer names and the user's default printer: which queue a name means,
+// reading and changing the default, and the start-up check for the PDF
+// printer with its instructions.
+#include <gtest/gtest.h>
+
+#include "ledgerfen/pdf/get_set_printer.h"
+#include "ledgerfen/pdf/pdf_printer_check.h"
+#include "ledgerfen/pdf/printing_system.h"
+#include "printing_fakes.h"
+
+namespace ledgerfen::pdf::fakes {
+namespace {
+
+std::vector<PrinterQueue> sampleQueues() {
+  return {{"Office_Laser", "", "Office Laser", false},
+          {"Office_Laser", "draft", "Office Laser", false},
+          {"Mirrowick_PDF_Writer", "", "Mirrowick PDF Writer", false},
+          {"lab", "", "Shared Colour", false},
+          {"lab2", "", "Shared Colour", false},
+          {"front", "", "Reception Desk", false}};
+}
+
+std::string resolved(std::string_view name) {
+  std::optional<PrinterQueue> queue = resolvePrinter(sampleQueues(), name);
+  return queue ? queue->destinationName() : "(none)";
+}
+
+TEST(ResolvePrinter, ANameMeansAQueueByNameThenWithUnderscoresThenByDescription) {
+  EXPECT_EQ(resolved("Office_Laser"), "Office_Laser");
+  EXPECT_EQ(resolved("Office_Laser/draft"), "Office_Laser/draft");
+  EXPECT_EQ(resolved("Mirrowick PDF Writer"), "Mirrowick_PDF_Writer");
+  EXPECT_EQ(resolved("Reception Desk"), "front");
+}
+
+TEST(ResolvePrinter, NamesCompareExactlyAndMustMeanOneQueue) {
+  EXPECT_EQ(resolved(""), "(none)");
+  EXPECT_EQ(resolved("mirrowick PDF writer"), "(none)");
+  EXPECT_EQ(resolved("office_laser"), "(none)");
+  EXPECT_EQ(resolved("Mirrowick PDF Writer "), "(none)");
+  EXPECT_EQ(resolved("Office_Laser/none"), "(none)");
+  EXPECT_EQ(resolved("Shared Colour"), "(none)");  // two queues carry it
+  EXPECT_EQ(resolvePrinter({}, "Office_Laser"), std::nullopt);
+}
+
+class DefaultPrinterTest : public ::testing::Test {
+ protected:
+  DefaultPrinterTest() {
+    messages.setApplicationTitle("Ledgerfen");
+    printers.addQueue("Office_Laser", "Office Laser");
+    printers.addQueue("Mirrowick_PDF_Writer", "Mirrowick PDF Writer");
+    printers.defaultName = "Office_Laser";
+  }
+
+  CallLog log;
+  RecordingMessageBoxes boxes;
+  shell::MessageService messages{boxes};
+  FakePrintingSystem printers{log};
+  GetSetPrinter getSet{printers, messages};
+};
+
+TEST_F(DefaultPrinterTest, GetDefaultPrinterGivesTheDefaultDestination) {
+  EXPECT_EQ(getSet.GetDefaultPrinter(), "Office_Laser");
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(DefaultPrinterTest, AnUnreadableDefaultShowsTheFourLineMessageOnceAndGivesEmptyText) {
+  printers.defaultName.clear();
+  EXPECT_EQ(getSet.GetDefaultPrinter(), "");
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text,
+            "Error No: 1030\r\nNo default destination.\r\nHas occured in modPrinters.GetDefaultPrinter\r\n"
+            "Please contact Technical Support");
+  EXPECT_EQ(boxes.shown[0].title, "Ledgerfen");
+  EXPECT_EQ(boxes.shown[0].icon, shell::MessageIcon::None);
+  EXPECT_EQ(boxes.shown[0].buttons, shell::MessageButtons::Ok);
+}
+
+TEST_F(DefaultPrinterTest, ChangeDefaultPrinterTakesTheUsersNameOrTheQueueName) {
+  EXPECT_TRUE(getSet.ChangeDefaultPrinter("Mirrowick PDF Writer", false));
+  EXPECT_EQ(printers.defaultName, "Mirrowick_PDF_Writer");
+  EXPECT_TRUE(getSet.ChangeDefaultPrinter("Office_Laser", true));
+  EXPECT_EQ(printers.defaultName, "Office_Laser");
+  // The current default again: still true.
+  EXPECT_TRUE(getSet.ChangeDefaultPrinter("Office_Laser", true));
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(DefaultPrinterTest, AnUnknownOrEmptyNameLeavesTheDefaultAndSaysSoOnlyWhenAsked) {
+  EXPECT_FALSE(getSet.ChangeDefaultPrinter("Nowhere", false));
+  EXPECT_FALSE(getSet.ChangeDefaultPrinter("", false));
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_FALSE(getSet.ChangeDefaultPrinter("Nowhere", true));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, "Cannot set printer.");
+  EXPECT_EQ(boxes.shown[0].title, "Ledgerfen");
+  EXPECT_EQ(printers.defaultName, "Office_Laser");
+  for (const std::string& call : log) EXPECT_EQ(call.rfind("set default", 0), std::string::npos) << call;
+}
+
+TEST_F(DefaultPrinterTest, ARefusalOrAStoppedPrintingSystemGivesFalse) {
+  printers.refuseSet = true;
+  EXPECT_FALSE(getSet.ChangeDefaultPrinter("Mirrowick PDF Writer", false));
+  printers.refuseSet = false;
+  printers.running = false;
+  EXPECT_FALSE(getSet.ChangeDefaultPrinter("Mirrowick PDF Writer", false));
+  EXPECT_EQ(printers.defaultName, "Office_Laser");
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+class PdfPrinterCheckTest : public ::testing::Test {
+ protected:
+  CallLog log;
+  RecordingMessageBoxes boxes;
+  FakePrintingSystem printers{log};
+  PdfPrinterInstalledCheck check{printers, boxes};
+};
+
+TEST_F(PdfPrinterCheckTest, AQueueThatAnswersToThePdfPrintersNamePassesSilently) {
+  printers.addQueue("Mirrowick_PDF_Writer", "");
+  EXPECT_TRUE(check.CheckPdfPrinterInstalled().ok());
+  printers.queues = {{"pdf", "", "Mirrowick PDF Writer", false}};
+  EXPECT_TRUE(check.CheckPdfPrinterInstalled().ok());
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(PdfPrinterCheckTest, AMissingPdfPrinterShowsTheSixLinesOfInstructions) {
+  const std::string instructions =
+      "Mirrowick PDF Writer is not installed. Please follow these instructions:\r\n"
+      "\r\n"
+      "1) Go to Control Panel -> Printers and Faxes to add a local printer.\r\n"
+      "2) Choose ''CPW2: (Mirrowick PDF Writer)'' on Select a Printer Port dialog box, click Next.\r\n"
+      "3) Choose a Postscript printer (e.g. HP Color LaserJet PS), click Next.\r\n"
+      "4) Enter Mirrowick PDF Writer as Printer name, click Next -> Finish.";
+  EXPECT_EQ(pdfPrinterMissingText(), instructions);
+
+  // Another printer only; no printer at all; CUPS not running.
+  printers.addQueue("Office_Laser", "Office Laser");
+  EXPECT_TRUE(check.CheckPdfPrinterInstalled().ok());
+  printers.queues.clear();
+  EXPECT_TRUE(check.CheckPdfPrinterInstalled().ok());
+  printers.running = false;
+  EXPECT_TRUE(check.CheckPdfPrinterInstalled().ok());
+  ASSERT_EQ(boxes.shown.size(), 3u);
+  for (const shell::MessageRequest& shown : boxes.shown) {
+    EXPECT_EQ(shown.text, instructions);
+    EXPECT_EQ(shown.title, "Ledgerfen");
+    EXPECT_EQ(shown.icon, shell::MessageIcon::None);
+    EXPECT_EQ(shown.buttons, shell::MessageButtons::Ok);
+  }
+}
+
+TEST_F(PdfPrinterCheckTest, ACaseVariantOfTheNameIsNotThePdfPrinter) {
+  printers.addQueue("mirrowick_pdf_writer", "mirrowick pdf writer");
+  EXPECT_TRUE(check.CheckPdfPrinterInstalled().ok());
+  EXPECT_EQ(boxes.shown.size(), 1u);
+}
+
+}  // namespace
+}  // namespace ledgerfen::pdf::fakes
