@@ -151,11 +151,5 @@ TEST(CalcSpreadsheet, LeftoversOfEarlierRunsGoAtTheNextStart) {
   EXPECT_TRUE(fs::exists(other));
 }
 
-TEST(CalcSpreadsheet, ColumnWidthsGrowWithTheTextUpToTheMost) {
-  EXPECT_DOUBLE_EQ(exporting::fittedColumnWidth(2), 4.4);
-  EXPECT_DOUBLE_EQ(exporting::fittedColumnWidth(10), 14.0);
-  EXPECT_DOUBLE_EQ(exporting::fittedColumnWidth(5000), 255.0);
-}
-
 }  // namespace
 }  // namespace ledgerfen

@@ -7,13 +7,10 @@
 #include <sstream>
 
 #include "cli.h"
-#include "ledgerfen/data/cell_text.h"
 #include "ledgerfen/database.h"
 #include "ledgerfen/export/table_grid_reader.h"
-#include "ledgerfen/export/text_writers.h"
 #include "support/fixtures.h"
 #include "support/temp_dir.h"
-#include "table_grid.h"
 
 namespace ledgerfen {
 namespace {
@@ -63,29 +60,6 @@ TEST_F(TableExport, WritesTheGoldenBytesOfEachFormat) {
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, test::readFileText(kGoldenDir + "/table1." + format)) << format;
   }
-}
-
-TEST_F(TableExport, WritesWhatTheWindowWritesFromTheGridTexts) {
-  // The grid shows data::cellText of every value, in column and scan order.
-  auto db = Database::open(path_);
-  ASSERT_TRUE(db.ok());
-  auto table = (*db)->table("Table1");
-  ASSERT_TRUE(table.ok());
-  test::TableData shown;
-  for (const Column& c : table->schema().columns) shown.columns.push_back(c.name);
-  auto cursor = table->scan();
-  ASSERT_TRUE(cursor.ok());
-  Row row;
-  while (*cursor->next(row)) {
-    shown.rows.emplace_back();
-    for (size_t k = 0; k < row.values.size(); ++k) {
-      shown.rows.back().push_back(data::cellText(table->schema().columns[k], row.values[k]));
-    }
-  }
-  test::TableGrid grid(shown);
-  exporting::StringSink window;
-  ASSERT_TRUE(exporting::ExportCSV(grid, window, exporting::TextEncoding::utf8()).ok());
-  EXPECT_EQ(run({"export", path_, "Table1", "--format", "csv"}).out, window.bytes);
 }
 
 TEST_F(TableExport, OutputOptionReplacesTheFileWithTheSameBytes) {
