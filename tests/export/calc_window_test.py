@@ -61,8 +61,20 @@ def main():
     xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(display_pipe[1]), "-screen", "0", "1280x1024x24",
                              "-nolisten", "tcp"], pass_fds=[display_pipe[1]], stderr=subprocess.DEVNULL)
     os.close(display_pipe[1])
-    display = ":" + os.read(display_pipe[0], 16).decode().strip()
+    # Xvfb writes the number, then a line break; it ends when it cannot write
+    # the line break, so the pipe stays open until that has come too.
+    number = b""
+    while not number.endswith(b"\n"):
+        chunk = os.read(display_pipe[0], 16)
+        if not chunk:
+            break
+        number += chunk
     os.close(display_pipe[0])
+    display = ":" + number.decode().strip()
+    if display == ":":
+        xvfb.wait()
+        print("FAILED: Xvfb did not start", file=sys.stderr)
+        return 1
     env = dict(os.environ, DISPLAY=display, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
                XDG_RUNTIME_DIR=runtime, QT_QPA_PLATFORM="xcb", LC_ALL="C.UTF-8")
     env.pop("WAYLAND_DISPLAY", None)
