@@ -5,6 +5,7 @@
 
 #include "ledgerfen/data/data_engine.h"
 #include "ledgerfen/data/path_probe.h"
+#include "ledgerfen/export/calc_spreadsheet.h"
 #include "ledgerfen/pdf/cups_printing_system.h"
 #include "ledgerfen/pdf/pdf_printer_check.h"
 #include "ledgerfen/shell/main_module.h"
@@ -15,6 +16,8 @@
 int main(int argc, char** argv) {
   using namespace ledgerfen;
   QApplication application(argc, argv);
+  // Workbooks that a run ended too early to clean up after.
+  exporting::removeLeftoverWorkbooks();
   // Closing any window ends the program through its own close handler.
   application.setQuitOnLastWindowClosed(false);
   application.setWindowIcon(shell::applicationIcon());

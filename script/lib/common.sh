@@ -6,17 +6,23 @@ ledgerfen_root() { cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd; }
 
 # Packages the build, the tests and the program need: Qt 6 Widgets and Qt
 # Test for the windows, Liberation Sans, whose letters are as wide as
-# Arial's, so that the pages' captions fit as designed, and libcups for
-# printing.
+# Arial's, so that the pages' captions fit as designed, libcups for
+# printing and libxlsxwriter for the spreadsheet export.
 LEDGERFEN_PACKAGES=(
   build-essential cmake clang libclang-rt-dev pkg-config
   libgtest-dev libssl-dev nlohmann-json3-dev
-  qt6-base-dev fonts-liberation libcups2-dev
+  qt6-base-dev fonts-liberation libcups2-dev libxlsxwriter-dev
 )
 
 # What the test of the PDF export against a real CUPS needs: the scheduler,
 # its text filter, the cups-pdf backend and pdftotext to read the PDF.
 PDF_TEST_PACKAGES=(cups cups-filters printer-driver-cups-pdf poppler-utils)
+
+# Independent readers that the export tests read the written files back
+# with: Python's csv module, xmllint, and Gnumeric's ssconvert for the
+# workbooks (much lighter than LibreOffice, which the test of the Calc
+# window needs and which stays optional: that test says when it is missing).
+EXPORT_READER_PACKAGES=(python3 libxml2-utils gnumeric)
 
 # The independent Access readers that judge what the engine writes.
 ORACLE_PACKAGES=(mdbtools)

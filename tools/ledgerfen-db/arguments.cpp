@@ -1,12 +1,18 @@
 #include "arguments.h"
 
 namespace ledgerfen::cli {
+namespace {
+
+const std::string kOutputOption = "--output";
+
+}  // namespace
 
 std::optional<Arguments> parseArguments(const std::vector<std::string>& args, const std::set<std::string>& withValue,
                                         std::string& error) {
   Arguments parsed;
   for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
+    // "-o" is the one short form: --output.
+    const std::string& a = args[i] == "-o" ? kOutputOption : args[i];
     if (a.size() > 2 && a.starts_with("--")) {
       std::string name = a.substr(2);
       if (withValue.count(name)) {

@@ -27,6 +27,7 @@ struct Arguments {
 };
 
 // `withValue` names the options that take a value; any other --name is a flag.
+// "-o" stands for --output.
 // Fails (returns nullopt, with `error` set) on an option missing its value.
 std::optional<Arguments> parseArguments(const std::vector<std::string>& args, const std::set<std::string>& withValue,
                                         std::string& error);

@@ -27,6 +27,8 @@ const Command kCommands[] = {
      2, 2, {}, {"index", "key", "from", "after", "to", "before"}, runFind},
     {"check", "check FILE [--strict] [--password P]", 1, 1, {"strict"}, {}, runCheck},
     {"apply", "apply FILE [--batch] [--password P] < CHANGES.jsonl", 1, 1, {"batch"}, {}, runApply},
+    {"export", "export FILE TABLE --format csv|txt|xml [-o OUT] [--password P]", 2, 2, {}, {"format", "output"},
+     runExport},
     {"create", "create FILE [--format jet4|ace12]", 1, 1, {}, {"format"}, runCreate},
     {"create-table", "create-table FILE TABLE \"NAME TYPE[(SIZE)] [required] [autonumber] [primary] [unique]\" ... "
                      "[--index \"NAME: COLUMN [desc], ...\"] [--password P]",

@@ -29,6 +29,7 @@ int runDump(const Arguments& args, CommandIo io);
 int runCheck(const Arguments& args, CommandIo io);
 int runApply(const Arguments& args, CommandIo io);
 int runFind(const Arguments& args, CommandIo io);
+int runExport(const Arguments& args, CommandIo io);
 int runCreate(const Arguments& args, CommandIo io);
 int runCreateTable(const Arguments& args, CommandIo io);
 

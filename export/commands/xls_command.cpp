@@ -1,0 +1,105 @@
+#include "ledgerfen/export/xls_command.h"
+
+#include <memory>
+
+namespace ledgerfen::exporting {
+namespace {
+
+Error noApplication() {
+  return Error(ErrorKind::InvalidArgument, "There is no spreadsheet application to work with.");
+}
+Error noWorkbook() {
+  return Error(ErrorKind::InvalidArgument, "There is no workbook to fill.");
+}
+
+}  // namespace
+
+void XlsCommand::mnuXLS_Click() {
+  shell::TrappedHandler h(errors_, std::string(kXlsLocation));
+  if (!h.test(100, [&] { return grid_.rowCount() > 0; })) return;
+  if (!h.test(102, [&] { return IsExcelInstalled(); })) return;
+  h.step(104, [&] { pointer_.setMousePointer(PointerSetting::kBusy); });
+
+  std::unique_ptr<SpreadsheetApplication> application;
+  SpreadsheetWorkbook* workbook = nullptr;
+  h.step(106, [&]() -> Status {
+    LF_ASSIGN_OR_RETURN(application, spreadsheet_.createApplication());
+    return okStatus();
+  });
+  h.step(108, [&]() -> Status {
+    if (!application) return noApplication();
+    LF_ASSIGN_OR_RETURN(workbook, application->addWorkbook());
+    return okStatus();
+  });
+  const auto setCell = [&](int32_t row, int32_t column, const std::string& text) -> Status {
+    if (!workbook) return noWorkbook();
+    return workbook->setCell(row, column, text);
+  };
+
+  int32_t sheetColumn = 1;  // 110
+  int columns = 0;
+  h.step(112, [&] { columns = grid_.columnCount(); });
+  for (int k = 0; k < columns; ++k) {
+    h.step(114, [&] { return setCell(1, sheetColumn, grid_.columnCaption(k)); });
+    sheetColumn += 1;  // 116
+  }
+
+  int32_t sheetRow = 2;  // 120
+  int64_t rows = 0;
+  h.step(122, [&] { rows = grid_.rowCount(); });
+  for (int64_t n = 1; n <= rows; ++n) {
+    // The sheet ends before the table: every further row would fail cell
+    // by cell, so the copy stops after one report.
+    if (workbook && sheetRow > workbook->lastRow()) {
+      h.step(130, [&]() -> Status {
+        return Error(ErrorKind::Unsupported,
+                     "The table has more rows than a sheet holds (" + std::to_string(workbook->lastRow()) +
+                         " rows); rows " + std::to_string(n) + " to " + std::to_string(rows) + " are not copied.");
+      });
+      break;
+    }
+    h.step(124, [&] { return grid_.goToRow(n); });
+    sheetColumn = 1;  // 126
+    columns = 0;
+    h.step(128, [&] { columns = grid_.columnCount(); });
+    for (int k = 0; k < columns; ++k) {
+      h.step(130, [&]() -> Status {
+        LF_ASSIGN_OR_RETURN(const std::string text, grid_.cellText(k));
+        return setCell(sheetRow, sheetColumn, text);
+      });
+      sheetColumn += 1;  // 132
+    }
+    sheetRow += 1;  // 136
+  }
+
+  h.step(140, [&]() -> Status {
+    if (!workbook) return noWorkbook();
+    return workbook->autoFitColumns();
+  });
+  h.step(142, [&]() -> Status {
+    if (!application) return noApplication();
+    return application->show();
+  });
+  h.step(144, [&] { pointer_.setMousePointer(PointerSetting::kDefault); });
+}
+
+bool XlsCommand::IsExcelInstalled() {
+  bool failed = false;
+  std::unique_ptr<SpreadsheetApplication> application;
+  if (auto created = spreadsheet_.createApplication(); created.ok()) {
+    application = std::move(*created);
+  } else {
+    failed = true;
+  }
+  bool installed = false;
+  if (!application) {
+    messages_.MsgBox(std::string(kSpreadsheetMissingMessage), shell::MessageButtons::Ok, shell::MessageIcon::None);
+  } else {
+    if (!application->quit().ok()) failed = true;
+    application.reset();
+    installed = true;
+  }
+  return installed && !failed;
+}
+
+}  // namespace ledgerfen::exporting

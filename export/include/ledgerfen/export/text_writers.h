@@ -1,0 +1,69 @@
+// The table writers: a table as the editor's grid shows it, written as
+// comma-separated values (ExportCSV), tab-separated text (ExportTXT) or a
+// flat XML document (ExportXML). Each writer reads the grid through the grid
+// reader only: every caption and cell text exactly as the grid shows it, in
+// its column order and row order. It builds the whole file text in one
+// growing buffer and hands it to WriteTextFile as its last step, so nothing
+// reaches the file before the text is complete, and a failure to read the
+// grid leaves the target as it was. Reading moves the grid: afterwards its
+// current row is the last one.
+//
+// Every line ends in CR LF, and WriteTextFile adds one more CR LF after the
+// text. Text is written in the code set of text_encoding.h.
+//
+//   CSV  every field between double quotes, a double quote inside a field
+//        doubled; fields separated by commas; the captions on the first line.
+//   TXT  every field followed by a TAB (the last one too); the captions on
+//        the first line; nothing quoted.
+//   XML  "<xml>", then for each row "<row>", one line per column
+//        "<Caption>text</Caption>", and "</row>"; last "</xml>". No
+//        declaration, no attributes, no indentation. In text "&", "<" and
+//        ">" are written as "&amp;", "&lt;" and "&gt;"; a character that an
+//        element name cannot hold is written as _xHHHH_ (see xmlElementName),
+//        and so is a character that XML cannot hold at all.
+//
+// The writers keep nothing between calls; a failure of the grid or of the
+// file comes back as the error, with nothing written.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "ledgerfen/export/byte_sink.h"
+#include "ledgerfen/export/grid_reader.h"
+#include "ledgerfen/export/text_encoding.h"
+#include "ledgerfen/status.h"
+
+namespace ledgerfen::exporting {
+
+enum class TextFormat { Csv, Txt, Xml };
+
+// Adds one CR LF to the text, converts it to the encoding and hands it to
+// the file in one piece.
+Status WriteTextFile(std::string text, ByteSink& file, const TextEncoding& encoding);
+// The same into the file at `path`, replaced atomically (FileReplacement),
+// in the code set of the user's locale.
+Status WriteTextFile(std::string text, const std::string& path);
+
+Status ExportCSV(GridReader& grid, ByteSink& file, const TextEncoding& encoding);
+Status ExportTXT(GridReader& grid, ByteSink& file, const TextEncoding& encoding);
+Status ExportXML(GridReader& grid, ByteSink& file, const TextEncoding& encoding);
+
+// The writers as the save commands and the PDF export call them: the grid
+// and the target path, used exactly as given (no extension is added); the
+// file is replaced atomically and written in the user's locale's code set.
+Status ExportCSV(GridReader& grid, const std::string& path);
+Status ExportTXT(GridReader& grid, const std::string& path);
+Status ExportXML(GridReader& grid, const std::string& path);
+
+Status exportTable(TextFormat format, GridReader& grid, ByteSink& file, const TextEncoding& encoding);
+
+// A caption as an XML element name. Characters a name may hold stay as
+// they are; any other character, and a colon (which namespace-aware readers
+// take for a prefix), is written as "_x" + four upper-case hex digits of its
+// UTF-16 code + "_" (eight digits above U+FFFF). An underscore that would
+// read as the start of such an escape is itself written as _x005F_. So
+// "Order Date" becomes "Order_x0020_Date" and "2nd" becomes "_x0032_nd".
+std::string xmlElementName(std::string_view caption);
+
+}  // namespace ledgerfen::exporting

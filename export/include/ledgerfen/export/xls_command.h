@@ -1,0 +1,52 @@
+// The editor's "XLS" export: copies the table the grid shows into a new
+// workbook of the spreadsheet program and shows it there, new and unsaved.
+// The program asks for no file name and saves nothing itself.
+//
+// mnuXLS_Click runs numbered steps through the error report: a failing step
+// is reported with the location "in Ledgerfen.Form3.mnuXLS_Click " and its
+// number, and the command carries on with the next step, so one failure
+// can give several reports (every cell still to be set when there is no
+// workbook). Cells already set stay. An empty table does nothing at all.
+// The sheet's row 1 holds the captions; row n+1 holds the grid's row n;
+// every value is the grid's text, as text. Rows beyond the sheet's last row
+// cannot be copied: that is reported once and the copy ends there.
+//
+// IsExcelInstalled starts the spreadsheet program and quits it again; when
+// it cannot be started the user is told so.
+#pragma once
+
+#include <string_view>
+
+#include "ledgerfen/export/command_platform.h"
+#include "ledgerfen/export/grid_reader.h"
+#include "ledgerfen/export/spreadsheet.h"
+#include "ledgerfen/shell/error_report.h"
+#include "ledgerfen/shell/messages.h"
+
+namespace ledgerfen::exporting {
+
+inline constexpr std::string_view kXlsLocation = "in Ledgerfen.Form3.mnuXLS_Click ";
+inline constexpr std::string_view kSpreadsheetMissingMessage =
+    "Excel is not installed on this computer. You need to have it installed to use this feature.";
+
+class XlsCommand {
+ public:
+  XlsCommand(GridReader& grid, SpreadsheetProgram& spreadsheet, PointerSetting& pointer,
+             shell::MessageService& messages, shell::ErrorReporter& errors)
+      : grid_(grid), spreadsheet_(spreadsheet), pointer_(pointer), messages_(messages), errors_(errors) {}
+
+  void mnuXLS_Click();
+  // True when a spreadsheet application could be created and quit again
+  // without a failure. When none can be created, shows the missing-program
+  // message (OK, no icon, the application title).
+  bool IsExcelInstalled();
+
+ private:
+  GridReader& grid_;
+  SpreadsheetProgram& spreadsheet_;
+  PointerSetting& pointer_;
+  shell::MessageService& messages_;
+  shell::ErrorReporter& errors_;
+};
+
+}  // namespace ledgerfen::exporting

@@ -1,0 +1,251 @@
+#include "ledgerfen/export/text_writers.h"
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace ledgerfen::exporting {
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+void appendHex(std::string& out, uint32_t value, int digits) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) out += kDigits[(value >> shift) & 0xF];
+}
+
+// "_xHHHH_" (or eight digits above U+FFFF) for one character.
+void appendEscapedCharacter(std::string& out, uint32_t codePoint) {
+  out += "_x";
+  appendHex(out, codePoint, codePoint > 0xFFFF ? 8 : 4);
+  out += '_';
+}
+
+// Decodes one character of UTF-8 text at `i`, advancing `i`. Surrogates
+// (which the program's text may hold in their three-byte form) come back as
+// themselves; a byte that starts no character comes back as U+FFFD.
+uint32_t nextCodePoint(std::string_view s, size_t& i) {
+  const auto byte = [&](size_t k) { return static_cast<uint8_t>(s[k]); };
+  const uint8_t lead = byte(i);
+  size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+  if (length == 0 || i + length > s.size()) {
+    ++i;
+    return 0xFFFD;
+  }
+  uint32_t cp = length == 1 ? lead : length == 2 ? (lead & 0x1F) : length == 3 ? (lead & 0x0F) : (lead & 0x07);
+  for (size_t k = 1; k < length; ++k) {
+    if ((byte(i + k) & 0xC0) != 0x80) {
+      ++i;
+      return 0xFFFD;
+    }
+    cp = (cp << 6) | (byte(i + k) & 0x3F);
+  }
+  i += length;
+  return cp;
+}
+
+bool isNameStartChar(uint32_t c) {
+  return (c >= 'A' && c <= 'Z') || c == '_' || (c >= 'a' && c <= 'z') || (c >= 0xC0 && c <= 0xD6) ||
+         (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) || (c >= 0x370 && c <= 0x37D) ||
+         (c >= 0x37F && c <= 0x1FFF) || (c >= 0x200C && c <= 0x200D) || (c >= 0x2070 && c <= 0x218F) ||
+         (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) || (c >= 0xF900 && c <= 0xFDCF) ||
+         (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
+}
+
+bool isNameChar(uint32_t c) {
+  return isNameStartChar(c) || c == '-' || c == '.' || (c >= '0' && c <= '9') || c == 0xB7 ||
+         (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
+}
+
+bool isHexDigit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+// Whether the text at `i` reads as an escape: "_x", four or eight hex digits, "_".
+bool looksLikeEscape(std::string_view s, size_t i) {
+  if (s.substr(i, 2) != "_x") return false;
+  for (size_t digits : {4u, 8u}) {
+    if (i + 2 + digits >= s.size() || s[i + 2 + digits] != '_') continue;
+    bool hex = true;
+    for (size_t k = 0; k < digits; ++k) hex = hex && isHexDigit(s[i + 2 + k]);
+    if (hex) return true;
+  }
+  return false;
+}
+
+// Cell text as the content of an element. Characters XML cannot hold at
+// all (control characters other than TAB, LF and CR; U+FFFE and U+FFFF)
+// take the escape form of names, as no reference can stand for them.
+void appendXmlText(std::string& out, std::string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    switch (c) {
+      case '&': out += "&amp;"; continue;
+      case '<': out += "&lt;"; continue;
+      case '>': out += "&gt;"; continue;
+      case '\t':
+      case '\n':
+      case '\r': out += c; continue;
+      default: break;
+    }
+    if (static_cast<uint8_t>(c) < 0x20) {
+      appendEscapedCharacter(out, static_cast<uint8_t>(c));
+    } else if (text.compare(i, 3, "\xEF\xBF\xBE") == 0 || text.compare(i, 3, "\xEF\xBF\xBF") == 0) {
+      appendEscapedCharacter(out, text[i + 2] == '\xBE' ? 0xFFFE : 0xFFFF);
+      i += 2;
+    } else {
+      out += c;
+    }
+  }
+}
+
+void appendCsvField(std::string& out, std::string_view text) {
+  out += '"';
+  for (char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+}
+
+void appendTxtField(std::string& out, std::string_view text) {
+  out += text;
+  out += '\t';
+}
+
+// The header line of the captions, for CSV and TXT.
+void appendHeader(GridReader& grid, TextFormat format, std::string& out) {
+  const int columns = grid.columnCount();
+  for (int k = 0; k < columns; ++k) {
+    if (format == TextFormat::Csv) {
+      if (k > 0) out += ',';
+      appendCsvField(out, grid.columnCaption(k));
+    } else {
+      appendTxtField(out, grid.columnCaption(k));
+    }
+  }
+  out += kLineEnd;
+}
+
+// Element names by column, made again only when a caption changes.
+class ElementNames {
+ public:
+  const std::string& of(GridReader& grid, int column) {
+    if (size_t(column) >= names_.size()) names_.resize(size_t(column) + 1);
+    auto& [caption, name] = names_[size_t(column)];
+    std::string current = grid.columnCaption(column);
+    if (name.empty() || current != caption) {
+      name = xmlElementName(current);
+      caption = std::move(current);
+    }
+    return name;
+  }
+
+ private:
+  std::vector<std::pair<std::string, std::string>> names_;
+};
+
+// One line per row for CSV and TXT; the row's element for XML. The column
+// count is read afresh for every row.
+Status appendRow(GridReader& grid, TextFormat format, ElementNames& names, std::string& out) {
+  const int columns = grid.columnCount();
+  if (format == TextFormat::Xml) out.append("<row>").append(kLineEnd);
+  for (int k = 0; k < columns; ++k) {
+    LF_ASSIGN_OR_RETURN(const std::string cell, grid.cellText(k));
+    switch (format) {
+      case TextFormat::Csv:
+        if (k > 0) out += ',';
+        appendCsvField(out, cell);
+        break;
+      case TextFormat::Txt: appendTxtField(out, cell); break;
+      case TextFormat::Xml: {
+        const std::string& name = names.of(grid, k);
+        out.append("<").append(name).append(">");
+        appendXmlText(out, cell);
+        out.append("</").append(name).append(">").append(kLineEnd);
+        break;
+      }
+    }
+  }
+  if (format == TextFormat::Xml) out.append("</row>");
+  out += kLineEnd;
+  return okStatus();
+}
+
+}  // namespace
+
+std::string xmlElementName(std::string_view caption) {
+  if (caption.empty()) return "_";
+  std::string name;
+  name.reserve(caption.size());
+  size_t i = 0;
+  bool first = true;
+  while (i < caption.size()) {
+    const size_t start = i;
+    const uint32_t c = nextCodePoint(caption, i);
+    const bool allowed = c != ':' && c != 0xFFFD && (first ? isNameStartChar(c) : isNameChar(c));
+    if (c == '_' && looksLikeEscape(caption, start)) {
+      appendEscapedCharacter(name, '_');
+    } else if (allowed) {
+      name.append(caption.substr(start, i - start));
+    } else {
+      appendEscapedCharacter(name, c);
+    }
+    first = false;
+  }
+  return name;
+}
+
+Status WriteTextFile(std::string text, ByteSink& file, const TextEncoding& encoding) {
+  text += kLineEnd;
+  encoding.encode(text);
+  return file.write(text);
+}
+
+Status WriteTextFile(std::string text, const std::string& path) {
+  FileReplacement file(path);
+  return WriteTextFile(std::move(text), file, TextEncoding::ofUserLocale());
+}
+
+Status exportTable(TextFormat format, GridReader& grid, ByteSink& file, const TextEncoding& encoding) {
+  std::string text;
+  if (format == TextFormat::Xml) {
+    text.append("<xml>").append(kLineEnd);
+  } else {
+    appendHeader(grid, format, text);
+  }
+  ElementNames names;
+  const int64_t rows = grid.rowCount();
+  for (int64_t n = 1; n <= rows; ++n) {
+    LF_RETURN_IF_ERROR(grid.goToRow(n));
+    LF_RETURN_IF_ERROR(appendRow(grid, format, names, text));
+  }
+  // The closing tag's line break is the one WriteTextFile adds.
+  if (format == TextFormat::Xml) text.append("</xml>");
+  return WriteTextFile(std::move(text), file, encoding);
+}
+
+Status ExportCSV(GridReader& grid, ByteSink& file, const TextEncoding& encoding) {
+  return exportTable(TextFormat::Csv, grid, file, encoding);
+}
+Status ExportTXT(GridReader& grid, ByteSink& file, const TextEncoding& encoding) {
+  return exportTable(TextFormat::Txt, grid, file, encoding);
+}
+Status ExportXML(GridReader& grid, ByteSink& file, const TextEncoding& encoding) {
+  return exportTable(TextFormat::Xml, grid, file, encoding);
+}
+
+Status ExportCSV(GridReader& grid, const std::string& path) {
+  FileReplacement file(path);
+  return ExportCSV(grid, file, TextEncoding::ofUserLocale());
+}
+Status ExportTXT(GridReader& grid, const std::string& path) {
+  FileReplacement file(path);
+  return ExportTXT(grid, file, TextEncoding::ofUserLocale());
+}
+Status ExportXML(GridReader& grid, const std::string& path) {
+  FileReplacement file(path);
+  return ExportXML(grid, file, TextEncoding::ofUserLocale());
+}
+
+}  // namespace ledgerfen::exporting

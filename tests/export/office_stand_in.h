@@ -1,0 +1,36 @@
+// An office program for tests: a script that keeps a copy of the file it
+// is asked to open, and the arguments it was given, then ends.
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ledgerfen::test {
+
+class OfficeStandIn {
+ public:
+  explicit OfficeStandIn(const std::string& folder);
+
+  const std::string& program() const { return program_; }
+  // Waits until the script has run; false after `timeout`.
+  bool waitForCopy(std::chrono::milliseconds timeout = std::chrono::seconds(20)) const;
+  std::vector<std::string> arguments() const;
+  // The copy of the workbook the script was given.
+  std::string copy() const { return folder_ + "/received.xlsx"; }
+  // The XML of the first sheet of that workbook.
+  std::string sheetXml() const;
+
+  static bool waitUntilGone(const std::string& path, std::chrono::milliseconds timeout = std::chrono::seconds(20));
+
+ private:
+  std::string folder_;
+  std::string program_;
+};
+
+// The cells of a workbook as Gnumeric's ssconvert reads them, row by row;
+// nullopt when ssconvert is not installed or fails.
+std::optional<std::vector<std::vector<std::string>>> readWorkbook(const std::string& path);
+
+}  // namespace ledgerfen::test

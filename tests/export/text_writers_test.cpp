@@ -1,0 +1,142 @@
+// The CSV, TXT and XML writers: exact bytes for small tables (the golden
+// files beside this test), how they read the grid, and what they leave
+// behind when the grid fails.
+#include "ledgerfen/export/text_writers.h"
+
+#include <gtest/gtest.h>
+
+#include "support/fixtures.h"
+#include "table_grid.h"
+
+namespace ledgerfen {
+namespace {
+
+using exporting::StringSink;
+using exporting::TextEncoding;
+using exporting::TextFormat;
+
+const std::string kGoldenDir = LEDGERFEN_EXPORT_GOLDEN_DIR;
+
+struct GoldenCase {
+  std::string table;
+  TextFormat format;
+  std::string extension;
+};
+
+void PrintTo(const GoldenCase& c, std::ostream* out) {
+  *out << c.table << "." << c.extension;
+}
+
+class GoldenFiles : public ::testing::TestWithParam<GoldenCase> {};
+
+TEST_P(GoldenFiles, WriterGivesTheExpectedBytes) {
+  const GoldenCase& c = GetParam();
+  test::TableGrid grid(test::tableFromJson(test::readFileText(kGoldenDir + "/" + c.table + ".json")));
+  StringSink file;
+  ASSERT_TRUE(exporting::exportTable(c.format, grid, file, TextEncoding::utf8()).ok());
+  EXPECT_EQ(file.writes, 1);
+  EXPECT_EQ(file.bytes, test::readFileText(kGoldenDir + "/" + c.table + "." + c.extension));
+}
+
+std::vector<GoldenCase> goldenCases() {
+  std::vector<GoldenCase> cases;
+  for (const char* table : {"no_rows", "null_cell", "separators", "element_names", "non_latin"}) {
+    cases.push_back({table, TextFormat::Csv, "csv"});
+    cases.push_back({table, TextFormat::Txt, "txt"});
+    cases.push_back({table, TextFormat::Xml, "xml"});
+  }
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Tables, GoldenFiles, ::testing::ValuesIn(goldenCases()),
+                         [](const auto& info) { return info.param.table + "_" + info.param.extension; });
+
+test::TableData numberedRows(int rows) {
+  test::TableData data{{"ID", "Name"}, {}};
+  for (int n = 1; n <= rows; ++n) data.rows.push_back({std::to_string(n), "row " + std::to_string(n)});
+  return data;
+}
+
+TEST(TextWriters, LeaveTheGridOnTheLastRow) {
+  for (TextFormat format : {TextFormat::Csv, TextFormat::Txt, TextFormat::Xml}) {
+    test::TableGrid grid(numberedRows(50));
+    grid.setCurrentRow(7);
+    StringSink file;
+    ASSERT_TRUE(exporting::exportTable(format, grid, file, TextEncoding::utf8()).ok());
+    EXPECT_EQ(grid.currentRow(), 50);
+    EXPECT_EQ(grid.goToRowCalls, 50);
+  }
+}
+
+TEST(TextWriters, ReadTheColumnCountAfreshForEveryRow) {
+  test::TableGrid grid(numberedRows(3));
+  grid.narrowFromRow = 2;
+  grid.narrowTo = 1;
+  StringSink file;
+  ASSERT_TRUE(exporting::ExportCSV(grid, file, TextEncoding::utf8()).ok());
+  EXPECT_EQ(file.bytes, "\"ID\",\"Name\"\r\n\"1\",\"row 1\"\r\n\"2\"\r\n\"3\"\r\n\r\n");
+}
+
+TEST(TextWriters, AFailingGridWritesNothing) {
+  for (TextFormat format : {TextFormat::Csv, TextFormat::Txt, TextFormat::Xml}) {
+    test::TableGrid rowFails(numberedRows(3));
+    rowFails.failGoingToRow = 2;
+    StringSink file;
+    auto written = exporting::exportTable(format, rowFails, file, TextEncoding::utf8());
+    ASSERT_FALSE(written.ok());
+    EXPECT_EQ(written.error().message(), "The grid cannot go to row 2.");
+    EXPECT_EQ(file.writes, 0);
+
+    test::TableGrid cellFails(numberedRows(3));
+    cellFails.failCellRow = 3;
+    cellFails.failCellColumn = 1;
+    EXPECT_FALSE(exporting::exportTable(format, cellFails, file, TextEncoding::utf8()).ok());
+    EXPECT_EQ(file.writes, 0);
+  }
+}
+
+TEST(TextWriters, WriteTheTextInTheGivenCodeSet) {
+  test::TableGrid grid(test::TableData{{"Name"}, {{"café Ж"}, {std::string("lone \xED\xA0\x80 half")}}});
+  auto latin1 = TextEncoding::named("ISO-8859-1");
+  ASSERT_TRUE(latin1.ok());
+  StringSink file;
+  ASSERT_TRUE(exporting::ExportTXT(grid, file, *latin1).ok());
+  EXPECT_EQ(file.bytes, "Name\t\r\ncaf\xE9 ?\t\r\nlone ? half\t\r\n\r\n");
+
+  // UTF-8 keeps every character; the unpaired surrogate has no UTF-8 form.
+  ASSERT_TRUE(exporting::ExportTXT(grid, file, TextEncoding::utf8()).ok());
+  EXPECT_EQ(file.bytes, "Name\t\r\ncafé Ж\t\r\nlone ? half\t\r\n\r\n");
+}
+
+TEST(TextWriters, XmlTextEscapesWhatXmlCannotHoldAsIs) {
+  test::TableGrid grid(test::TableData{{"T"}, {{"a&b<c>d \x01 \xEF\xBF\xBF \"q\" 'a'"}}});
+  StringSink file;
+  ASSERT_TRUE(exporting::ExportXML(grid, file, TextEncoding::utf8()).ok());
+  EXPECT_EQ(file.bytes, "<xml>\r\n<row>\r\n<T>a&amp;b&lt;c&gt;d _x0001_ _xFFFF_ \"q\" 'a'</T>\r\n</row>\r\n</xml>\r\n");
+}
+
+TEST(XmlElementNames, KeepNamesXmlAllowsAndEscapeEveryOtherCharacter) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"Name", "Name"},
+      {"Order Date", "Order_x0020_Date"},
+      {"2nd", "_x0032_nd"},
+      {"-x", "_x002D_x"},
+      {"x-1.5", "x-1.5"},
+      {"a:b", "a_x003A_b"},
+      {"Größe", "Größe"},
+      {"名前", "名前"},
+      {"\xF3\xB0\x80\x80", "_x000F0000_"},  // U+F0000 lies beyond the name characters
+      {"\xED\xA0\x80", "_xD800_"},          // an unpaired surrogate
+      {"a\xFF", "a_xFFFD_"},                // a byte that is no character
+      {"_x0041_", "_x005F_x0041_"},         // would read as an escape
+      {"_x00e9_", "_x005F_x00e9_"},
+      {"_x0001F600_", "_x005F_x0001F600_"},
+      {"_x12_", "_x12_"},  // too short to read as one
+      {"x_", "x_"},
+      {"", "_"},
+  };
+  for (const auto& [caption, name] : cases) EXPECT_EQ(exporting::xmlElementName(caption), name) << caption;
+}
+
+}  // namespace
+}  // namespace ledgerfen

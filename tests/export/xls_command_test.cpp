@@ -1,0 +1,183 @@
+// The editor's XLS command over a spreadsheet program that can fail at any
+// step, and once over LibreOffice Calc's workbook read back by Gnumeric.
+#include "ledgerfen/export/xls_command.h"
+
+#include <gtest/gtest.h>
+
+#include "command_fakes.h"
+#include "ledgerfen/export/calc_spreadsheet.h"
+#include "office_stand_in.h"
+#include "support/temp_dir.h"
+#include "table_grid.h"
+
+namespace ledgerfen {
+namespace {
+
+using exporting::XlsCommand;
+using Cells = std::map<std::pair<int32_t, int32_t>, std::string>;
+
+class XlsCommandTest : public ::testing::Test {
+ protected:
+  XlsCommandTest() : messages_(boxes_), errors_(messages_) { messages_.setApplicationTitle("Ledgerfen"); }
+
+  // The step numbers of the reports shown, in order; each report must be
+  // the command's own, with its location.
+  std::vector<int> reportedLines() const {
+    std::vector<int> lines;
+    for (const auto& shown : boxes_.shown) {
+      const std::string marker = "\r\nin Ledgerfen.Form3.mnuXLS_Click at line ";
+      const size_t at = shown.text.find(marker);
+      EXPECT_NE(at, std::string::npos) << shown.text;
+      EXPECT_EQ(shown.title, "Application Error");
+      if (at != std::string::npos) lines.push_back(std::stoi(shown.text.substr(at + marker.size())));
+    }
+    return lines;
+  }
+
+  const Cells& cells() const { return spreadsheet_.workbooks.at(0)->cells; }
+
+  test::TableGrid grid_{test::TableData{{"ID", "Name"}, {{"1", "Ada"}, {"2", std::nullopt}}}};
+  test::FakeSpreadsheet spreadsheet_;
+  test::FakePointer pointer_;
+  test::RecordedMessageBoxes boxes_;
+  shell::MessageService messages_;
+  shell::ErrorReporter errors_;
+  XlsCommand command_{grid_, spreadsheet_, pointer_, messages_, errors_};
+};
+
+TEST_F(XlsCommandTest, FillsCaptionsAndTextsFitsTheColumnsAndShowsTheWorkbook) {
+  command_.mnuXLS_Click();
+  EXPECT_TRUE(boxes_.shown.empty());
+  ASSERT_EQ(spreadsheet_.workbooks.size(), 1u);
+  EXPECT_EQ(cells(),
+            (Cells{{{1, 1}, "ID"}, {{1, 2}, "Name"}, {{2, 1}, "1"}, {{2, 2}, "Ada"}, {{3, 1}, "2"}, {{3, 2}, ""}}));
+  EXPECT_EQ(spreadsheet_.workbooks[0]->fits, 1);
+  EXPECT_EQ(spreadsheet_.applicationsShown, 1);
+  // The presence test starts the program and quits it; the export asks for
+  // an application of its own and never quits it.
+  EXPECT_EQ(std::vector<std::string>(spreadsheet_.log.begin(), spreadsheet_.log.begin() + 4),
+            (std::vector<std::string>{"create", "quit", "create", "addWorkbook"}));
+  EXPECT_EQ(spreadsheet_.log.back(), "show");
+  EXPECT_EQ(pointer_.settings, (std::vector<int>{11, 0}));
+  EXPECT_EQ(grid_.currentRow(), 2);
+
+  command_.mnuXLS_Click();  // a second export makes a second workbook
+  EXPECT_EQ(spreadsheet_.workbooks.size(), 2u);
+  EXPECT_EQ(spreadsheet_.applicationsShown, 2);
+}
+
+TEST_F(XlsCommandTest, AnEmptyTableDoesNothingNotEvenTheTest) {
+  test::TableGrid empty(test::TableData{{"ID"}, {}});
+  XlsCommand command(empty, spreadsheet_, pointer_, messages_, errors_);
+  spreadsheet_.failAt("create", 1, true);
+  command.mnuXLS_Click();
+  EXPECT_TRUE(spreadsheet_.log.empty());
+  EXPECT_TRUE(boxes_.shown.empty());
+  EXPECT_TRUE(pointer_.settings.empty());
+}
+
+TEST_F(XlsCommandTest, AMissingProgramIsToldOnceAndNothingIsMade) {
+  spreadsheet_.failAt("create", 1, true);
+  command_.mnuXLS_Click();
+  ASSERT_EQ(boxes_.shown.size(), 1u);
+  EXPECT_EQ(boxes_.shown[0].text,
+            "Excel is not installed on this computer. You need to have it installed to use this feature.");
+  EXPECT_EQ(boxes_.shown[0].title, "Ledgerfen");
+  EXPECT_EQ(boxes_.shown[0].icon, shell::MessageIcon::None);
+  EXPECT_EQ(boxes_.shown[0].buttons, shell::MessageButtons::Ok);
+  EXPECT_EQ(spreadsheet_.log, std::vector<std::string>{"create"});
+  EXPECT_TRUE(pointer_.settings.empty());
+}
+
+TEST_F(XlsCommandTest, AFailureToQuitTheTestInstanceEndsTheCommandSilently) {
+  spreadsheet_.failAt("quit", 1, true);
+  EXPECT_FALSE(command_.IsExcelInstalled());
+  command_.mnuXLS_Click();
+  EXPECT_TRUE(boxes_.shown.empty());
+  EXPECT_TRUE(spreadsheet_.workbooks.empty());
+  EXPECT_TRUE(pointer_.settings.empty());
+}
+
+struct StepFailure {
+  std::string name;
+  std::string operation;
+  int call;
+  std::vector<int> lines;
+};
+
+class XlsStepFailures : public XlsCommandTest, public ::testing::WithParamInterface<StepFailure> {};
+
+// Each failing step is reported with its number and the command goes on;
+// every later step that needs what is missing fails and is reported too.
+TEST_P(XlsStepFailures, AreReportedAndTheCommandCarriesOn) {
+  const StepFailure& f = GetParam();
+  spreadsheet_.failAt(f.operation, f.call);
+  command_.mnuXLS_Click();
+  EXPECT_EQ(reportedLines(), f.lines);
+  EXPECT_EQ(pointer_.settings, (std::vector<int>{11, 0}));
+  EXPECT_EQ(grid_.currentRow(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, XlsStepFailures,
+    ::testing::Values(
+        StepFailure{"CreatingTheApplication", "create", 2, {106, 108, 114, 114, 130, 130, 130, 130, 140, 142}},
+        StepFailure{"AddingTheWorkbook", "addWorkbook", 1, {108, 114, 114, 130, 130, 130, 130, 140}},
+        StepFailure{"SettingACaption", "setCell", 2, {114}}, StepFailure{"SettingACell", "setCell", 3, {130}},
+        StepFailure{"FittingTheColumns", "autoFit", 1, {140}}, StepFailure{"ShowingTheWorkbook", "show", 1, {142}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(XlsCommandTest, WhenTheProgramGoesAwayEveryLaterStepIsReportedInTurn) {
+  spreadsheet_.goAwayAfter(6);  // test, quit, create, add workbook, two captions
+  command_.mnuXLS_Click();
+  EXPECT_EQ(reportedLines(), (std::vector<int>{130, 130, 130, 130, 140, 142}));
+  EXPECT_EQ(boxes_.shown[0].text.substr(0, boxes_.shown[0].text.find('\r')), "The spreadsheet program has gone away.");
+  EXPECT_EQ(cells(), (Cells{{{1, 1}, "ID"}, {{1, 2}, "Name"}}));  // nothing is rolled back
+  EXPECT_EQ(pointer_.settings, (std::vector<int>{11, 0}));
+}
+
+TEST_F(XlsCommandTest, GridFailuresAreReportedAtTheirStep) {
+  grid_.failGoingToRow = 2;
+  grid_.failCellRow = 1;
+  grid_.failCellColumn = 1;
+  command_.mnuXLS_Click();
+  // Row 1's Name fails; going to row 2 fails, so its line shows row 1 again.
+  EXPECT_EQ(reportedLines(), (std::vector<int>{130, 124, 130}));
+  EXPECT_EQ(cells(), (Cells{{{1, 1}, "ID"}, {{1, 2}, "Name"}, {{2, 1}, "1"}, {{3, 1}, "1"}}));
+}
+
+TEST_F(XlsCommandTest, RowsBeyondTheSheetAreReportedOnceAndTheRestIsDone) {
+  test::TableGrid tall(test::TableData{{"N"}, {{"1"}, {"2"}, {"3"}, {"4"}}});
+  XlsCommand command(tall, spreadsheet_, pointer_, messages_, errors_);
+  spreadsheet_.lastRow = 3;
+  command.mnuXLS_Click();
+  ASSERT_EQ(boxes_.shown.size(), 1u);
+  EXPECT_TRUE(boxes_.shown[0].text.starts_with(
+      "The table has more rows than a sheet holds (3 rows); rows 3 to 4 are not copied.\r\n"
+      "in Ledgerfen.Form3.mnuXLS_Click at line 130"));
+  EXPECT_EQ(cells(), (Cells{{{1, 1}, "N"}, {{2, 1}, "1"}, {{3, 1}, "2"}}));
+  EXPECT_EQ(spreadsheet_.applicationsShown, 1);
+}
+
+TEST_F(XlsCommandTest, CalcGetsAWorkbookThatAnotherReaderReadsBackCellForCell) {
+  test::TempDir dir;
+  test::OfficeStandIn office(dir.path());
+  exporting::CalcSpreadsheet calc(exporting::CalcSettings{office.program(), dir.path()});
+  test::TableGrid grid(test::TableData{
+      {"ID", "Name", "Note"},
+      {{"1", "Ada", "007"}, {"2", std::nullopt, "two\nlines, \"quoted\""}, {"3", "Ωμέγα 日本", "=1+1"}}});
+  XlsCommand command(grid, calc, pointer_, messages_, errors_);
+  command.mnuXLS_Click();
+  EXPECT_TRUE(boxes_.shown.empty()) << boxes_.shown[0].text;
+  ASSERT_TRUE(office.waitForCopy());
+  auto cells = test::readWorkbook(office.copy());
+  if (!cells) GTEST_SKIP() << "Gnumeric's ssconvert is not installed: the workbook is not read back";
+  // Every value arrives as the text the grid shows: no numbers, no formulas.
+  EXPECT_EQ(*cells, (std::vector<std::vector<std::string>>{{"ID", "Name", "Note"},
+                                                           {"1", "Ada", "007"},
+                                                           {"2", "", "two\nlines, \"quoted\""},
+                                                           {"3", "Ωμέγα 日本", "=1+1"}}));
+}
+
+}  // namespace
+}  // namespace ledgerfen
