@@ -31,5 +31,6 @@ int runApply(const Arguments& args, CommandIo io);
 int runFind(const Arguments& args, CommandIo io);
 int runCreate(const Arguments& args, CommandIo io);
 int runCreateTable(const Arguments& args, CommandIo io);
+int runImport(const Arguments& args, CommandIo io);
 
 }  // namespace ledgerfen::cli

@@ -57,7 +57,7 @@ CsvReader::~CsvReader() {
   csv_free(parser_.get());
 }
 
-Result<std::unique_ptr<CsvReader>> CsvReader::open(const std::string& path) {
+Result<std::unique_ptr<std::istream>> CsvReader::openStream(const std::string& path) {
   std::error_code ignored;
   if (std::filesystem::is_directory(path, ignored)) return Error(ErrorKind::InvalidArgument, "a folder, not a file");
   auto file = std::make_unique<std::ifstream>(path, std::ios::binary);
@@ -66,7 +66,12 @@ Result<std::unique_ptr<CsvReader>> CsvReader::open(const std::string& path) {
     return Error(error == ENOENT ? ErrorKind::NotFound : ErrorKind::Io,
                  error == ENOENT ? std::string("no such file") : std::strerror(error));
   }
-  return std::make_unique<CsvReader>(std::move(file));
+  return std::unique_ptr<std::istream>(std::move(file));
+}
+
+Result<std::unique_ptr<CsvReader>> CsvReader::open(const std::string& path) {
+  LF_ASSIGN_OR_RETURN(auto stream, openStream(path));
+  return std::make_unique<CsvReader>(std::move(stream));
 }
 
 void CsvReader::onField(void* data, size_t size, void* self) {

@@ -37,6 +37,8 @@ class CsvReader {
   // Opens the file at `path`; the error says why it cannot be read (without
   // naming it).
   static Result<std::unique_ptr<CsvReader>> open(const std::string& path);
+  // The file at `path` as a binary stream, with the errors of open().
+  static Result<std::unique_ptr<std::istream>> openStream(const std::string& path);
 
   // Reads the next record into `record`; false at the end of the text. A
   // stray or unclosed quote, and text that is not UTF-8, are errors that
