@@ -196,7 +196,7 @@ TEST(Write, ABatchIsWrittenWholeOrNotAtAll) {
     ASSERT_TRUE(db->begin().ok());
     ASSERT_TRUE(table->insertRow(job(1, "one", 1)).ok());
     ASSERT_TRUE(table->insertRow(job(2, "two", 2)).ok());
-    ASSERT_FALSE(table->insertRow(job(3, std::string(300, 'z'), 3)).ok());  // ends the transaction
+    db->rollback();
     EXPECT_FALSE(db->commit().ok());
   }
   EXPECT_EQ(test::readFileBytes(path), before);
@@ -209,6 +209,37 @@ TEST(Write, ABatchIsWrittenWholeOrNotAtAll) {
   }
   auto db = Database::open(path);
   EXPECT_EQ(allRows(**db, "jobDB1").size(), 50u);
+}
+
+// A change refused inside a transaction is undone alone, with whatever it
+// had written already (here a long memo before the duplicate key is found).
+TEST(Write, ARefusedChangeLeavesTheRestOfItsTransaction) {
+  TempDir dir;
+  const std::string path = dir.path() + "/batch.mdb";
+  ASSERT_TRUE(Database::create(path, FileFormat::Jet4).ok());
+  {
+    auto db = openForWriting(path);
+    TableSpec spec{"Items",
+                   {ColumnSpec{"Code", ColumnType::Text, 10}, ColumnSpec{"Notes", ColumnType::Memo}},
+                   {IndexSpec{"Code", {{"Code"}}, false, true}}};
+    auto table = db->createTable(spec);
+    ASSERT_TRUE(table.ok()) << table.error().message();
+    ASSERT_TRUE(db->begin().ok());
+    for (int i = 0; i < 60; ++i) {
+      const std::string memo(3000 + i, char('a' + i % 26));
+      auto row = table->insertRow({text("c" + std::to_string(i % 40)), text(memo)});
+      EXPECT_EQ(row.ok(), i < 40) << i;
+    }
+    EXPECT_FALSE(table->insertRow({text(std::string(11, 'x')), Value()}).ok());  // too long
+    ASSERT_TRUE(db->commit().ok());
+  }
+  auto db = Database::open(path);
+  auto rows = allRows(**db, "Items");
+  ASSERT_EQ(rows.size(), 40u);
+  EXPECT_EQ(std::get<std::string>(rows[7].values[1]), std::string(3007, char('a' + 7)));
+  auto report = (*db)->checkIntegrity(/*strict=*/true);
+  ASSERT_TRUE(report.ok());
+  EXPECT_EQ(report->problems.size() + report->notes.size(), 0u) << "the undone memos left pages behind";
 }
 
 TEST(Write, AFileThatCannotBeWrittenOpensReadOnly) {

@@ -14,7 +14,8 @@
 // changes it meanwhile. Every change is atomic and durable when it returns:
 // the old images of the pages it changes go to a rollback journal first, and
 // a journal left by a crash is rolled back when the database is next opened.
-// Between begin() and commit() changes are collected and written together.
+// Between begin() and commit() changes are collected and written together;
+// a change that fails there is undone alone and the others stay.
 // When the file cannot be written (permissions, another writer, a lock file
 // of Access), the database opens for reading only and every change fails
 // with "Cannot update. Database or object is read-only.".

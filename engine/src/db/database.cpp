@@ -159,15 +159,19 @@ Result<std::shared_ptr<const tdef::TableDefinition>> Database::Core::definition(
   return std::shared_ptr<const tdef::TableDefinition>(std::move(def));
 }
 
-void Database::Core::discard() {
-  // If spilled pages cannot be put back, the journal stays and the next open does it.
-  (void)pager->discard();
+void Database::Core::forgetPageState() {
   if (allocator) allocator->reset();
   if (longValues) longValues->reset();
   fillPages.clear();
   mapPage = 0;
   definitions.clear();
   catalog.reset();
+}
+
+void Database::Core::discard() {
+  // If spilled pages cannot be put back, the journal stays and the next open does it.
+  (void)pager->discard();
+  forgetPageState();
   explicitTransaction = false;
 }
 
@@ -180,13 +184,28 @@ Status Database::Core::commit() {
 
 Status Database::Core::change(const std::function<Status()>& change) {
   if (!writable()) return Error(ErrorKind::ReadOnly, kReadOnlyMessage);
+  if (!explicitTransaction) {
+    Status s = change();
+    if (!s) {
+      discard();
+      return s;
+    }
+    return commit();
+  }
+  pager->beginStatement();
   Status s = change();
-  if (s && explicitTransaction && pager->changedPages() > kSpillThreshold) s = pager->spill();
   if (!s) {
-    discard();
+    // The transaction goes on without this change.
+    pager->undoStatement();
+    forgetPageState();
     return s;
   }
-  return explicitTransaction ? okStatus() : commit();
+  pager->endStatement();
+  if (pager->changedPages() > kSpillThreshold) {
+    s = pager->spill();
+    if (!s) discard();
+  }
+  return s;
 }
 
 Result<std::unique_ptr<Database>> Database::open(const std::string& path, const OpenOptions& options) {
@@ -283,7 +302,7 @@ Result<Table> Database::createTable(const TableSpec& spec) {
       return Error(ErrorKind::InvalidArgument, "a table or query named " + e.name + " exists already");
     }
   }
-  SortOrder textOrder{0x0409, int8_t(core_->header.sortVersion)};
+  SortOrder textOrder{core_->header.sortOrder, int8_t(core_->header.sortVersion)};
   LF_ASSIGN_OR_RETURN(tdef::TableDefinition def, write::definitionFor(spec, format(), textOrder));
   Status made = core_->change([&]() -> Status {
     write::layOutColumns(def);

@@ -60,11 +60,14 @@ struct Database::Core {
   Result<std::shared_ptr<tdef::TableDefinition>> mutableDefinition(uint32_t page, const std::string& name);
 
   // Runs `change` atomically: inside an explicit transaction it becomes part
-  // of it (a failure rolls the whole transaction back); otherwise it is
-  // committed at once, or discarded when it fails.
+  // of it (a failed change is undone alone, the transaction goes on);
+  // otherwise it is committed at once, or discarded when it fails.
   Status change(const std::function<Status()>& change);
   Status commit();
   void discard();
+  // Drops what was read from pages (catalogue, definitions, allocation
+  // hints) after the pages were put back, so it is read again.
+  void forgetPageState();
 
   // Prefixes the file name to an error's message.
   Error inFile(const Error& e) const { return e.withContext(path); }

@@ -14,7 +14,7 @@
 //  4. Every page of the index is in the index's usage map.
 //
 // Runs inside the database's transaction; a failure leaves page changes to
-// be discarded with it.
+// be put back by it.
 #pragma once
 
 #include <cstdint>

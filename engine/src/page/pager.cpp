@@ -44,6 +44,10 @@ Result<Page> Pager::read(uint32_t number) {
 
 Result<std::span<uint8_t>> Pager::modify(uint32_t number) {
   auto it = changed_.find(number);
+  if (statement_ && number < statement_->pageCount && !statement_->before.count(number)) {
+    // Held here, the old version is copied below rather than changed.
+    statement_->before.emplace(number, it == changed_.end() ? nullptr : it->second);
+  }
   if (it == changed_.end()) {
     LF_ASSIGN_OR_RETURN(Page page, read(number));
     auto copy = std::make_shared<std::vector<uint8_t>>(page.bytes().begin(), page.bytes().end());
@@ -109,7 +113,27 @@ Status Pager::commit() {
   return okStatus();
 }
 
+void Pager::beginStatement() { statement_ = Statement{pageCount_, {}}; }
+
+void Pager::endStatement() { statement_.reset(); }
+
+void Pager::undoStatement() {
+  if (!statement_) return;
+  for (auto& [number, bytes] : statement_->before) {
+    if (bytes) {
+      changed_[number] = std::move(bytes);
+    } else {
+      changed_.erase(number);
+    }
+  }
+  // Pages the statement appended go again.
+  changed_.erase(changed_.lower_bound(statement_->pageCount), changed_.end());
+  pageCount_ = statement_->pageCount;
+  statement_.reset();
+}
+
 Status Pager::discard() {
+  statement_.reset();
   changed_.clear();
   pageCount_ = committedPageCount_;
   if (!journal_ || !journal_->begun()) return okStatus();

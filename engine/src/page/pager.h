@@ -5,7 +5,9 @@
 // cache drops it or a later change replaces it (changes copy the page when
 // anybody else still holds it). `modify` and `append` collect the changes of
 // the current transaction; `commit` makes them durable atomically; `discard`
-// forgets them. A transaction that changes many pages `spill`s them to the
+// forgets them. Inside a transaction, a statement (`beginStatement` to
+// `endStatement`) can be undone alone, leaving the transaction's earlier
+// changes in place. A transaction that changes many pages `spill`s them to the
 // file between changes, journaled first, so memory stays bounded by the
 // cache capacity, the pages callers hold and the spill threshold. One
 // thread at a time.
@@ -15,6 +17,7 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <optional>
 #include <span>
 #include <unordered_map>
 #include <vector>
@@ -77,6 +80,13 @@ class Pager {
   // Ends the transaction without its changes, putting back what was spilled.
   Status discard();
 
+  // Remembers the pages as they are now, so that `undoStatement` can put
+  // them back; `endStatement` keeps the statement's changes. No spill may
+  // happen in between.
+  void beginStatement();
+  void endStatement();
+  void undoStatement();
+
  private:
   using CacheList = std::list<Page>;
   void remember(const Page& page);
@@ -95,6 +105,14 @@ class Pager {
   CacheList lru_;  // most recently used first
   std::unordered_map<uint32_t, CacheList::iterator> index_;
   std::map<uint32_t, std::shared_ptr<std::vector<uint8_t>>> changed_;  // ordered: written front to back
+
+  struct Statement {
+    uint32_t pageCount = 0;
+    // The transaction's version of each page the statement changed before
+    // it did; null for pages the transaction had not changed.
+    std::map<uint32_t, std::shared_ptr<std::vector<uint8_t>>> before;
+  };
+  std::optional<Statement> statement_;
 };
 
 }  // namespace ledgerfen::page

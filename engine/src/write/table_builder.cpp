@@ -55,7 +55,10 @@ void layOutColumns(tdef::TableDefinition& def) {
     const Column& c = def.schema.columns[i];
     maxColumns = std::max<uint16_t>(maxColumns, uint16_t(c.number + 1));
     if (c.fixed) {
-      def.layout[i].fixedOffset = fixedOffset;
+      // Access records in a fixed column how many variable ones precede it.
+      def.layout[i].varIndex = varIndex;
+      // Yes/No values live in the null mask; Access gives them offset 0.
+      def.layout[i].fixedOffset = c.type == ColumnType::Boolean ? 0 : fixedOffset;
       fixedOffset = uint16_t(fixedOffset + fixedWidth(c));
     } else {
       def.layout[i].varIndex = varIndex++;

@@ -1,7 +1,7 @@
 // Inserts, updates and deletes the rows of one table, keeping its pages,
 // usage maps, long values and counters right. Runs inside the database's
 // transaction (Database::Core::change): a failure leaves the pages changed
-// so far to be discarded with it.
+// so far to be put back by it.
 //
 // Invariants kept by every change:
 //  1. A row keeps its RowId for life: a row that outgrows its page moves, and
