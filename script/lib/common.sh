@@ -7,11 +7,12 @@ ledgerfen_root() { cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd; }
 # Packages the build, the tests and the program need: Qt 6 Widgets and Qt
 # Test for the windows, Liberation Sans, whose letters are as wide as
 # Arial's, so that the pages' captions fit as designed, libcups for
-# printing and libxlsxwriter for the spreadsheet export.
+# printing, libxlsxwriter for the spreadsheet export and libcsv for reading
+# CSV files (ledgerfen-db import).
 LEDGERFEN_PACKAGES=(
   build-essential cmake clang libclang-rt-dev pkg-config
   libgtest-dev libssl-dev nlohmann-json3-dev
-  qt6-base-dev fonts-liberation libcups2-dev libxlsxwriter-dev
+  qt6-base-dev fonts-liberation libcups2-dev libxlsxwriter-dev libcsv-dev
 )
 
 # What the test of the PDF export against a real CUPS needs: the scheduler,

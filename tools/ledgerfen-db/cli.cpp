@@ -33,6 +33,7 @@ const Command kCommands[] = {
     {"create-table", "create-table FILE TABLE \"NAME TYPE[(SIZE)] [required] [autonumber] [primary] [unique]\" ... "
                      "[--index \"NAME: COLUMN [desc], ...\"] [--password P]",
      3, 1000, {}, {"index"}, runCreateTable},
+    {"import", "import FILE TABLE CSV [--password P]", 3, 3, {}, {}, runImport},
 };
 
 void printUsage(std::ostream& err) {

@@ -32,5 +32,6 @@ int runFind(const Arguments& args, CommandIo io);
 int runExport(const Arguments& args, CommandIo io);
 int runCreate(const Arguments& args, CommandIo io);
 int runCreateTable(const Arguments& args, CommandIo io);
+int runImport(const Arguments& args, CommandIo io);
 
 }  // namespace ledgerfen::cli
