@@ -2,10 +2,12 @@
 // file with one table, filled with ROWS rows in one transaction.
 //
 //   generate_bench_db OUT ROWS [--format jet4|ace12] [--table mixed|memos] [--name NAME]
+//                     [--indexes all|primary|none]
 //
 // "mixed" (the default) is a table of every common type with a primary key
 // and an index on a text column; "memos" is five Memo columns (see
-// bench_tables.h). OUT must not exist. The content depends only on the row
+// bench_tables.h). --indexes leaves out the mixed table's text index, or
+// both indexes, to show what keeping them up costs. OUT must not exist. The content depends only on the row
 // numbers, so the same arguments make the same rows. Prints the time the
 // inserts and the commit took, the file's size and this process's peak
 // memory.
@@ -23,7 +25,8 @@ namespace {
 
 int usage() {
   std::fprintf(stderr,
-               "usage: generate_bench_db OUT ROWS [--format jet4|ace12] [--table mixed|memos] [--name NAME]\n");
+               "usage: generate_bench_db OUT ROWS [--format jet4|ace12] [--table mixed|memos] [--name NAME]\n"
+               "                         [--indexes all|primary|none]\n");
   return 1;
 }
 
@@ -45,7 +48,7 @@ int main(int argc, char** argv) {
     return usage();
   }
   FileFormat format = FileFormat::Jet4;
-  std::string kind = "mixed", name;
+  std::string kind = "mixed", name, indexes = "all";
   for (int i = 3; i < argc; i += 2) {
     const std::string option = argv[i];
     if (i + 1 >= argc) return usage();
@@ -54,6 +57,8 @@ int main(int argc, char** argv) {
       format = value == "jet4" ? FileFormat::Jet4 : FileFormat::Ace12;
     } else if (option == "--table" && (value == "mixed" || value == "memos")) {
       kind = value;
+    } else if (option == "--indexes" && (value == "all" || value == "primary" || value == "none")) {
+      indexes = value;
     } else if (option == "--name" && !value.empty()) {
       name = value;
     } else {
@@ -67,10 +72,13 @@ int main(int argc, char** argv) {
   }
 
   const bool mixed = kind == "mixed";
+  TableSpec spec = mixed ? bench::mixedTable(name) : bench::memoTable(name);
+  if (indexes != "all") {
+    std::erase_if(spec.indexes, [&](const IndexSpec& index) { return indexes == "none" || !index.primaryKey; });
+  }
   Clock::time_point start, inserted, committed;
   {
-    bench::NewTable made =
-        bench::createDatabaseWithTable(out, format, mixed ? bench::mixedTable(name) : bench::memoTable(name));
+    bench::NewTable made = bench::createDatabaseWithTable(out, format, spec);
     start = Clock::now();
     bench::checkOrExit(made.db->begin(), out);
     for (uint64_t i = 0; i < rows; ++i) {
