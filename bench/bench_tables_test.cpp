@@ -101,7 +101,7 @@ void expectSound(const std::string& path, const std::string& tableName, uint64_t
 // some memos to lie on pages of their own.
 TEST(BenchDatabases, MixedTableIsSoundAndReadsAsWritten) {
   test::TempDir dir;
-  const uint64_t rows = 1500;
+  const uint64_t rows = 1000;
   std::string path = makeDatabase(dir, bench::mixedTable("Orders"), rows, bench::mixedRow);
   expectSound(path, "Orders", rows, bench::mixedRow, 0);
 
