@@ -2,13 +2,13 @@
 // run:
 //   1. durable single-row updates (one commit each) against one fsync of a page;
 //   2. a bulk insert of ROWS small rows in one transaction;
-//   3. 20,000 memos of 40 KB in one transaction against writing the same
-//      bytes sequentially and syncing once.
+//   3. 20,000 memos of 20,000 characters in one transaction against writing
+//      the same bytes sequentially and syncing once.
 //
-//   write_bench TEMPLATE WORKDIR [ROWS]
+//   write_bench WORKDIR [ROWS]
 //
-// TEMPLATE is a database whose table "test" has a Memo first column (the
-// fixture mdb-reader/data/V2003/numeric.mdb has one).
+// Each part makes its own new Jet4 database in WORKDIR (removing one left by
+// an earlier run) with a table "test" of a Memo column and a Long column.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "ledgerfen/database.h"
+#include "bench_tables.h"
 
 using namespace ledgerfen;
 using Clock = std::chrono::steady_clock;
@@ -27,28 +27,23 @@ namespace {
 
 double seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
 
-std::string copyTemplate(const std::string& from, const std::string& dir, const std::string& name) {
-  std::string to = dir + "/" + name;
-  std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing);
-  std::filesystem::permissions(to, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
-  return to;
+// A new database in `dir` holding the empty table "test" (Notes Memo, Count Long).
+bench::NewTable freshDatabase(const std::string& dir, const std::string& name) {
+  const std::string path = dir + "/" + name;
+  std::filesystem::remove(path);
+  std::filesystem::remove(path + "-journal");  // the journal of the file just removed
+  TableSpec spec;
+  spec.name = "test";
+  ColumnSpec notes, count;
+  notes.name = "Notes";
+  notes.type = ColumnType::Memo;
+  count.name = "Count";
+  count.type = ColumnType::Long;
+  spec.columns = {notes, count};
+  return bench::createDatabaseWithTable(path, FileFormat::Jet4, spec);
 }
 
-std::unique_ptr<Database> openWritable(const std::string& path) {
-  auto db = Database::open(path, OpenOptions{"", true, nullptr});
-  if (!db || (*db)->isReadOnly()) {
-    std::fprintf(stderr, "cannot open %s for writing\n", path.c_str());
-    std::exit(2);
-  }
-  return std::move(*db);
-}
-
-void check(const Status& s) {
-  if (!s) {
-    std::fprintf(stderr, "%s\n", s.error().message().c_str());
-    std::exit(2);
-  }
-}
+void check(const Status& s) { bench::checkOrExit(s, "write_bench"); }
 
 // The machine's cost of making one page durable: write 4 KB, then fdatasync.
 double oneSync(const std::string& dir) {
@@ -91,19 +86,18 @@ std::vector<Value> memoRow(const TableSchema& schema, std::string memo) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3) {
-    std::fprintf(stderr, "usage: write_bench TEMPLATE WORKDIR [ROWS]\n");
+  if (argc < 2 || argc > 3) {
+    std::fprintf(stderr, "usage: write_bench WORKDIR [ROWS]\n");
     return 1;
   }
-  const std::string templatePath = argv[1], dir = argv[2];
-  const long rows = argc > 3 ? std::stol(argv[3]) : 1'000'000;
+  const std::string dir = argv[1];
+  const long rows = argc > 2 ? std::stol(argv[2]) : 1'000'000;
   std::filesystem::create_directories(dir);
 
   // 1. Durable single-row updates.
   {
-    auto db = openWritable(copyTemplate(templatePath, dir, "updates.mdb"));
-    auto table = db->table("test");
-    auto row = table->insertRow(memoRow(table->schema(), "first"));
+    bench::NewTable made = freshDatabase(dir, "updates.mdb");
+    auto row = made.table.insertRow(memoRow(made.table.schema(), "first"));
     check(row.ok() ? okStatus() : row.error());
     Row current = *row;
     const int updates = 1000;
@@ -111,7 +105,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < updates; ++i) {
       std::vector<Value> after = current.values;
       after[0] = "value " + std::to_string(i);
-      check(table->updateRow(current.id, current.values, after));
+      check(made.table.updateRow(current.id, current.values, after));
       current.values = std::move(after);
     }
     double each = seconds(start) / updates;
@@ -122,41 +116,37 @@ int main(int argc, char** argv) {
 
   // 2. Bulk insert of small rows in one transaction.
   {
-    std::string path = copyTemplate(templatePath, dir, "bulk.mdb");
-    auto db = openWritable(path);
-    auto table = db->table("test");
+    bench::NewTable made = freshDatabase(dir, "bulk.mdb");
     auto start = Clock::now();
-    check(db->begin());
+    check(made.db->begin());
     for (long i = 0; i < rows; ++i) {
-      auto row = table->insertRow(memoRow(table->schema(), "row " + std::to_string(i)));
+      auto row = made.table.insertRow(memoRow(made.table.schema(), "row " + std::to_string(i)));
       check(row.ok() ? okStatus() : row.error());
     }
-    check(db->commit());
+    check(made.db->commit());
     double took = seconds(start);
-    size_t size = std::filesystem::file_size(path);
+    size_t size = std::filesystem::file_size(made.db->path());
     double machine = sequentialWrite(dir, size);
     std::printf("bulk insert of %ld small rows: %.2f s (%.1f MB; writing as many bytes and syncing: %.2f s; ratio %.1f)\n",
                 rows, took, double(size) / 1e6, machine, took / machine);
   }
 
-  // 3. 20,000 memos of 40 KB in one transaction.
+  // 3. 20,000 memos of 20,000 characters in one transaction.
   {
-    std::string path = copyTemplate(templatePath, dir, "memos.mdb");
-    auto db = openWritable(path);
-    auto table = db->table("test");
-    std::string memo(20'000, 'm');  // 40 KB as UTF-16
+    bench::NewTable made = freshDatabase(dir, "memos.mdb");
+    std::string memo(20'000, 'm');
     auto start = Clock::now();
-    check(db->begin());
+    check(made.db->begin());
     for (int i = 0; i < 20'000; ++i) {
       memo[size_t(i) % memo.size()] = char('a' + i % 26);
-      auto row = table->insertRow(memoRow(table->schema(), memo));
+      auto row = made.table.insertRow(memoRow(made.table.schema(), memo));
       check(row.ok() ? okStatus() : row.error());
     }
-    check(db->commit());
+    check(made.db->commit());
     double took = seconds(start);
-    size_t size = std::filesystem::file_size(path);
+    size_t size = std::filesystem::file_size(made.db->path());
     double machine = sequentialWrite(dir, size);
-    std::printf("20,000 memos of 40 KB: %.2f s (%.1f MB; writing as many bytes and syncing: %.2f s; ratio %.1f)\n",
+    std::printf("20,000 memos of 20,000 characters: %.2f s (%.1f MB; writing as many bytes and syncing: %.2f s; ratio %.1f)\n",
                 took, double(size) / 1e6, machine, took / machine);
   }
   return 0;
