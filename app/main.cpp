@@ -8,9 +8,12 @@
 #include "ledgerfen/export/calc_spreadsheet.h"
 #include "ledgerfen/pdf/cups_printing_system.h"
 #include "ledgerfen/pdf/pdf_printer_check.h"
+#include "ledgerfen/pdf/process_launcher.h"
+#include "ledgerfen/pdf/temporary_files.h"
 #include "ledgerfen/shell/main_module.h"
 #include "ledgerfen/shell/qt_platform.h"
 #include "ledgerfen/shell/settings_store.h"
+#include "desktop_exports.h"
 #include "program.h"
 
 int main(int argc, char** argv) {
@@ -33,11 +36,13 @@ int main(int argc, char** argv) {
   pdf::PdfPrinterInstalledCheck pdfPrinter(printers, messageBoxes);
   data::BuiltInEngine engine;
 
-  // The exports are wired in here, as a factory of editor::ExportCommands
-  // over the editor window (whose DataGrid1 is their grid reader); until
-  // then the export menu's items do nothing. The PDF command (pdf::PdfExport)
-  // joins them with the tab-separated writer it prints.
-  app::ExportCommandsFactory exports;
+  pdf::PosixProcessLauncher processes;
+  pdf::LinuxTemporaryFiles temporaryFiles;
+  pdf::QtPendingEvents events;
+  const pdf::PrintingServices printing{printers, processes, temporaryFiles, events};
+  app::ExportCommandsFactory exports = [&printing](editor::Form3& editor, shell::WindowServices& window) {
+    return std::make_unique<app::DesktopExports>(editor, window, printing);
+  };
 
   app::Program program({messageBoxes, fileDialogs, browser, settings, paths, control, pdfPrinter, engine,
                         QCoreApplication::applicationDirPath().toStdString(), exports});

@@ -34,7 +34,7 @@ editor::Form3& Program::loadForm3() {
   if (!form3_) {
     form3_ = std::make_unique<editor::Form3>(window_, loadForm2());
     if (platform_.exports) {
-      exports_ = platform_.exports(*form3_);
+      exports_ = platform_.exports(*form3_, window_);
       form3_->setExportCommands(exports_.get());
     }
   }

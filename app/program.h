@@ -18,8 +18,9 @@
 namespace ledgerfen::app {
 
 // Makes the commands of the editor's "Export Table As.." menu for the editor
-// window, whose grid they read.
-using ExportCommandsFactory = std::function<std::unique_ptr<editor::ExportCommands>(editor::Form3& editor)>;
+// window, whose grid they read, over the window services they report through.
+using ExportCommandsFactory =
+    std::function<std::unique_ptr<editor::ExportCommands>(editor::Form3& editor, shell::WindowServices& window)>;
 
 struct Platform {
   shell::MessageBoxes& messageBoxes;

@@ -470,7 +470,7 @@ class TableEditorTest : public QObject {
     Harness h;
     const std::string path = dir.copyFixture(kTypesFile);
     RecordingExports exports;
-    h.exports = [&](editor::Form3& editor) -> std::unique_ptr<editor::ExportCommands> {
+    h.exports = [&](editor::Form3& editor, shell::WindowServices&) -> std::unique_ptr<editor::ExportCommands> {
       struct Forward : editor::ExportCommands {
         RecordingExports& to;
         explicit Forward(RecordingExports& r) : to(r) {}

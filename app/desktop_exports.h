@@ -1,0 +1,42 @@
+// The editor's "Export Table As.." commands on this desktop, each over the
+// editor's grid:
+//
+//   TXT, CSV, XML  the Save dialog and the text writers
+//   XLS            a new, unsaved workbook in LibreOffice Calc
+//   PDF            the table as tab-separated text, printed on the PDF printer
+//
+// Made once per editor window, after it, since the commands read its grid
+// and set its pointer.
+#pragma once
+
+#include "ledgerfen/editor/export_commands.h"
+#include "ledgerfen/editor/form3.h"
+#include "ledgerfen/export/calc_spreadsheet.h"
+#include "ledgerfen/export/qt_export_platform.h"
+#include "ledgerfen/export/save_commands.h"
+#include "ledgerfen/export/xls_command.h"
+#include "ledgerfen/pdf/pdf_export.h"
+#include "ledgerfen/shell/window_services.h"
+
+namespace ledgerfen::app {
+
+class DesktopExports final : public editor::ExportCommands {
+ public:
+  DesktopExports(editor::Form3& editor, shell::WindowServices& window, const pdf::PrintingServices& printing);
+
+  void exportTxt() override { text_.mnuTXT_Click(); }
+  void exportXls() override { spreadsheet_.mnuXLS_Click(); }
+  void exportCsv() override { text_.mnuCSV_Click(); }
+  void exportPdf() override { pdf_.mnuPDF_Click(); }
+  void exportXml() override { text_.mnuXML_Click(); }
+
+ private:
+  exporting::QtSaveFileDialogs dialogs_;
+  exporting::WindowPointerSetting pointer_;
+  exporting::CalcSpreadsheet calc_;
+  exporting::SaveCommands text_;
+  exporting::XlsCommand spreadsheet_;
+  pdf::PdfExport pdf_;
+};
+
+}  // namespace ledgerfen::app
