@@ -3,6 +3,7 @@
 // through both independent readers, and names are checked as Access does.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
 #include <random>
 #include <sstream>
@@ -144,6 +145,14 @@ TEST(NewDatabase, IsNeverHalfMade) {
   EXPECT_FALSE(missingFolder.ok());
   EXPECT_FALSE(Database::create(dir.path() + "/old.mdb", FileFormat::Jet3).ok());
   EXPECT_TRUE(Database::open(path).ok());
+
+  // The name a database is built under before it takes its own may belong
+  // to a file of someone else's: creating fails and that file stays.
+  const std::string other = dir.path() + "/busy.mdb";
+  { std::ofstream(other + ".new") << "someone's work"; }
+  EXPECT_FALSE(Database::create(other, FileFormat::Jet4).ok());
+  std::ifstream kept(other + ".new");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "someone's work");
 }
 
 // A new database of each format gets a table of every type; random rows
@@ -190,6 +199,27 @@ TEST_P(NewTable, EveryTypeReadsBackThroughBothReaders) {
   EXPECT_TRUE(mdbReader.agrees) << mdbReader.detail;
   auto mdbtools = test::mdbtoolsAgrees(path, "");
   EXPECT_TRUE(mdbtools.agrees) << mdbtools.detail;
+}
+
+// Numbers given for an AutoNumber are kept; the counter moves on past the
+// largest, and a negative one leaves it where it was.
+TEST(NewTable, AutoNumbersCountOnFromTheLargestGiven) {
+  test::TempDir dir;
+  const std::string path = dir.path() + "/numbers.mdb";
+  ASSERT_TRUE(Database::create(path, FileFormat::Jet4).ok());
+  auto db = Database::open(path, OpenOptions{"", true, nullptr});
+  ASSERT_TRUE(db.ok());
+  ColumnSpec id{"ID", ColumnType::Long};
+  id.autoNumber = true;
+  auto table = (*db)->createTable(TableSpec{"T", {id}, {IndexSpec{"PrimaryKey", {{"ID"}}, true, true}}});
+  ASSERT_TRUE(table.ok()) << table.error().message();
+  std::vector<int32_t> ids;
+  for (Value given : {Value(), Value(int32_t(-5)), Value(), Value(int32_t(10)), Value()}) {
+    auto row = table->insertRow({given});
+    ASSERT_TRUE(row.ok()) << row.error().message();
+    ids.push_back(std::get<int32_t>(row->values[0]));
+  }
+  EXPECT_EQ(ids, (std::vector<int32_t>{1, -5, 2, 10, 11}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, NewTable, testing::Values(FileFormat::Jet4, FileFormat::Ace12),

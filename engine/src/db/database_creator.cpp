@@ -60,10 +60,12 @@ Status createDatabase(Env& env, const std::string& path, FileFormat format) {
   if (env.exists(path)) return Error(ErrorKind::InvalidArgument, path + ": a file of that name exists already");
   const std::string building = path + ".new";
   const OleDate now = write::oleNow();
+  bool madeBuilding = false;  // a file of that name that is not ours is left alone
   Status built = [&]() -> Status {
     LF_ASSIGN_OR_RETURN(std::vector<uint8_t> pages, firstPages(format, now.days));
     {
       LF_ASSIGN_OR_RETURN(std::unique_ptr<File> file, env.open(building, OpenMode::CreateNew));
+      madeBuilding = true;
       LF_RETURN_IF_ERROR(file->writeAt(0, pages));
       LF_RETURN_IF_ERROR(file->sync());
     }
@@ -79,7 +81,7 @@ Status createDatabase(Env& env, const std::string& path, FileFormat format) {
     return db->commit();
   }();
   if (!built) {
-    (void)env.remove(building);
+    if (madeBuilding) (void)env.remove(building);
     return built;
   }
   LF_RETURN_IF_ERROR(env.rename(building, path));

@@ -94,7 +94,11 @@ Status Journal::begin(uint32_t pageSize, uint64_t originalSize) {
   originalSize_ = originalSize;
   records_ = 0;
   saved_.clear();
-  RAND_bytes(reinterpret_cast<unsigned char*>(&nonce_), sizeof nonce_);
+  // A fresh nonce keeps records of earlier transactions, left in the file,
+  // from passing as this one's.
+  if (RAND_bytes(reinterpret_cast<unsigned char*>(&nonce_), sizeof nonce_) != 1) {
+    return Error(ErrorKind::Io, "the journal: no random numbers to be had for its nonce");
+  }
   return okStatus();
 }
 

@@ -34,9 +34,11 @@ Error requiredValueMissing(const std::string& table, const Column& c) {
                                           "field is set to True. Enter a value in this field.");
 }
 
-Guid randomGuid() {
+Result<Guid> randomGuid() {
   Guid g;
-  RAND_bytes(g.bytes.data(), int(g.bytes.size()));
+  if (RAND_bytes(g.bytes.data(), int(g.bytes.size())) != 1) {
+    return Error(ErrorKind::Io, "no random numbers to be had for a Replication ID");
+  }
   g.bytes[7] = uint8_t((g.bytes[7] & 0x0F) | 0x40);  // version 4 (Data3 is little-endian)
   g.bytes[8] = uint8_t((g.bytes[8] & 0x3F) | 0x80);  // RFC 4122 variant
   return g;
@@ -283,13 +285,17 @@ Result<Row> TableWriter::insert(std::vector<Value> values) {
       continue;
     }
     if (c.guidAutoNumber && isNull(v)) {
-      v = randomGuid();
+      LF_ASSIGN_OR_RETURN(v, randomGuid());
       continue;
     }
     LF_ASSIGN_OR_RETURN(v, coerceValue(c, v));
     if (c.type == ColumnType::Boolean && isNull(v)) v = false;
     if (!c.nullable && isNull(v)) return requiredValueMissing(def_->schema.name, c);
-    if (c.autoNumber) def_->autoNumber = std::max<uint32_t>(def_->autoNumber, uint32_t(std::get<int32_t>(v)));
+    // A number given for an AutoNumber moves the counter on only when it is
+    // ahead of it; a negative one must not wrap round to a huge counter.
+    if (c.autoNumber && std::get<int32_t>(v) > int32_t(def_->autoNumber)) {
+      def_->autoNumber = uint32_t(std::get<int32_t>(v));
+    }
   }
   IndexMaintenance indexes(*core_, *def_);
   LF_RETURN_IF_ERROR(indexes.check(plan.values, nullptr, format::RowPointer{}));
