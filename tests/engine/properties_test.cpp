@@ -1,10 +1,12 @@
 // Column properties: the Required property Access sets is read from the
 // table's property blob and enforced; new tables store it where Access and
-// mdbtools find it.
+// mdbtools find it. Default values are read and taken as Access takes them.
 #include <gtest/gtest.h>
 
 #include "db/database_core.h"
 #include "ledgerfen/database.h"
+#include "ledgerfen/default_value.h"
+#include "ledgerfen/value_text.h"
 #include "props/property_blob.h"
 #include "support/fixtures.h"
 #include "support/oracles.h"
@@ -48,6 +50,72 @@ TEST(ColumnProperties, RequiredColumnsOfAnAccessFileRefuseNull) {
   if (other.ok()) {
     for (const Column& c : other->schema().columns) EXPECT_TRUE(c.nullable) << c.name;
   }
+}
+
+const Column& columnNamed(const TableSchema& schema, const std::string& name) {
+  const Column* c = schema.findColumn(name);
+  if (!c) throw std::runtime_error("no column " + name);
+  return *c;
+}
+
+TEST(ColumnProperties, DefaultsOfAccessFilesAreRead) {
+  auto db = Database::open(test::fixtureNamed("jackcess/V2003/indexTestV2003.mdb").fullPath());
+  ASSERT_TRUE(db.ok());
+  auto table = (*db)->table("Table1");
+  ASSERT_TRUE(table.ok());
+  const Column& number = columnNamed(table->schema(), "otherfk1");
+  EXPECT_EQ(number.defaultValue, "0");
+  EXPECT_EQ(defaultValue(number), std::optional<Value>(int32_t(0)));
+  EXPECT_EQ(columnNamed(table->schema(), "data").defaultValue, "");
+  EXPECT_EQ(defaultValue(columnNamed(table->schema(), "data")), std::nullopt);
+
+  auto ace = Database::open(test::fixtureNamed("mdb-reader/data/V2016/withinsertedcol.accdb").fullPath());
+  ASSERT_TRUE(ace.ok());
+  auto withBooleans = (*ace)->table("Table1");
+  ASSERT_TRUE(withBooleans.ok());
+  EXPECT_EQ(defaultValue(columnNamed(withBooleans->schema(), "col1")), std::optional<Value>(false));
+}
+
+TEST(DefaultValues, ConstantsAndStampsAreTakenAsAccessTakesThem) {
+  auto column = [](ColumnType type, std::string expression) {
+    Column c;
+    c.name = "C";
+    c.type = type;
+    c.length = 510;
+    c.precision = 18;
+    c.scale = 2;
+    c.defaultValue = std::move(expression);
+    return c;
+  };
+  auto text = [](const Column& c) {
+    auto v = defaultValue(c);
+    return v ? formatValueText(c, *v) : std::string("(none)");
+  };
+  EXPECT_EQ(text(column(ColumnType::Text, "\"say \"\"hi\"\"\"")), "say \"hi\"");
+  EXPECT_EQ(text(column(ColumnType::Text, "'single'")), "single");
+  EXPECT_EQ(text(column(ColumnType::Text, "=\"with equals\"")), "with equals");
+  EXPECT_EQ(text(column(ColumnType::Currency, "12.5")), "12.50");
+  EXPECT_EQ(text(column(ColumnType::Double, "-1.5E3")), "-1500");
+  EXPECT_EQ(text(column(ColumnType::Numeric, "0")), "0.00");
+  EXPECT_EQ(text(column(ColumnType::Boolean, "Yes")), "Yes");
+  EXPECT_EQ(text(column(ColumnType::Boolean, "off")), "No");
+  EXPECT_EQ(text(column(ColumnType::Integer, "True")), "-1");
+  EXPECT_EQ(text(column(ColumnType::DateTime, "#3/1/2024#")), "2024-03-01");
+  EXPECT_EQ(text(column(ColumnType::DateTime, "#2024-03-01 9:05#")), "2024-03-01 09:05:00");
+  // Stamps are taken at the call; a date alone has no time of day.
+  const std::string today = text(column(ColumnType::DateTime, "Date()"));
+  EXPECT_EQ(today.size(), 10u) << today;
+  EXPECT_EQ(text(column(ColumnType::DateTime, "Now()")).substr(0, 10), today);
+  EXPECT_EQ(text(column(ColumnType::DateTime, "Time()")).substr(0, 10), "1899-12-30");
+  EXPECT_NE(text(column(ColumnType::Guid, "GenGUID()")), text(column(ColumnType::Guid, "GenGUID()")));
+  // Only Access can work out anything else; nor is a value that does not fit taken.
+  for (const char* other : {"Null", "[Price]*2", "DMax(\"ID\",\"T\")+1", "\"open", "Date() + 1"}) {
+    EXPECT_EQ(text(column(ColumnType::Text, other)), "(none)") << other;
+  }
+  EXPECT_EQ(text(column(ColumnType::Byte, "300")), "(none)");
+  Column counter = column(ColumnType::Long, "0");
+  counter.autoNumber = true;
+  EXPECT_EQ(text(counter), "(none)");
 }
 
 TEST(ColumnProperties, NewTablesKeepTheirRequiredColumns) {

@@ -36,6 +36,9 @@ struct Column {
   SortOrder sortOrder;      // Text and Memo
   uint16_t codePage = 0;    // Jet3 Text: 0 = the database's
   int32_t complexId = 0;    // Complex
+  // The column's DefaultValue property: an expression as Access keeps it
+  // ("0", "\"abc\"", "Date()"); empty when it has none. See default_value.h.
+  std::string defaultValue;
 };
 
 struct IndexColumn {

@@ -31,10 +31,12 @@ Status applyColumnProperties(const std::shared_ptr<Database::Core>& core, tdef::
   auto sets = parsePropertyBlob(*blob, core->names);
   if (!sets) return okStatus();
   for (const PropertySet& set : *sets) {
-    if (!set.column || !isRequired(set)) continue;
-    for (Column& c : def.schema.columns) {
-      if (c.name == set.objectName) c.nullable = false;
-    }
+    if (!set.column) continue;
+    auto column = std::find_if(def.schema.columns.begin(), def.schema.columns.end(),
+                               [&](const Column& c) { return c.name == set.objectName; });
+    if (column == def.schema.columns.end()) continue;
+    if (isRequired(set)) column->nullable = false;
+    column->defaultValue = textProperty(set, "DefaultValue", core->names).value_or("");
   }
   return okStatus();
 }

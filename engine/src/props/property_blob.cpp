@@ -125,6 +125,18 @@ ByteString encodePropertyBlob(const std::vector<PropertySet>& sets) {
   return out;
 }
 
+std::optional<std::string> textProperty(const PropertySet& set, std::string_view name,
+                                        const tdef::NameDecoder& names) {
+  const Property* property = set.find(name);
+  if (!property || (property->type != uint8_t(ColumnType::Text) && property->type != uint8_t(ColumnType::Memo))) {
+    return std::nullopt;
+  }
+  // Stored as names are: UTF-16 from Jet4 on, the database's code page in Jet3.
+  std::string text;
+  names.decode(format::Bytes(property->value.data(), property->value.size()), text);
+  return text;
+}
+
 bool isRequired(const PropertySet& set) {
   const Property* required = set.find(kRequired);
   return required && required->type == uint8_t(ColumnType::Boolean) && !required->value.empty() &&

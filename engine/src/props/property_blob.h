@@ -11,7 +11,9 @@
 //           [2] number in the name list, [2] value length, value
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "format/bytes.h"
@@ -39,6 +41,10 @@ struct PropertySet {
 Result<std::vector<PropertySet>> parsePropertyBlob(format::Bytes blob, const tdef::NameDecoder& names);
 // Jet4 and later.
 ByteString encodePropertyBlob(const std::vector<PropertySet>& sets);
+
+// The text of a Text or Memo property; nullopt for a missing property or
+// one of another type.
+std::optional<std::string> textProperty(const PropertySet& set, std::string_view name, const tdef::NameDecoder& names);
 
 // The column's Required property is set to Yes.
 bool isRequired(const PropertySet& set);
