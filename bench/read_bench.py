@@ -49,7 +49,8 @@ def parse_args():
     p.add_argument("--timeout", type=float, default=300, help="seconds before a reader is stopped (default: 300)")
     p.add_argument("--repeat", type=int, default=1,
                    help="runs of each reader; the fastest is reported (default: 1)")
-    p.add_argument("--node-modules", help="node_modules folder holding mdb-reader")
+    p.add_argument("--node-modules", help="node_modules folder holding mdb-reader (default: from NODE_PATH, "
+                   "then the usual places)")
     p.add_argument("--json", help="also write the results to this file as JSON")
     return p.parse_args()
 
@@ -63,7 +64,7 @@ def size_name(rows):
 
 
 def find_node_modules(given):
-    candidates = [given] if given else [
+    candidates = [given] if given else os.environ.get("NODE_PATH", "").split(os.pathsep) + [
         os.environ.get("LEDGERFEN_ORACLES", ""),
         os.path.join(ROOT, "build", "test", "oracles", "node_modules"),
         os.path.join(ROOT, "..", "oracles", "node_modules"),
