@@ -8,7 +8,7 @@
 # Each time is the best of RUNS (default 3), output to a file in the
 # temporary folder.
 set -euo pipefail
-ledgerfen_db=$1 database=$2 table=${3:-test} runs=${4:-3}
+ledgerfen_db=$1 database=$2 table=${3:-Orders} runs=${4:-3}
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 

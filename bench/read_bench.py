@@ -17,7 +17,8 @@ runs longer than --timeout seconds is stopped and reported as timed out.
 
 Times are wall-clock and processor (user + system) seconds; on a machine
 that others are using the processor time is the steadier of the two. Ratios
-are peer / ours: above 1 means we are faster or smaller.
+are ours / peer, as in the export benchmark: below 1 means we are faster or
+smaller.
 """
 import argparse
 import datetime
@@ -48,7 +49,8 @@ def parse_args():
     p.add_argument("--timeout", type=float, default=300, help="seconds before a reader is stopped (default: 300)")
     p.add_argument("--repeat", type=int, default=1,
                    help="runs of each reader; the fastest is reported (default: 1)")
-    p.add_argument("--node-modules", help="node_modules folder holding mdb-reader")
+    p.add_argument("--node-modules", help="node_modules folder holding mdb-reader (default: from NODE_PATH, "
+                   "then the usual places)")
     p.add_argument("--json", help="also write the results to this file as JSON")
     return p.parse_args()
 
@@ -62,7 +64,7 @@ def size_name(rows):
 
 
 def find_node_modules(given):
-    candidates = [given] if given else [
+    candidates = [given] if given else os.environ.get("NODE_PATH", "").split(os.pathsep) + [
         os.environ.get("LEDGERFEN_ORACLES", ""),
         os.path.join(ROOT, "build", "test", "oracles", "node_modules"),
         os.path.join(ROOT, "..", "oracles", "node_modules"),
@@ -229,11 +231,12 @@ def main():
             if name == "ledgerfen-db dump" or base["outcome"] != "ok":
                 continue
             if r["outcome"] == "ok":
-                print(f"  {name} / ours: time {r['seconds'] / base['seconds']:.2f}x, "
-                      f"cpu {r['cpu_seconds'] / max(base['cpu_seconds'], 0.01):.2f}x, memory {r['peak_mb'] / base['peak_mb']:.2f}x")
+                print(f"  ours / {name}: time {base['seconds'] / r['seconds']:.2f}, "
+                      f"cpu {base['cpu_seconds'] / max(r['cpu_seconds'], 0.01):.2f}, "
+                      f"memory {base['peak_mb'] / r['peak_mb']:.2f}")
             elif r["timed_out"]:
-                print(f"  {name} / ours: time > {args.timeout / base['seconds']:.1f}x (timed out), "
-                      f"memory >= {r['peak_mb'] / base['peak_mb']:.2f}x when stopped")
+                print(f"  ours / {name}: time < {base['seconds'] / args.timeout:.3f} ({name} timed out), "
+                      f"memory <= {base['peak_mb'] / max(r['peak_mb'], 0.01):.2f} ({name} when stopped)")
         results.append({"case": label, "file": path, "file_mb": size_mb, "rows": rows,
                         "readers": {n: {k: v for k, v in r.items() if k not in ("last",)}
                                     for n, r in measured.items()}})
