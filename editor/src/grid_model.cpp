@@ -7,6 +7,7 @@
 #include <climits>
 
 #include "ledgerfen/data/cell_text.h"
+#include "ledgerfen/default_value.h"
 
 namespace ledgerfen::editor {
 namespace {
@@ -37,7 +38,8 @@ GridModel::GridModel(std::shared_ptr<data::RecordSet> records, RowCache::Limits 
       source_(*records_),
       cache_(source_, limits),
       updatable_(records_->checkUpdatable()),
-      recordRows_(shownRows(records_->recordCount())) {}
+      recordRows_(shownRows(records_->recordCount())),
+      newRowLine_(newRecord()) {}
 
 GridModel::~GridModel() = default;
 
@@ -81,14 +83,22 @@ const data::Record* GridModel::recordAt(int row) const {
   return *record;
 }
 
+data::Record GridModel::newRecord() const {
+  data::Record record;
+  for (const Column& c : records_->fields()) record.values.push_back(defaultValue(c).value_or(Value()));
+  return record;
+}
+
 QString GridModel::shownText(int row, int column) const {
   const Column& c = records_->fields()[size_t(column)];
   if (pending_ && pendingRow() == row) {
     if (auto typed = pending_->typed.find(column); typed != pending_->typed.end()) return typed->second;
-    if (pending_->isNew) return c.autoNumber ? QString(kNewAutoNumber) : QString();
+    if (pending_->isNew && c.autoNumber) return QString(kNewAutoNumber);
     return qs(data::cellText(c, pending_->original.values[size_t(column)]));
   }
-  if (row >= recordRows_) return c.autoNumber ? QString(kNewAutoNumber) : QString();
+  if (row >= recordRows_) {
+    return c.autoNumber ? QString(kNewAutoNumber) : qs(data::cellText(c, newRowLine_.values[size_t(column)]));
+  }
   const data::Record* record = recordAt(row);
   return record ? qs(data::cellText(c, record->values[size_t(column)])) : QString();
 }
@@ -101,6 +111,8 @@ QString GridModel::editText(int row, int column) const {
     record = &pending_->original;
   } else if (row < recordRows_) {
     record = recordAt(row);
+  } else if (isNewRowLine(row)) {
+    record = &newRowLine_;
   }
   if (record && isText(c)) {
     const auto* text = std::get_if<std::string>(&record->values[size_t(column)]);
@@ -170,7 +182,7 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
     if (isNewRowLine(row)) {
       // The line becomes the row being added, and a new line opens below it.
       beginInsertRows(QModelIndex(), row + 1, row + 1);
-      pending_ = Pending{true, recordRows_, data::Record{{}, std::vector<Value>(records_->fields().size())}, {}, {}};
+      pending_ = Pending{true, recordRows_, newRecord(), {}, {}};
       endInsertRows();
     } else {
       const data::Record* record = recordAt(row);
@@ -179,7 +191,7 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
     }
   }
   Pending& pending = *pending_;
-  const QString before = pending.isNew ? QString() : [&] {
+  const QString before = [&] {
     const Column& c = records_->fields()[size_t(column)];
     const auto* text = std::get_if<std::string>(&pending.original.values[size_t(column)]);
     if (isText(c) && text && text->empty()) {
@@ -210,7 +222,8 @@ Status GridModel::commitPendingRow() {
     }
     return okStatus();
   }();
-  bool changed = false;
+  // A new row is added once anything was typed into it, defaults and all.
+  bool changed = pending.isNew && !pending.typed.empty();
   for (size_t i = 0; outcome && i < after.size(); ++i)
     changed = changed || !sameValue(after[i], pending.original.values[i]);
   if (outcome && !changed) {

@@ -310,6 +310,9 @@ class TableEditorTest : public QObject {
     QVERIFY(!(grid.model()->flags(grid.model()->index(0, 0)) & Qt::ItemIsEditable));  // AutoNumber
     QVERIFY(!(grid.model()->flags(grid.model()->index(0, 3)) & Qt::ItemIsEditable));  // calculated
 
+    // The new-row line shows the defaults Access gave the columns.
+    QCOMPARE(shown(grid, 4, 13), QString("0.000000"));
+    QCOMPARE(shown(grid, 4, 12), QString());
     typeInto(grid, 4, 1, "Ada");
     QCOMPARE(grid.model()->rowCount(), 6);  // a new line opened below
     QCOMPARE(shown(grid, 4, 0), QString("(New)"));
@@ -328,6 +331,8 @@ class TableEditorTest : public QObject {
     QVERIFY(added != rows.end());
     QCOMPARE(added->values[2], Value(std::string("Lovelace")));
     QCOMPARE(added->values[6], Value(Currency{18432500}));
+    QVERIFY(!isNull(added->values[13]));  // the default, written with the row
+    QCOMPARE(shown(grid, 4, 13), QString("0.000000"));
 
     // Starting a row and undoing it leaves nothing behind.
     typeInto(grid, 5, 1, "Nobody");

@@ -148,6 +148,16 @@ TEST_F(Import, FillsATableAccessMadeAndKeepsItsIndexes) {
   expectSoundForEveryReader(db);
 }
 
+TEST_F(Import, ColumnsLeftOutTakeTheirDefaults) {
+  // Access gave the number columns of this table the default 0.
+  std::string db = dir_.copyFixture("jackcess/V2003/delColTestV2003.mdb");
+  RunResult r = run({"import", db, "Table1", file("ids.csv", "data,id\nimported,900\n")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const std::string dump = tableDump(db, "Table1");
+  EXPECT_NE(dump.find("[900,0,\"imported\",null]"), std::string::npos) << dump;
+  expectSoundForEveryReader(db);
+}
+
 // A failed import writes nothing: the database file (and its folder) are
 // byte for byte as before, and the message names the line and the column.
 TEST_F(Import, AnyProblemLeavesTheDatabaseAsItWas) {

@@ -2,7 +2,8 @@
 //
 // The first record of the file names the columns. When the table exists,
 // the names must be columns of it (in any order, not necessarily all of
-// them); the others get NULL, or their numbers where they are AutoNumbers.
+// them); the others get their default values (ledgerfen/default_value.h),
+// NULL when they have none, or their numbers where they are AutoNumbers.
 // When it does not, it is created with the columns the header names, typed
 // by what the whole file holds in each (import/column_guess.h). Fields are
 // read as their column's type in the text forms of ledgerfen/value_text.h;
@@ -18,6 +19,7 @@
 #include "commands/commands.h"
 #include "import/column_guess.h"
 #include "import/csv_reader.h"
+#include "ledgerfen/default_value.h"
 #include "ledgerfen/value_text.h"
 
 namespace ledgerfen::cli {
@@ -146,12 +148,17 @@ Result<uint64_t> insertRecords(Table& table, const CsvSource& csv, std::optional
   LF_ASSIGN_OR_RETURN(CsvRecord header, readHeader(*reader));
   const TableSchema& schema = table.schema();
   LF_ASSIGN_OR_RETURN(std::vector<size_t> positions, columnPositions(schema, header));
+  std::vector<bool> named(schema.columns.size());
+  for (size_t position : positions) named[position] = true;
   uint64_t rows = 0;
   for (CsvRecord record;;) {
     LF_ASSIGN_OR_RETURN(bool more, reader->next(record));
     if (!more) break;
     LF_RETURN_IF_ERROR(checkWidth(record, header));
     std::vector<Value> values(schema.columns.size());
+    for (size_t c = 0; c < values.size(); ++c) {
+      if (!named[c]) values[c] = defaultValue(schema.columns[c]).value_or(Value());
+    }
     for (size_t i = 0; i < record.fields.size(); ++i) {
       if (record.fields[i].empty()) continue;
       const Column& column = schema.columns[positions[i]];

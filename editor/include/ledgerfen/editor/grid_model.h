@@ -14,7 +14,9 @@
 // the typed texts, marked as not saved, with the engine's message, until a
 // later commit succeeds or revertPendingRow() drops them. A typed text equal
 // to what the cell showed changes nothing, and a row whose values come out
-// unchanged is not written.
+// unchanged is not written. The new-row line shows, and a new row starts
+// from, the columns' default values (ledgerfen/default_value.h), as Access
+// shows them; it is written once something is typed into it.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -95,12 +97,14 @@ class GridModel final : public QAbstractTableModel {
   struct Pending {
     bool isNew = false;
     int row = 0;
-    data::Record original;         // as read (a new row: all NULL)
+    data::Record original;         // as read (a new row: the columns' defaults)
     std::map<int, QString> typed;  // by column
     QString error;
   };
 
   const data::Record* recordAt(int row) const;
+  // A record of the columns' defaults, NULL where a column has none.
+  data::Record newRecord() const;
   // What the cell's editor starts from: the cell text, but "" for the empty
   // text of Text and Memo columns, told apart from NULL.
   QString editText(int row, int column) const;
@@ -113,6 +117,7 @@ class GridModel final : public QAbstractTableModel {
   mutable RowCache cache_;
   Status updatable_;
   int recordRows_ = 0;
+  data::Record newRowLine_;  // what the new-row line shows
   std::optional<Pending> pending_;
   bool changingRows_ = false;
   mutable bool syncScheduled_ = false;
