@@ -222,6 +222,50 @@ TEST(NewTable, AutoNumbersCountOnFromTheLargestGiven) {
   EXPECT_EQ(ids, (std::vector<int32_t>{1, -5, 2, 10, 11}));
 }
 
+// Every stored index counts its distinct keys; the count follows rows added
+// and deleted in any order, across leaf pages, through reopening.
+TEST(NewTable, IndexesCountTheirDistinctKeys) {
+  test::TempDir dir;
+  const std::string path = dir.path() + "/keys.mdb";
+  ASSERT_TRUE(Database::create(path, FileFormat::Jet4).ok());
+  auto db = Database::open(path, OpenOptions{"", true, nullptr});
+  ASSERT_TRUE(db.ok());
+  // Long texts, so that the index spans many leaf pages.
+  TableSpec spec{"T", {ColumnSpec{"Word", ColumnType::Text, 200}}, {IndexSpec{"ByWord", {{"Word"}}}}};
+  auto table = (*db)->createTable(spec);
+  ASSERT_TRUE(table.ok()) << table.error().message();
+  std::mt19937 random(11);
+  std::map<std::string, int> live;
+  std::vector<std::pair<RowId, std::vector<Value>>> rows;
+  auto distinctCounted = [&] {
+    auto def = (*db)->core()->definition(table->schema().definitionPage, "T");
+    return def.ok() ? int64_t((*def)->realIndexes.at(0).uniqueEntryCount) : -1;
+  };
+  ASSERT_TRUE((*db)->begin().ok());
+  for (int i = 0; i < 1500; ++i) {
+    if (!rows.empty() && random() % 4 == 0) {
+      size_t at = random() % rows.size();
+      ASSERT_TRUE(table->deleteRow(rows[at].first, rows[at].second).ok());
+      if (--live[std::get<std::string>(rows[at].second[0])] == 0) live.erase(std::get<std::string>(rows[at].second[0]));
+      rows.erase(rows.begin() + long(at));
+      continue;
+    }
+    std::string word = std::to_string(random() % 400) + std::string(150, 'k');
+    auto row = table->insertRow({word});
+    ASSERT_TRUE(row.ok()) << row.error().message();
+    rows.emplace_back(row->id, row->values);
+    ++live[word];
+  }
+  ASSERT_TRUE((*db)->commit().ok());
+  EXPECT_EQ(distinctCounted(), int64_t(live.size()));
+  db->reset();
+  db = Database::open(path);
+  ASSERT_TRUE(db.ok());
+  table = (*db)->table("T");
+  ASSERT_TRUE(table.ok());
+  EXPECT_EQ(distinctCounted(), int64_t(live.size()));
+}
+
 INSTANTIATE_TEST_SUITE_P(Formats, NewTable, testing::Values(FileFormat::Jet4, FileFormat::Ace12),
                          [](const auto& info) { return std::string(fileFormatName(info.param)); });
 

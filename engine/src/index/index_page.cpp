@@ -1,6 +1,7 @@
 #include "index/index_page.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <string>
 
@@ -74,6 +75,9 @@ Result<IndexPage> decodeIndexPage(const format::FormatSpec& spec, uint32_t numbe
   const size_t area = entryAreaSize(spec);
   Bytes mask = b.subspan(spec.indexEntryMask, spec.indexEntryMaskSize);
   Bytes entries = b.subspan(spec.indexEntriesStart);
+  size_t count = 0;
+  for (uint8_t bits : mask) count += size_t(std::popcount(bits));
+  page.entries.reserve(count);
   Bytes prefix;
   size_t start = 0;
   for (size_t bit = 0; bit < mask.size() * 8; ++bit) {
@@ -82,29 +86,35 @@ Result<IndexPage> decodeIndexPage(const format::FormatSpec& spec, uint32_t numbe
     auto where = [&] { return "entry " + std::to_string(ordinal) + " "; };
     if (bit > area) return corrupt(number, where() + "ends past the end of the page");
     Bytes stored = entries.subspan(start, bit - start);
-    std::vector<uint8_t> whole;
     if (ordinal == 0) {
       if (page.prefixLength > stored.size()) {
         return corrupt(number, "its shared prefix of " + std::to_string(page.prefixLength) +
                                    " bytes is longer than its first entry");
       }
       prefix = stored.first(page.prefixLength);
-      whole.assign(stored.begin(), stored.end());
-    } else {
-      whole.reserve(prefix.size() + stored.size());
-      whole.assign(prefix.begin(), prefix.end());
-      whole.insert(whole.end(), stored.begin(), stored.end());
     }
-    if (whole.size() < trailer) return corrupt(number, where() + "is shorter than its row pointer");
+    // The whole entry is the shared prefix (after the first) and the bytes
+    // stored for it, read in place rather than joined into a copy.
+    const Bytes head = ordinal == 0 ? Bytes() : prefix;
+    const size_t size = head.size() + stored.size();
+    if (size < trailer) return corrupt(number, where() + "is shorter than its row pointer");
+    auto byteAt = [&](size_t i) { return i < head.size() ? head[i] : stored[i - head.size()]; };
+    auto bigEndian = [&](size_t at, size_t width) {
+      uint32_t v = 0;
+      for (size_t i = 0; i < width; ++i) v = (v << 8) | byteAt(at + i);
+      return v;
+    };
 
     IndexEntry e;
-    Bytes w(whole);
-    size_t keyLength = whole.size() - trailer;
-    e.key.assign(whole.begin(), whole.begin() + long(keyLength));
-    e.row.page = format::u24be(w, keyLength);
-    e.row.row = w[keyLength + 3];
+    const size_t keyLength = size - trailer;
+    const size_t fromHead = std::min(head.size(), keyLength);
+    e.key.reserve(keyLength);
+    e.key.assign(head.begin(), head.begin() + long(fromHead));
+    e.key.insert(e.key.end(), stored.begin(), stored.begin() + long(keyLength - fromHead));
+    e.row.page = bigEndian(keyLength, 3);
+    e.row.row = uint8_t(byteAt(keyLength + 3));
     if (!page.leaf) {
-      e.child = format::u32be(w, keyLength + 4);
+      e.child = bigEndian(keyLength + 4, 4);
       if (e.child == 0) return corrupt(number, where() + "leads to page 0");
     }
     if (ordinal > 0 && compareEntries(page.entries.back(), e) >= 0) {

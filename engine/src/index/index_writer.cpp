@@ -214,17 +214,34 @@ Status IndexWriter::propagate(Path& path, size_t level, std::optional<IndexEntry
 
 // ---- adding --------------------------------------------------------------------
 
-Status IndexWriter::insert(const IndexEntry& entry) {
+// Entries are ordered by key, then row: entries sharing a key lie side by
+// side, so one of them is next to `entry`'s place unless that place is at
+// an end of the leaf, where the neighbour may lie on the leaf beside it.
+// The last leaf has none after it (rows added in key order end up there).
+Result<bool> IndexWriter::keySharedAround(const IndexPage& leaf, size_t before, size_t after,
+                                          const IndexEntry& entry) const {
+  const auto& entries = leaf.entries;
+  if (before > 0 && entries[before - 1].key == entry.key) return true;
+  if (after < entries.size() && entries[after].key == entry.key) return true;
+  const bool seenBefore = before > 0;
+  const bool seenAfter = after < entries.size() || leaf.next == 0;
+  if (seenBefore && seenAfter) return false;
+  return holdsKeyOfAnotherRow(entry.key, entry.row);
+}
+
+Result<bool> IndexWriter::insert(const IndexEntry& entry) {
   LF_ASSIGN_OR_RETURN(Path path, pathTo(entry));
   IndexPage& leaf = path.back().page;
   const size_t slot = path.back().slot;
   if (slot < leaf.entries.size() && compareEntries(leaf.entries[slot], entry) == 0) {
     return Error(ErrorKind::Corrupt, "the index already holds an entry for the row");
   }
+  LF_ASSIGN_OR_RETURN(bool shared, keySharedAround(leaf, slot, slot, entry));
   leaf.entries.insert(leaf.entries.begin() + long(slot), entry);
   std::optional<IndexEntry> newMax;
   if (slot + 1 == leaf.entries.size()) newMax = entry;
-  return propagate(path, path.size() - 1, newMax);
+  LF_RETURN_IF_ERROR(propagate(path, path.size() - 1, newMax));
+  return shared;
 }
 
 // ---- removing --------------------------------------------------------------------
@@ -292,7 +309,7 @@ Status IndexWriter::removeChild(Path& path, size_t level) {
   return propagate(path, level - 1, parentMax);
 }
 
-Status IndexWriter::remove(const IndexEntry& entry) {
+Result<bool> IndexWriter::remove(const IndexEntry& entry) {
   LF_ASSIGN_OR_RETURN(Path path, pathTo(entry));
   IndexPage& leaf = path.back().page;
   const size_t slot = path.back().slot;
@@ -300,12 +317,17 @@ Status IndexWriter::remove(const IndexEntry& entry) {
     return Error(ErrorKind::Corrupt, "the index has no entry for row " + std::to_string(entry.row.row) + " of page " +
                                          std::to_string(entry.row.page));
   }
+  LF_ASSIGN_OR_RETURN(bool shared, keySharedAround(leaf, slot, slot + 1, entry));
   const bool wasLast = slot + 1 == leaf.entries.size();
   leaf.entries.erase(leaf.entries.begin() + long(slot));
-  if (leaf.entries.empty() && path.size() > 1) return removeChild(path, path.size() - 1);
+  if (leaf.entries.empty() && path.size() > 1) {
+    LF_RETURN_IF_ERROR(removeChild(path, path.size() - 1));
+    return shared;
+  }
   std::optional<IndexEntry> newMax;
   if (wasLast && !leaf.entries.empty()) newMax = leaf.entries.back();
-  return propagate(path, path.size() - 1, newMax);
+  LF_RETURN_IF_ERROR(propagate(path, path.size() - 1, newMax));
+  return shared;
 }
 
 // ---- looking up ------------------------------------------------------------------

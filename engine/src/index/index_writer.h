@@ -35,8 +35,11 @@ class IndexWriter {
   IndexWriter(page::Pager& pager, const format::FormatSpec& spec, write::PageAllocator& allocator,
               const tdef::TableDefinition& def, const tdef::RealIndex& index);
 
-  Status insert(const IndexEntry& entry);
-  Status remove(const IndexEntry& entry);
+  // Adds or removes one row's entry. Each returns whether an entry of
+  // another row holds the same key (afterwards), which the index's count
+  // of distinct keys depends on.
+  Result<bool> insert(const IndexEntry& entry);
+  Result<bool> remove(const IndexEntry& entry);
   // Whether an entry with `key` exists for a row other than `except`.
   Result<bool> holdsKeyOfAnotherRow(const std::vector<uint8_t>& key, format::RowPointer except) const;
 
@@ -57,6 +60,10 @@ class IndexWriter {
   // (`newMax`, when it changed) and any split into its parent, and so on up.
   Status propagate(Path& path, size_t level, std::optional<IndexEntry> newMax);
   Status removeChild(Path& path, size_t level);
+  // Whether an entry of another row than `entry`'s holds its key, judged by
+  // the leaf entries around `slot` (none of which is `entry` itself), and
+  // only at the leaf's ends by a search.
+  Result<bool> keySharedAround(const IndexPage& leaf, size_t before, size_t after, const IndexEntry& entry) const;
   Status unlink(const IndexPage& page);
   Result<IndexEntry> lastEntryBelow(uint32_t page) const;
   Status collapseRoot(IndexPage& root);

@@ -69,15 +69,13 @@ Status IndexMaintenance::countKeys(const Plan& plan, int delta) {
 
 Status IndexMaintenance::addEntry(const Plan& plan, format::RowPointer row, const std::vector<uint8_t>& key) {
   index::IndexWriter writer(*core_.pager, *core_.spec, *core_.allocator, def_, def_.realIndexes[plan.real]);
-  LF_ASSIGN_OR_RETURN(bool known, writer.holdsKeyOfAnotherRow(key, row));
-  LF_RETURN_IF_ERROR(writer.insert(index::IndexEntry{key, row, 0}));
+  LF_ASSIGN_OR_RETURN(bool known, writer.insert(index::IndexEntry{key, row, 0}));
   return known ? okStatus() : countKeys(plan, +1);
 }
 
 Status IndexMaintenance::removeEntry(const Plan& plan, format::RowPointer row, const std::vector<uint8_t>& key) {
   index::IndexWriter writer(*core_.pager, *core_.spec, *core_.allocator, def_, def_.realIndexes[plan.real]);
-  LF_RETURN_IF_ERROR(writer.remove(index::IndexEntry{key, row, 0}));
-  LF_ASSIGN_OR_RETURN(bool stillKnown, writer.holdsKeyOfAnotherRow(key, row));
+  LF_ASSIGN_OR_RETURN(bool stillKnown, writer.remove(index::IndexEntry{key, row, 0}));
   return stillKnown || def_.realIndexes[plan.real].uniqueEntryCount == 0 ? okStatus() : countKeys(plan, -1);
 }
 
