@@ -104,5 +104,24 @@ TEST(JsonString, EscapesLikeJsonStringify) {
   EXPECT_EQ(json("x\xED\xA0\x80y"), R"("x\ud800y")");  // a lone surrogate
 }
 
+TEST(JsonString, FindsEveryEscapeWhereverItLiesInLongText) {
+  // Long text is scanned several bytes at a time: put each character that
+  // needs an escape at every position of the first words, between plain text.
+  const std::pair<std::string, std::string> cases[] = {
+      {"\"", R"(\")"},         {"\\", R"(\\)"},          {"\n", R"(\n)"},
+      {std::string(1, '\0'), R"(\u0000)"}, {"\x1f", R"(\u001f)"}, {"\xED\xBF\xBF", R"(\udfff)"},
+      {"\xED\x9F\xBF", "\xED\x9F\xBF"},  // U+D7FF is no surrogate and stays as it is
+      {"\xC3\xA9", "\xC3\xA9"},          {" ", " "}};
+  for (const auto& [raw, escaped] : cases) {
+    for (size_t before = 0; before < 20; ++before) {
+      const std::string head(before, 'a'), tail(20 - before, 'z');
+      EXPECT_EQ(json(head + raw + tail), "\"" + head + escaped + tail + "\"") << before;
+      EXPECT_EQ(json(head + raw + raw), "\"" + head + escaped + escaped + "\"") << before;
+    }
+  }
+  // A surrogate cut off at the end of the text is copied, not read past.
+  EXPECT_EQ(json("abcdefgh\xED\xA0"), "\"abcdefgh\xED\xA0\"");
+}
+
 }  // namespace
 }  // namespace ledgerfen::canonical
