@@ -123,5 +123,15 @@ TEST(JsonString, FindsEveryEscapeWhereverItLiesInLongText) {
   EXPECT_EQ(json("abcdefgh\xED\xA0"), "\"abcdefgh\xED\xA0\"");
 }
 
+TEST(DateTime, WritesEveryFieldWithItsWidth) {
+  EXPECT_EQ(date(1.0 / 86400), "1899-12-30T00:00:01");
+  EXPECT_EQ(date(-693593), "0001-01-01T00:00:00");
+  EXPECT_EQ(date(-700000), "-000017-06-18T00:00:00");
+  EXPECT_EQ(date(45000.999988426), "2023-03-15T23:59:59");
+  std::string s;
+  appendExtendedDate(s, ExtendedDate{3652059, 10});  // a microsecond into the year 10000
+  EXPECT_EQ(s, "+010000-01-01T00:00:00.0000010");
+}
+
 }  // namespace
 }  // namespace ledgerfen::canonical

@@ -1,5 +1,6 @@
 #include "canonical/canonical_dump.h"
 
+#include <charconv>
 #include <cmath>
 
 #include "canonical/json.h"
@@ -60,7 +61,10 @@ void appendCell(std::string& out, const Column& c, const Value& v) {
           out += x ? "true" : "false";
         } else if constexpr (std::is_same_v<T, uint8_t> || std::is_same_v<T, int16_t> ||
                              std::is_same_v<T, int32_t> || std::is_same_v<T, int64_t>) {
-          out += std::to_string(x);
+          char buf[24];
+          auto [end, ec] = std::to_chars(buf, buf + sizeof buf, x);
+          (void)ec;
+          out.append(buf, size_t(end - buf));
         } else if constexpr (std::is_same_v<T, float> || std::is_same_v<T, double>) {
           appendFloat(out, double(x));
         } else if constexpr (std::is_same_v<T, Currency>) {
