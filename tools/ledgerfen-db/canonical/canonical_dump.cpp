@@ -118,14 +118,21 @@ Status writeTable(Database& db, const std::string& name, std::ostream& out) {
   out << line;
 
   LF_ASSIGN_OR_RETURN(RowCursor cursor, table.scan(ScanOrder::Storage));
+  // Rows are written in blocks of lines; the lines read before an error are
+  // still written.
+  constexpr size_t kBlock = 64 * 1024;
+  line.clear();
   Row row;
   uint64_t printed = 0;
   while (true) {
-    LF_ASSIGN_OR_RETURN(bool more, cursor.next(row));
-    if (!more) break;
-    line.clear();
+    Result<bool> more = cursor.next(row);
+    if (!more || !*more || line.size() >= kBlock) {
+      out.write(line.data(), std::streamsize(line.size()));
+      line.clear();
+    }
+    if (!more) return more.error();
+    if (!*more) break;
     appendRowLine(line, schema, row);
-    out.write(line.data(), std::streamsize(line.size()));
     ++printed;
   }
   if (printed != rows) {
