@@ -73,6 +73,9 @@ TEST(Decimal, HasExactlyScaleDigitsAndNoNegativeZero) {
   EXPECT_EQ(decimal(false, 12300, 6), "0.012300");
   EXPECT_EQ(decimal(true, 36222200, 6), "-36.222200");
   EXPECT_EQ(decimal(false, 42, 0), "42");
+  EXPECT_EQ(decimal(false, 0, 0), "0");
+  EXPECT_EQ(decimal(true, 5, 60), "-0." + std::string(59, '0') + "5");  // a scale from a damaged file
+  EXPECT_EQ(decimal(false, 123, 3), "0.123");
   std::string big;
   appendDecimal(big, false, ~UInt128(0), 0);
   EXPECT_EQ(big, "340282366920938463463374607431768211455");

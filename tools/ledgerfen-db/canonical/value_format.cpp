@@ -1,9 +1,9 @@
 #include "canonical/value_format.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstring>
+#include <iterator>
+#include <string_view>
 
 #include "ledgerfen/calendar.h"
 
@@ -93,26 +93,33 @@ void appendEcmaNumber(std::string& out, double v) {
 }
 
 void appendDecimal(std::string& out, bool negative, UInt128 magnitude, unsigned scale) {
-  char digits[48];
-  int count = 0;
+  if (negative && magnitude != 0) out.push_back('-');
+  char buffer[40];  // 2^128 has 39 digits
+  char* first = std::end(buffer);
   if (magnitude >> 64 == 0) {  // the common case, without 128-bit division
     uint64_t small = uint64_t(magnitude);
     do {
-      digits[count++] = char('0' + int(small % 10));
+      *--first = char('0' + int(small % 10));
       small /= 10;
     } while (small != 0);
   } else {
     do {
-      digits[count++] = char('0' + int(magnitude % 10));
+      *--first = char('0' + int(magnitude % 10));
       magnitude /= 10;
     } while (magnitude != 0);
   }
-  while (count <= int(scale)) digits[count++] = '0';  // at least one integer digit
-  bool zero = std::all_of(digits, digits + count, [](char c) { return c == '0'; });
-  if (negative && !zero) out.push_back('-');
-  for (int i = count - 1; i >= 0; --i) {
-    out.push_back(digits[i]);
-    if (i == int(scale) && scale > 0) out.push_back('.');
+  const std::string_view digits(first, size_t(std::end(buffer) - first));
+  if (digits.size() <= scale) {  // at least one integer digit
+    out += "0.";
+    out.append(scale - digits.size(), '0');
+    out += digits;
+    return;
+  }
+  const size_t integer = digits.size() - scale;
+  out += digits.substr(0, integer);
+  if (scale > 0) {
+    out.push_back('.');
+    out += digits.substr(integer);
   }
 }
 
