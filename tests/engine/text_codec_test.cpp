@@ -33,6 +33,21 @@ TEST(Ucs2Text, SurrogatePairsJoinAndLoneOnesSurvive) {
   EXPECT_EQ(utf8ToUtf16("\xF0\x9F\x98\x80"), std::u16string(u"\U0001F600"));
 }
 
+TEST(Ucs2Text, LongAsciiRunsAroundOtherCharacters) {
+  // ASCII is copied in runs: the runs must end at every other character, at
+  // a mode switch and at a pending surrogate, in both forms.
+  const std::string run(300, 'x');
+  std::vector<uint8_t> plain;
+  for (char c : run) plain.insert(plain.end(), {uint8_t(c), 0});
+  plain.insert(plain.end(), {0x3D, 0xD8, 'a', 0, 0xE9, 0, 'b', 0, 0x00, 0xD8});
+  EXPECT_EQ(ucs2(plain), run + "\xED\xA0\xBD" "a\xC3\xA9" "b\xED\xA0\x80");
+
+  std::vector<uint8_t> packed = {0xFF, 0xFE};
+  packed.insert(packed.end(), run.begin(), run.end());
+  packed.insert(packed.end(), {0xE9, 'c', 0, 0x3D, 0xD8, 0, 'd', 'e', 0, 0x3D, 0xD8, 0x01, 0xDE});
+  EXPECT_EQ(ucs2(packed), run + "\xC3\xA9" "c\xED\xA0\xBD" "de\xF0\x9F\x98\x81");
+}
+
 TEST(CodePage, Windows1252MapsUnassignedBytesToReplacement) {
   auto page = CodePage::load(1252);
   ASSERT_TRUE(page.ok());

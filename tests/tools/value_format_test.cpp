@@ -73,6 +73,9 @@ TEST(Decimal, HasExactlyScaleDigitsAndNoNegativeZero) {
   EXPECT_EQ(decimal(false, 12300, 6), "0.012300");
   EXPECT_EQ(decimal(true, 36222200, 6), "-36.222200");
   EXPECT_EQ(decimal(false, 42, 0), "42");
+  EXPECT_EQ(decimal(false, 0, 0), "0");
+  EXPECT_EQ(decimal(true, 5, 60), "-0." + std::string(59, '0') + "5");  // a scale from a damaged file
+  EXPECT_EQ(decimal(false, 123, 3), "0.123");
   std::string big;
   appendDecimal(big, false, ~UInt128(0), 0);
   EXPECT_EQ(big, "340282366920938463463374607431768211455");
@@ -102,6 +105,35 @@ TEST(JsonString, EscapesLikeJsonStringify) {
   EXPECT_EQ(json("/\x7f"), "\"/\x7f\"");
   EXPECT_EQ(json("\xE2\x80\xA8 \xF0\x9F\x98\x80"), "\"\xE2\x80\xA8 \xF0\x9F\x98\x80\"");
   EXPECT_EQ(json("x\xED\xA0\x80y"), R"("x\ud800y")");  // a lone surrogate
+}
+
+TEST(JsonString, FindsEveryEscapeWhereverItLiesInLongText) {
+  // Long text is scanned several bytes at a time: put each character that
+  // needs an escape at every position of the first words, between plain text.
+  const std::pair<std::string, std::string> cases[] = {
+      {"\"", R"(\")"},         {"\\", R"(\\)"},          {"\n", R"(\n)"},
+      {std::string(1, '\0'), R"(\u0000)"}, {"\x1f", R"(\u001f)"}, {"\xED\xBF\xBF", R"(\udfff)"},
+      {"\xED\x9F\xBF", "\xED\x9F\xBF"},  // U+D7FF is no surrogate and stays as it is
+      {"\xC3\xA9", "\xC3\xA9"},          {" ", " "}};
+  for (const auto& [raw, escaped] : cases) {
+    for (size_t before = 0; before < 20; ++before) {
+      const std::string head(before, 'a'), tail(20 - before, 'z');
+      EXPECT_EQ(json(head + raw + tail), "\"" + head + escaped + tail + "\"") << before;
+      EXPECT_EQ(json(head + raw + raw), "\"" + head + escaped + escaped + "\"") << before;
+    }
+  }
+  // A surrogate cut off at the end of the text is copied, not read past.
+  EXPECT_EQ(json("abcdefgh\xED\xA0"), "\"abcdefgh\xED\xA0\"");
+}
+
+TEST(DateTime, WritesEveryFieldWithItsWidth) {
+  EXPECT_EQ(date(1.0 / 86400), "1899-12-30T00:00:01");
+  EXPECT_EQ(date(-693593), "0001-01-01T00:00:00");
+  EXPECT_EQ(date(-700000), "-000017-06-18T00:00:00");
+  EXPECT_EQ(date(45000.999988426), "2023-03-15T23:59:59");
+  std::string s;
+  appendExtendedDate(s, ExtendedDate{3652059, 10});  // a microsecond into the year 10000
+  EXPECT_EQ(s, "+010000-01-01T00:00:00.0000010");
 }
 
 }  // namespace

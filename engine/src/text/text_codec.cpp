@@ -5,12 +5,32 @@
 #include <algorithm>
 
 #include <cerrno>
+#include <cstring>
 #include <map>
 #include <mutex>
 
 #include "text/utf.h"
 
 namespace ledgerfen::text {
+namespace {
+
+// Where the run of bytes 01-7F starting at `i` ends; eight bytes at a time
+// while the whole word lies in the run.
+size_t asciiRunEnd(format::Bytes b, size_t i) {
+  constexpr uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr uint64_t kHighs = 0x8080808080808080ULL;
+  for (; i + 8 <= b.size(); i += 8) {
+    uint64_t w;
+    std::memcpy(&w, b.data() + i, sizeof w);
+    // A byte of 80 or more shows its high bit; the lowest zero byte borrows
+    // and shows one in `w - kOnes`.
+    if (((w | (w - kOnes)) & kHighs) != 0) break;
+  }
+  while (i < b.size() && b[i] != 0 && b[i] < 0x80) ++i;
+  return i;
+}
+
+}  // namespace
 
 void decodeUcs2Text(format::Bytes b, std::string& out) {
   out.reserve(out.size() + b.size());
@@ -23,7 +43,14 @@ void decodeUcs2Text(format::Bytes b, std::string& out) {
         compressed = !compressed;
         ++i;
       } else if (compressed) {
-        sink.push(b[i++]);
+        // Most compressed text is a run of ASCII characters: copy it whole.
+        size_t end = asciiRunEnd(b, i);
+        if (end > i) {
+          sink.pushAscii(reinterpret_cast<const char*>(b.data() + i), end - i);
+          i = end;
+        } else {
+          sink.push(b[i++]);
+        }
       } else if (i + 1 < b.size()) {
         sink.push(uint16_t(b[i] | (b[i + 1] << 8)));
         i += 2;
@@ -33,7 +60,21 @@ void decodeUcs2Text(format::Bytes b, std::string& out) {
     }
     return;
   }
-  for (size_t i = 0; i + 1 < b.size(); i += 2) sink.push(uint16_t(b[i] | (b[i + 1] << 8)));
+  for (size_t i = 0; i + 1 < b.size();) {
+    // Runs of ASCII characters are gathered and copied at once.
+    char ascii[256];
+    size_t n = 0;
+    while (n < sizeof ascii && i + 1 < b.size() && b[i] < 0x80 && b[i + 1] == 0) {
+      ascii[n++] = char(b[i]);
+      i += 2;
+    }
+    if (n > 0) {
+      sink.pushAscii(ascii, n);
+    } else {
+      sink.push(uint16_t(b[i] | (b[i + 1] << 8)));
+      i += 2;
+    }
+  }
 }
 
 std::vector<uint8_t> encodeUcs2Text(std::string_view text, bool compress) {

@@ -38,6 +38,11 @@ class Utf16ToUtf8 {
       appendCodePoint(out_, unit);
     }
   }
+  // Appends `count` characters below U+0080, as push() would one by one.
+  void pushAscii(const char* chars, size_t count) {
+    finish();
+    out_.append(chars, count);
+  }
   void finish() {
     if (pendingHigh_) appendCodePoint(out_, pendingHigh_);
     pendingHigh_ = 0;

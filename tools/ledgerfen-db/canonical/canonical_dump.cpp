@@ -1,5 +1,6 @@
 #include "canonical/canonical_dump.h"
 
+#include <charconv>
 #include <cmath>
 
 #include "canonical/json.h"
@@ -60,7 +61,10 @@ void appendCell(std::string& out, const Column& c, const Value& v) {
           out += x ? "true" : "false";
         } else if constexpr (std::is_same_v<T, uint8_t> || std::is_same_v<T, int16_t> ||
                              std::is_same_v<T, int32_t> || std::is_same_v<T, int64_t>) {
-          out += std::to_string(x);
+          char buf[24];
+          auto [end, ec] = std::to_chars(buf, buf + sizeof buf, x);
+          (void)ec;
+          out.append(buf, size_t(end - buf));
         } else if constexpr (std::is_same_v<T, float> || std::is_same_v<T, double>) {
           appendFloat(out, double(x));
         } else if constexpr (std::is_same_v<T, Currency>) {
@@ -114,14 +118,21 @@ Status writeTable(Database& db, const std::string& name, std::ostream& out) {
   out << line;
 
   LF_ASSIGN_OR_RETURN(RowCursor cursor, table.scan(ScanOrder::Storage));
+  // Rows are written in blocks of lines; the lines read before an error are
+  // still written.
+  constexpr size_t kBlock = 64 * 1024;
+  line.clear();
   Row row;
   uint64_t printed = 0;
   while (true) {
-    LF_ASSIGN_OR_RETURN(bool more, cursor.next(row));
-    if (!more) break;
-    line.clear();
+    Result<bool> more = cursor.next(row);
+    if (!more || !*more || line.size() >= kBlock) {
+      out.write(line.data(), std::streamsize(line.size()));
+      line.clear();
+    }
+    if (!more) return more.error();
+    if (!*more) break;
     appendRowLine(line, schema, row);
-    out.write(line.data(), std::streamsize(line.size()));
     ++printed;
   }
   if (printed != rows) {

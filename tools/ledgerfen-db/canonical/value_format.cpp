@@ -1,10 +1,9 @@
 #include "canonical/value_format.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
+#include <iterator>
+#include <string_view>
 
 #include "ledgerfen/calendar.h"
 
@@ -16,20 +15,34 @@ constexpr int64_t kOleEpochMs = -2'209'161'600'000;  // 1899-12-30T00:00 from 19
 constexpr double kMaxInstantMs = 8.64e15;            // the range of an ECMAScript Date
 constexpr int64_t kExtendedEpochDays = -719'162;     // 0001-01-01 from 1970-01-01
 
+// Appends `v` in decimal with at least `width` digits, zeros in front.
+void appendPadded(std::string& out, uint64_t v, size_t width) {
+  char buf[24];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+  (void)ec;
+  const size_t n = size_t(end - buf);
+  if (n < width) out.append(width - n, '0');
+  out.append(buf, n);
+}
+
 void appendDateTime(std::string& out, int64_t days, unsigned seconds) {
   CivilDate c = civilFromDays(days);
-  char buf[48];
-  int n;
   if (c.year >= 0 && c.year <= 9999) {
-    n = std::snprintf(buf, sizeof buf, "%04lld", static_cast<long long>(c.year));
+    appendPadded(out, uint64_t(c.year), 4);
   } else {
-    n = std::snprintf(buf, sizeof buf, "%c%06lld", c.year < 0 ? '-' : '+',
-                      static_cast<long long>(c.year < 0 ? -c.year : c.year));
+    out.push_back(c.year < 0 ? '-' : '+');
+    appendPadded(out, c.year < 0 ? -uint64_t(c.year) : uint64_t(c.year), 6);
   }
-  out.append(buf, size_t(n));
-  n = std::snprintf(buf, sizeof buf, "-%02u-%02uT%02u:%02u:%02u", c.month, c.day, seconds / 3600, seconds / 60 % 60,
-                    seconds % 60);
-  out.append(buf, size_t(n));
+  out.push_back('-');
+  appendPadded(out, c.month, 2);
+  out.push_back('-');
+  appendPadded(out, c.day, 2);
+  out.push_back('T');
+  appendPadded(out, seconds / 3600, 2);
+  out.push_back(':');
+  appendPadded(out, seconds / 60 % 60, 2);
+  out.push_back(':');
+  appendPadded(out, seconds % 60, 2);
 }
 
 }  // namespace
@@ -48,9 +61,10 @@ void appendEcmaNumber(std::string& out, double v) {
     s.remove_prefix(1);
   }
   size_t e = s.find('e');
-  std::string digits;
-  digits.push_back(s[0]);
-  if (e > 1) digits.append(s.substr(2, e - 2));  // skip the '.'
+  char digitChars[32];
+  digitChars[0] = s[0];
+  if (e > 1) s.copy(digitChars + 1, e - 2, 2);  // skip the '.'
+  const std::string_view digits(digitChars, e > 1 ? e - 1 : 1);
   int exponent = 0;
   std::from_chars(s.data() + e + (s[e + 1] == '+' ? 2 : 1), s.data() + s.size(), exponent);
   const int k = int(digits.size());
@@ -59,9 +73,9 @@ void appendEcmaNumber(std::string& out, double v) {
     out += digits;
     out.append(size_t(n - k), '0');
   } else if (0 < n && n <= 21) {
-    out.append(digits, 0, size_t(n));
+    out.append(digits.substr(0, size_t(n)));
     out.push_back('.');
-    out.append(digits, size_t(n));
+    out.append(digits.substr(size_t(n)));
   } else if (-6 < n && n <= 0) {
     out += "0.";
     out.append(size_t(-n), '0');
@@ -70,7 +84,7 @@ void appendEcmaNumber(std::string& out, double v) {
     out.push_back(digits[0]);
     if (k > 1) {
       out.push_back('.');
-      out.append(digits, 1);
+      out.append(digits.substr(1));
     }
     out.push_back('e');
     out.push_back(n - 1 >= 0 ? '+' : '-');
@@ -79,18 +93,33 @@ void appendEcmaNumber(std::string& out, double v) {
 }
 
 void appendDecimal(std::string& out, bool negative, UInt128 magnitude, unsigned scale) {
-  char digits[48];
-  int count = 0;
-  do {
-    digits[count++] = char('0' + int(magnitude % 10));
-    magnitude /= 10;
-  } while (magnitude != 0);
-  while (count <= int(scale)) digits[count++] = '0';  // at least one integer digit
-  bool zero = std::all_of(digits, digits + count, [](char c) { return c == '0'; });
-  if (negative && !zero) out.push_back('-');
-  for (int i = count - 1; i >= 0; --i) {
-    out.push_back(digits[i]);
-    if (i == int(scale) && scale > 0) out.push_back('.');
+  if (negative && magnitude != 0) out.push_back('-');
+  char buffer[40];  // 2^128 has 39 digits
+  char* first = std::end(buffer);
+  if (magnitude >> 64 == 0) {  // the common case, without 128-bit division
+    uint64_t small = uint64_t(magnitude);
+    do {
+      *--first = char('0' + int(small % 10));
+      small /= 10;
+    } while (small != 0);
+  } else {
+    do {
+      *--first = char('0' + int(magnitude % 10));
+      magnitude /= 10;
+    } while (magnitude != 0);
+  }
+  const std::string_view digits(first, size_t(std::end(buffer) - first));
+  if (digits.size() <= scale) {  // at least one integer digit
+    out += "0.";
+    out.append(scale - digits.size(), '0');
+    out += digits;
+    return;
+  }
+  const size_t integer = digits.size() - scale;
+  out += digits.substr(0, integer);
+  if (scale > 0) {
+    out.push_back('.');
+    out += digits.substr(integer);
   }
 }
 
@@ -125,9 +154,8 @@ void appendOleDate(std::string& out, double v) {
   }
   appendDateTime(out, days, unsigned(msOfDay / 1000));
   if (int frac = int(msOfDay % 1000); frac != 0) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, ".%03d", frac);
-    out += buf;
+    out.push_back('.');
+    appendPadded(out, uint64_t(frac), 3);
   }
 }
 
@@ -135,9 +163,8 @@ void appendExtendedDate(std::string& out, const ExtendedDate& date) {
   constexpr uint64_t kTicksPerSecond = 10'000'000;
   appendDateTime(out, int64_t(date.days) + kExtendedEpochDays, unsigned(date.ticks / kTicksPerSecond));
   if (uint64_t frac = date.ticks % kTicksPerSecond; frac != 0) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, ".%07llu", static_cast<unsigned long long>(frac));
-    out += buf;
+    out.push_back('.');
+    appendPadded(out, frac, 7);
   }
 }
 
