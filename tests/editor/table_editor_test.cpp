@@ -11,15 +11,19 @@
 #include <QMenu>
 #include <QPushButton>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "canonical/canonical_dump.h"
+#include "desktop_exports.h"
 #include "harness.h"
 #include "ledgerfen/data/cell_text.h"
 #include "ledgerfen/database.h"
 #include "ledgerfen/editor/data_grid.h"
 #include "ledgerfen/editor/form3.h"
+#include "ledgerfen/pdf/temporary_files.h"
 #include "ledgerfen/shell/main_module.h"
+#include "printing_fakes.h"
 #include "qt_test_main.h"
 #include "support/fixtures.h"
 #include "support/oracles.h"
@@ -501,6 +505,47 @@ class TableEditorTest : public QObject {
     QCOMPARE(exports.calls, (std::vector<std::string>{"TXT", "XLS", "CSV", "PDF", "XML"}));
     QCOMPARE(exports.firstRowSeen[1], std::string("typed, then exported"));
     QCOMPARE(rowsOnFile(path, "Table1")[0].values[1], Value(std::string("typed, then exported")));
+  }
+
+  // The program's own export commands: "PDF" prints, on the PDF printer,
+  // the grid's text with the row being typed saved first.
+  void thePdfItemPrintsWhatTheGridShowsOnThePdfPrinter() {
+    struct PrintProgram final : pdf::ProcessLauncher {
+      std::vector<std::string> printed;  // the files as they were while printing
+      Result<pdf::ProcessEnd> runAndWait(const std::vector<std::string>& arguments,
+                                         std::chrono::milliseconds) override {
+        std::ifstream file(arguments.back(), std::ios::binary);
+        printed.emplace_back(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        return pdf::ProcessEnd{};
+      }
+    };
+    test::TempDir dir;
+    Harness h;
+    pdf::fakes::CallLog log;
+    pdf::fakes::FakePrintingSystem printers(log);
+    printers.addQueue("Office", "Office");
+    printers.addQueue("Mirrowick_PDF_Writer", "Mirrowick PDF Writer");
+    printers.defaultName = "Office";
+    PrintProgram printProgram;
+    pdf::LinuxTemporaryFiles files;
+    pdf::QtPendingEvents events;
+    const pdf::PrintingServices printing{printers, printProgram, files, events};
+    h.exports = [&](editor::Form3& editor, shell::WindowServices& window) -> std::unique_ptr<editor::ExportCommands> {
+      return std::make_unique<app::DesktopExports>(editor, window, printing);
+    };
+    const std::string path = dir.copyFixture(kTypesFile);
+    editor::Form3& editor = openEditor(h, path, "Table1");
+    typeInto(*editor.DataGrid1(), 0, 1, "typed, then printed");
+    for (QAction* item : editor.mnuSaveAs()->actions()) {
+      if (item->text() == "PDF") item->trigger();
+    }
+    QCOMPARE(printProgram.printed.size(), size_t(1));
+    const std::string& text = printProgram.printed.front();
+    QVERIFY2(text.rfind("A\tB\t", 0) == 0, text.c_str());
+    QVERIFY2(text.find("\ttyped, then printed\t") != std::string::npos, text.c_str());
+    QCOMPARE(rowsOnFile(path, "Table1")[0].values[1], Value(std::string("typed, then printed")));
+    QCOMPARE(printers.defaultName, std::string("Office"));  // the user's default again
+    QVERIFY(h.messageBoxes.shown.empty());
   }
 
   void theGridReaderReadsWhatTheGridShows() {
