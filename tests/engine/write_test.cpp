@@ -355,5 +355,53 @@ TEST_F(Relationships, ChangingAReferencedKeyCascadesOrIsRefused) {
   expectClean(*db_);
 }
 
+// Index changes that are undone (a refused change inside a transaction, a
+// rolled-back transaction) are gone for every later search of the same open
+// database: finding a key, the duplicate check and the reference check.
+TEST_F(Relationships, UndoneIndexChangesAreGoneForLaterSearches) {
+  auto table2 = db_->table("Table2");
+  ASSERT_TRUE(table2.ok());
+  std::string primaryKey;
+  for (const Index& index : table2->schema().indexes) {
+    if (index.primaryKey) primaryKey = index.name;
+  }
+  ASSERT_FALSE(primaryKey.empty());
+  auto found = [&](int32_t id) {
+    auto cursor = db_->table("Table2")->find(primaryKey, {id});
+    EXPECT_TRUE(cursor.ok());
+    size_t n = 0;
+    Row row;
+    while (cursor.ok() && cursor->next(row).value()) ++n;
+    return n;
+  };
+
+  Row parent = insert("Table2", {int32_t(5), Value(std::string("parent"))});
+  insert("Table1", child(901, int32_t(5), {}));
+  ASSERT_TRUE(db_->begin().ok());
+  for (int32_t id = 100; id < 700; ++id) insert("Table2", {id, Value("p" + std::to_string(id))});
+  // The new key reaches the index before the referring row refuses it.
+  std::vector<Value> moved = parent.values;
+  moved[0] = int32_t(6);
+  EXPECT_FALSE(db_->table("Table2")->updateRow(parent.id, parent.values, moved).ok());
+  EXPECT_EQ(found(5), 1u);
+  EXPECT_EQ(found(6), 0u);
+  EXPECT_EQ(found(699), 1u);
+  insert("Table2", {int32_t(6), Value(std::string("taken now"))});
+  insert("Table1", child(902, int32_t(5), {}));
+  ASSERT_TRUE(db_->commit().ok());
+  expectClean(*db_);
+
+  ASSERT_TRUE(db_->begin().ok());
+  for (int32_t id = 1000; id < 1600; ++id) insert("Table2", {id, Value("q" + std::to_string(id))});
+  EXPECT_EQ(found(1599), 1u);
+  db_->rollback();
+  EXPECT_EQ(found(1599), 0u);
+  EXPECT_EQ(found(699), 1u);
+  auto again = db_->table("Table2")->insertRow({int32_t(1599), Value(std::string("again"))});
+  EXPECT_TRUE(again.ok()) << again.error().message();
+  EXPECT_FALSE(db_->table("Table2")->insertRow({int32_t(699), Value(std::string("twice"))}).ok());
+  expectClean(*db_);
+}
+
 }  // namespace
 }  // namespace ledgerfen
