@@ -242,6 +242,35 @@ TEST(Write, ARefusedChangeLeavesTheRestOfItsTransaction) {
   EXPECT_EQ(report->problems.size() + report->notes.size(), 0u) << "the undone memos left pages behind";
 }
 
+// A cursor over an index reads on in key order while rows go into the leaf
+// it is on, before its place: it neither gives a key twice nor misses one.
+TEST(Write, AnIndexCursorKeepsItsOrderWhileRowsAreAdded) {
+  TempDir dir;
+  const std::string path = dir.path() + "/cursor.mdb";
+  ASSERT_TRUE(Database::create(path, FileFormat::Jet4).ok());
+  auto db = openForWriting(path);
+  TableSpec spec{"Items", {ColumnSpec{"Code", ColumnType::Long}}, {IndexSpec{"Code", {{"Code"}}, false, true}}};
+  auto table = db->createTable(spec);
+  ASSERT_TRUE(table.ok()) << table.error().message();
+  for (int32_t i = 0; i < 300; ++i) ASSERT_TRUE(table->insertRow({int32_t(i * 10)}).ok());
+  auto cursor = table->seek("Code", IndexRange{});
+  ASSERT_TRUE(cursor.ok()) << cursor.error().message();
+  Row row;
+  int32_t last = -1;
+  size_t seen = 0;
+  while (cursor->next(row).value()) {
+    const int32_t code = std::get<int32_t>(row.values[0]);
+    ASSERT_GT(code, last);
+    last = code;
+    if (code % 10 == 0) {
+      ++seen;
+      ASSERT_TRUE(table->insertRow({int32_t(code - 5)}).ok());
+    }
+  }
+  EXPECT_EQ(seen, 300u);
+  expectClean(*db);
+}
+
 TEST(Write, AFileThatCannotBeWrittenOpensReadOnly) {
   test::MemoryEnv env;
   env.put("/db/x.mdb", test::readFileBytes(test::fixtureNamed("jackcess/V2000/testPromotionV2000.mdb").fullPath()));

@@ -28,21 +28,30 @@ Result<std::shared_ptr<const IndexPage>> IndexPageCache::decode(const format::Fo
   if (auto it = byNumber_.find(page.number()); it != byNumber_.end() && it->second->buffer == page.buffer()) {
     entries_.splice(entries_.begin(), entries_, it->second);
     expectSame(spec, page, *it->second->decoded);
-    return it->second->decoded;
+    return std::shared_ptr<const IndexPage>(it->second->decoded);
   }
   LF_ASSIGN_OR_RETURN(IndexPage fresh, decodeIndexPage(spec, page.number(), page.bytes()));
-  auto decoded = std::make_shared<const IndexPage>(std::move(fresh));
+  auto decoded = std::make_shared<IndexPage>(std::move(fresh));
   store(page, decoded);
-  return decoded;
+  return std::shared_ptr<const IndexPage>(std::move(decoded));
 }
 
-void IndexPageCache::keep(const format::FormatSpec& spec, const page::Page& page,
-                          std::shared_ptr<const IndexPage> decoded) {
+void IndexPageCache::keep(const format::FormatSpec& spec, const page::Page& page, std::shared_ptr<IndexPage> decoded) {
   expectSame(spec, page, *decoded);
   store(page, std::move(decoded));
 }
 
-void IndexPageCache::store(const page::Page& page, std::shared_ptr<const IndexPage> decoded) {
+std::shared_ptr<IndexPage> IndexPageCache::take(std::shared_ptr<const IndexPage>& held) {
+  auto it = byNumber_.find(held->number);
+  if (it == byNumber_.end() || it->second->decoded != held || it->second->decoded.use_count() != 2) return nullptr;
+  std::shared_ptr<IndexPage> taken = std::move(it->second->decoded);
+  entries_.erase(it->second);
+  byNumber_.erase(it);
+  held.reset();
+  return taken;
+}
+
+void IndexPageCache::store(const page::Page& page, std::shared_ptr<IndexPage> decoded) {
   if (capacity_ == 0) return;
   if (auto it = byNumber_.find(page.number()); it != byNumber_.end()) {
     entries_.erase(it->second);

@@ -37,17 +37,22 @@ class IndexPageCache {
   Result<std::shared_ptr<const IndexPage>> decode(const format::FormatSpec& spec, const page::Page& page);
   // Keeps `decoded` as the decoding of `page`, which must be exactly what
   // decoding its bytes gives.
-  void keep(const format::FormatSpec& spec, const page::Page& page, std::shared_ptr<const IndexPage> decoded);
+  void keep(const format::FormatSpec& spec, const page::Page& page, std::shared_ptr<IndexPage> decoded);
+
+  // Hands over `held`, a page this cache served, to be changed, when nobody
+  // but the cache and the caller holds it: the cache forgets it and `held`
+  // is reset. Null, changing nothing, otherwise; the caller copies instead.
+  std::shared_ptr<IndexPage> take(std::shared_ptr<const IndexPage>& held);
 
   size_t size() const { return entries_.size(); }
 
  private:
-  void store(const page::Page& page, std::shared_ptr<const IndexPage> decoded);
+  void store(const page::Page& page, std::shared_ptr<IndexPage> decoded);
 
   struct Entry {
     uint32_t number;
     std::shared_ptr<const std::vector<uint8_t>> buffer;
-    std::shared_ptr<const IndexPage> decoded;
+    std::shared_ptr<IndexPage> decoded;  // never changed while kept
   };
   using List = std::list<Entry>;
 

@@ -53,7 +53,7 @@ Status IndexWriter::write(IndexPage&& page) {
     // buffer now holding them, so the next change need not decode it.
     page.prefixLength = page.entries.empty() ? 0 : defaultPrefixLength(spec_, page.entries);
     LF_ASSIGN_OR_RETURN(page::Page written, pager_.read(page.number));
-    cache_->keep(spec_, written, std::make_shared<const IndexPage>(std::move(page)));
+    cache_->keep(spec_, written, std::make_shared<IndexPage>(std::move(page)));
   }
   return okStatus();
 }
@@ -89,7 +89,7 @@ Result<IndexWriter::Path> IndexWriter::pathTo(const IndexEntry& target) const {
       }
       child = slot < entries.size() ? entries[slot].child : page->tail;
     }
-    path.push_back(Step{std::move(page), std::nullopt, slot});
+    path.push_back(Step{std::move(page), nullptr, slot});
     if (leaf) return path;
     number = child;
   }
@@ -164,7 +164,7 @@ Status IndexWriter::splitRoot(IndexPage& root) {
 }
 
 Result<std::optional<IndexWriter::Split>> IndexWriter::storeOrSplit(Path& path, size_t level) {
-  IndexPage& page = path[level].edit();
+  IndexPage& page = edit(path[level]);
   if (entriesFit(spec_, page.entries, page.leaf)) {
     LF_RETURN_IF_ERROR(write(std::move(page)));
     return std::optional<Split>();
@@ -208,7 +208,7 @@ Status IndexWriter::propagate(Path& path, size_t level, std::optional<IndexEntry
   while (true) {
     LF_ASSIGN_OR_RETURN(std::optional<Split> split, storeOrSplit(path, level));
     if (level == 0 || (!newMax && !split)) return okStatus();
-    IndexPage& parent = path[level - 1].edit();
+    IndexPage& parent = edit(path[level - 1]);
     const size_t slot = path[level - 1].slot;
     std::optional<IndexEntry> parentMax;
     if (newMax) {
@@ -253,7 +253,7 @@ Result<bool> IndexWriter::insert(const IndexEntry& entry) {
     }
   }
   LF_ASSIGN_OR_RETURN(bool shared, keySharedAround(path.back().page(), slot, slot, entry));
-  IndexPage& leaf = path.back().edit();
+  IndexPage& leaf = edit(path.back());
   leaf.entries.insert(leaf.entries.begin() + long(slot), entry);
   std::optional<IndexEntry> newMax;
   if (slot + 1 == leaf.entries.size()) newMax = entry;
@@ -292,7 +292,7 @@ Status IndexWriter::collapseRoot(IndexPage& root) {
 // The page at `level` has no entries left: it goes, and its parent forgets it.
 Status IndexWriter::removeChild(Path& path, size_t level) {
   LF_RETURN_IF_ERROR(unlink(path[level].page()));
-  IndexPage& parent = path[level - 1].edit();
+  IndexPage& parent = edit(path[level - 1]);
   const size_t slot = path[level - 1].slot;
   std::optional<IndexEntry> parentMax;
   if (slot < parent.entries.size()) {
@@ -328,7 +328,7 @@ Status IndexWriter::removeChild(Path& path, size_t level) {
 
 Result<bool> IndexWriter::remove(const IndexEntry& entry) {
   LF_ASSIGN_OR_RETURN(Path path, pathTo(entry));
-  IndexPage& leaf = path.back().edit();
+  IndexPage& leaf = edit(path.back());
   const size_t slot = path.back().slot;
   if (slot >= leaf.entries.size() || compareEntries(leaf.entries[slot], entry) != 0) {
     return Error(ErrorKind::Corrupt, "the index has no entry for row " + std::to_string(entry.row.row) + " of page " +

@@ -50,14 +50,19 @@ class IndexWriter {
     IndexEntry max;  // the last entry of the new left page, pointing to it
   };
   // One page of the way down: as read (shared with the cache, never
-  // changed) until the writer changes it, then its own copy.
+  // changed) until the writer changes it, then its own: taken from the
+  // cache when nobody else holds it, copied otherwise.
   struct Step {
     std::shared_ptr<const IndexPage> read;
-    std::optional<IndexPage> changed;
+    std::shared_ptr<IndexPage> changed;
     size_t slot = 0;
     const IndexPage& page() const { return changed ? *changed : *read; }
-    IndexPage& edit() {
-      if (!changed) changed = *read;
+    IndexPage& edit(IndexPageCache* cache) {
+      if (!changed) {
+        if (cache) changed = cache->take(read);
+        if (!changed) changed = std::make_shared<IndexPage>(*read);
+        read.reset();
+      }
       return *changed;
     }
   };
@@ -67,6 +72,7 @@ class IndexWriter {
   Status freePage(uint32_t number);
   // Writes the page, which is used up: the cache keeps it.
   Status write(IndexPage&& page);
+  IndexPage& edit(Step& step) { return step.edit(cache_); }
   // A copy of page `number` to change.
   Result<IndexPage> readToChange(uint32_t number) const;
   // Writes the page at `level`, splitting it first when it does not fit.
