@@ -8,4 +8,6 @@ if(LEDGERFEN_SANITIZE)
   target_compile_options(ledgerfen_options INTERFACE -fsanitize=address,undefined -fno-sanitize-recover=all
                          -fno-omit-frame-pointer)
   target_link_options(ledgerfen_options INTERFACE -fsanitize=address,undefined)
+  # Caches check what they serve against what they were made from.
+  target_compile_definitions(ledgerfen_options INTERFACE LEDGERFEN_CHECK_CACHES)
 endif()

@@ -242,6 +242,35 @@ TEST(Write, ARefusedChangeLeavesTheRestOfItsTransaction) {
   EXPECT_EQ(report->problems.size() + report->notes.size(), 0u) << "the undone memos left pages behind";
 }
 
+// A cursor over an index reads on in key order while rows go into the leaf
+// it is on, before its place: it neither gives a key twice nor misses one.
+TEST(Write, AnIndexCursorKeepsItsOrderWhileRowsAreAdded) {
+  TempDir dir;
+  const std::string path = dir.path() + "/cursor.mdb";
+  ASSERT_TRUE(Database::create(path, FileFormat::Jet4).ok());
+  auto db = openForWriting(path);
+  TableSpec spec{"Items", {ColumnSpec{"Code", ColumnType::Long}}, {IndexSpec{"Code", {{"Code"}}, false, true}}};
+  auto table = db->createTable(spec);
+  ASSERT_TRUE(table.ok()) << table.error().message();
+  for (int32_t i = 0; i < 300; ++i) ASSERT_TRUE(table->insertRow({int32_t(i * 10)}).ok());
+  auto cursor = table->seek("Code", IndexRange{});
+  ASSERT_TRUE(cursor.ok()) << cursor.error().message();
+  Row row;
+  int32_t last = -1;
+  size_t seen = 0;
+  while (cursor->next(row).value()) {
+    const int32_t code = std::get<int32_t>(row.values[0]);
+    ASSERT_GT(code, last);
+    last = code;
+    if (code % 10 == 0) {
+      ++seen;
+      ASSERT_TRUE(table->insertRow({int32_t(code - 5)}).ok());
+    }
+  }
+  EXPECT_EQ(seen, 300u);
+  expectClean(*db);
+}
+
 TEST(Write, AFileThatCannotBeWrittenOpensReadOnly) {
   test::MemoryEnv env;
   env.put("/db/x.mdb", test::readFileBytes(test::fixtureNamed("jackcess/V2000/testPromotionV2000.mdb").fullPath()));
@@ -352,6 +381,54 @@ TEST_F(Relationships, ChangingAReferencedKeyCascadesOrIsRefused) {
   Status refused = db_->table("Table2")->updateRow(other.id, other.values, moved);
   ASSERT_FALSE(refused.ok());
   EXPECT_EQ(refused.error().message(), "The record cannot be deleted or changed because table 'Table1' includes related records.");
+  expectClean(*db_);
+}
+
+// Index changes that are undone (a refused change inside a transaction, a
+// rolled-back transaction) are gone for every later search of the same open
+// database: finding a key, the duplicate check and the reference check.
+TEST_F(Relationships, UndoneIndexChangesAreGoneForLaterSearches) {
+  auto table2 = db_->table("Table2");
+  ASSERT_TRUE(table2.ok());
+  std::string primaryKey;
+  for (const Index& index : table2->schema().indexes) {
+    if (index.primaryKey) primaryKey = index.name;
+  }
+  ASSERT_FALSE(primaryKey.empty());
+  auto found = [&](int32_t id) {
+    auto cursor = db_->table("Table2")->find(primaryKey, {id});
+    EXPECT_TRUE(cursor.ok());
+    size_t n = 0;
+    Row row;
+    while (cursor.ok() && cursor->next(row).value()) ++n;
+    return n;
+  };
+
+  Row parent = insert("Table2", {int32_t(5), Value(std::string("parent"))});
+  insert("Table1", child(901, int32_t(5), {}));
+  ASSERT_TRUE(db_->begin().ok());
+  for (int32_t id = 100; id < 700; ++id) insert("Table2", {id, Value("p" + std::to_string(id))});
+  // The new key reaches the index before the referring row refuses it.
+  std::vector<Value> moved = parent.values;
+  moved[0] = int32_t(6);
+  EXPECT_FALSE(db_->table("Table2")->updateRow(parent.id, parent.values, moved).ok());
+  EXPECT_EQ(found(5), 1u);
+  EXPECT_EQ(found(6), 0u);
+  EXPECT_EQ(found(699), 1u);
+  insert("Table2", {int32_t(6), Value(std::string("taken now"))});
+  insert("Table1", child(902, int32_t(5), {}));
+  ASSERT_TRUE(db_->commit().ok());
+  expectClean(*db_);
+
+  ASSERT_TRUE(db_->begin().ok());
+  for (int32_t id = 1000; id < 1600; ++id) insert("Table2", {id, Value("q" + std::to_string(id))});
+  EXPECT_EQ(found(1599), 1u);
+  db_->rollback();
+  EXPECT_EQ(found(1599), 0u);
+  EXPECT_EQ(found(699), 1u);
+  auto again = db_->table("Table2")->insertRow({int32_t(1599), Value(std::string("again"))});
+  EXPECT_TRUE(again.ok()) << again.error().message();
+  EXPECT_FALSE(db_->table("Table2")->insertRow({int32_t(699), Value(std::string("twice"))}).ok());
   expectClean(*db_);
 }
 

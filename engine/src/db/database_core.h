@@ -12,6 +12,7 @@
 #include "db/lock_file.h"
 #include "format/format_spec.h"
 #include "format/header.h"
+#include "index/index_page_cache.h"
 #include "ledgerfen/database.h"
 #include "lval/long_value_writer.h"
 #include "page/journal.h"
@@ -28,6 +29,9 @@ struct Database::Core : std::enable_shared_from_this<Database::Core> {
   format::DatabaseHeader header;
   const format::FormatSpec* spec = nullptr;
   std::unique_ptr<page::Pager> pager;
+  // Index pages as decoded, each with the page bytes it came from; pages
+  // whose bytes changed since are decoded again.
+  index::IndexPageCache indexPages;
   std::shared_ptr<const text::CodePage> codePage;  // Jet3 text and names
   tdef::NameDecoder names;
   std::optional<std::vector<CatalogEntry>> catalog;

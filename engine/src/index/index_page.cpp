@@ -146,6 +146,10 @@ size_t storedEntriesSize(std::span<const IndexEntry> entries, bool leaf, size_t 
   return entries.empty() ? 0 : total - prefix * (entries.size() - 1);
 }
 
+size_t defaultPrefixLength(const format::FormatSpec& spec, std::span<const IndexEntry> entries) {
+  return std::min(sharedKeyPrefix(entries), maxPrefixLength(spec));
+}
+
 bool entriesFit(const format::FormatSpec& spec, std::span<const IndexEntry> entries, bool leaf) {
   size_t prefix = std::min(sharedKeyPrefix(entries), maxPrefixLength(spec));
   return storedEntriesSize(entries, leaf, prefix) <= entryAreaSize(spec);
@@ -154,24 +158,32 @@ bool entriesFit(const format::FormatSpec& spec, std::span<const IndexEntry> entr
 Result<std::vector<uint8_t>> encodeIndexPage(const format::FormatSpec& spec, const IndexPage& page,
                                              const PageEncoding& encoding) {
   const std::span<const IndexEntry> entries(page.entries);
-  std::vector<std::vector<uint8_t>> stored(entries.size());
+  // The entries as they lie on the page before prefix compression, end to end.
+  std::vector<uint8_t> flat;
+  flat.reserve(spec.pageSize);
+  std::vector<size_t> ends(entries.size());
   for (size_t i = 0; i < entries.size(); ++i) {
     const IndexEntry& e = entries[i];
-    std::string which = "entry " + std::to_string(i);
-    if (e.row.page > kMaxEntryRowPage) return invalid(which + " points at a page beyond the reach of an entry");
-    if (page.leaf && e.child != 0) return invalid(which + " of a leaf page names a child page");
-    if (!page.leaf && e.child == 0) return invalid(which + " of a node page names no child page");
-    if (i > 0 && compareEntries(entries[i - 1], e) >= 0) return invalid(which + " is not after the one before it");
-    appendStoredEntry(stored[i], e, page.leaf);
+    auto which = [i] { return "entry " + std::to_string(i); };
+    if (e.row.page > kMaxEntryRowPage) return invalid(which() + " points at a page beyond the reach of an entry");
+    if (page.leaf && e.child != 0) return invalid(which() + " of a leaf page names a child page");
+    if (!page.leaf && e.child == 0) return invalid(which() + " of a node page names no child page");
+    if (i > 0 && compareEntries(entries[i - 1], e) >= 0) return invalid(which() + " is not after the one before it");
+    appendStoredEntry(flat, e, page.leaf);
+    ends[i] = flat.size();
   }
+  auto stored = [&](size_t i) {
+    size_t begin = i == 0 ? 0 : ends[i - 1];
+    return Bytes(flat).subspan(begin, ends[i] - begin);
+  };
 
-  size_t prefix = std::min(sharedKeyPrefix(entries), maxPrefixLength(spec));
+  size_t prefix = defaultPrefixLength(spec, entries);
   if (encoding.prefixLength) {
     // Any prefix the stored entries share is readable, even one reaching into the row pointers.
-    size_t limit = stored.empty() ? 0 : stored[0].size();
+    size_t limit = entries.empty() ? 0 : stored(0).size();
     // A later entry must keep at least one byte of its own to mark where it ends.
-    for (size_t i = 1; i < stored.size(); ++i) {
-      limit = std::min({limit, commonPrefix(stored[0], stored[i]), stored[i].size() - 1});
+    for (size_t i = 1; i < entries.size(); ++i) {
+      limit = std::min({limit, commonPrefix(stored(0), stored(i)), stored(i).size() - 1});
     }
     if (*encoding.prefixLength > std::min(limit, maxPrefixLength(spec))) {
       return invalid("the entries do not share a prefix of " + std::to_string(*encoding.prefixLength) + " bytes");
@@ -179,8 +191,8 @@ Result<std::vector<uint8_t>> encodeIndexPage(const format::FormatSpec& spec, con
     prefix = *encoding.prefixLength;
   }
 
-  size_t total = stored.empty() ? 0 : stored[0].size();
-  for (size_t i = 1; i < stored.size(); ++i) total += stored[i].size() - prefix;
+  size_t total = entries.empty() ? 0 : stored(0).size();
+  for (size_t i = 1; i < entries.size(); ++i) total += stored(i).size() - prefix;
   if (total > entryAreaSize(spec)) {
     return invalid("the entries take " + std::to_string(total) + " bytes; a page holds " +
                    std::to_string(entryAreaSize(spec)));
@@ -202,10 +214,11 @@ Result<std::vector<uint8_t>> encodeIndexPage(const format::FormatSpec& spec, con
   out[spec.indexNodeFlag] = page.leaf ? 0 : 1;
 
   size_t at = 0;
-  for (size_t i = 0; i < stored.size(); ++i) {
+  for (size_t i = 0; i < entries.size(); ++i) {
     size_t skip = i == 0 ? 0 : prefix;
-    std::memcpy(&out[spec.indexEntriesStart + at], stored[i].data() + skip, stored[i].size() - skip);
-    at += stored[i].size() - skip;
+    Bytes entry = stored(i);
+    std::memcpy(&out[spec.indexEntriesStart + at], entry.data() + skip, entry.size() - skip);
+    at += entry.size() - skip;
     out[spec.indexEntryMask + at / 8] |= uint8_t(1u << (at % 8));
   }
   return out;

@@ -52,12 +52,17 @@ struct IndexPage {
   // How many leading bytes the stored entries share with the first one, as
   // read. Encoding computes its own unless told otherwise.
   size_t prefixLength = 0;
+
+  friend bool operator==(const IndexPage&, const IndexPage&) = default;
 };
 
 // Reads page `number`, whose bytes are `bytes` (one whole page). Damage is a
 // Corrupt error naming the page.
 Result<IndexPage> decodeIndexPage(const format::FormatSpec& spec, uint32_t number, format::Bytes bytes);
 
+// The shared prefix encoding stores by default: the longest the keys share,
+// as far as the format allows.
+size_t defaultPrefixLength(const format::FormatSpec& spec, std::span<const IndexEntry> entries);
 // Bytes available to entries on one page.
 size_t entryAreaSize(const format::FormatSpec& spec);
 // The longest prefix all keys share (0 for fewer than two entries).

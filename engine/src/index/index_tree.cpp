@@ -35,12 +35,18 @@ Error IndexTree::corrupt(const std::string& why) const {
   return Error(ErrorKind::Corrupt, why);
 }
 
-Result<IndexPage> IndexTree::readPage(uint32_t number) const {
+Result<std::shared_ptr<const IndexPage>> IndexTree::readPage(uint32_t number) const {
   LF_ASSIGN_OR_RETURN(page::Page page, pager_->read(number));
-  LF_ASSIGN_OR_RETURN(IndexPage decoded, decodeIndexPage(*spec_, number, page.bytes()));
-  if (decoded.owner != owner_) {
+  std::shared_ptr<const IndexPage> decoded;
+  if (cache_) {
+    LF_ASSIGN_OR_RETURN(decoded, cache_->decode(*spec_, page));
+  } else {
+    LF_ASSIGN_OR_RETURN(IndexPage fresh, decodeIndexPage(*spec_, number, page.bytes()));
+    decoded = std::make_shared<const IndexPage>(std::move(fresh));
+  }
+  if (decoded->owner != owner_) {
     return corrupt("index page " + std::to_string(number) + " belongs to the table defined on page " +
-                   std::to_string(decoded.owner));
+                   std::to_string(decoded->owner));
   }
   return decoded;
 }
@@ -50,12 +56,12 @@ Result<std::vector<TreeStep>> IndexTree::descend(const std::function<bool(const 
   uint32_t number = root_;
   while (true) {
     if (path.size() == kMaxDepth) return corrupt("its pages lead round in a circle");
-    LF_ASSIGN_OR_RETURN(IndexPage page, readPage(number));
-    const auto& entries = page.entries;
+    LF_ASSIGN_OR_RETURN(std::shared_ptr<const IndexPage> page, readPage(number));
+    const auto& entries = page->entries;
     auto found = std::partition_point(entries.begin(), entries.end(), [&](const IndexEntry& e) { return !reaches(e); });
     size_t slot = size_t(found - entries.begin());
-    bool leaf = page.leaf;
-    uint32_t child = slot < entries.size() ? entries[slot].child : page.tail;
+    bool leaf = page->leaf;
+    uint32_t child = slot < entries.size() ? entries[slot].child : page->tail;
     path.push_back(TreeStep{std::move(page), slot});
     if (leaf) return path;
     if (child == 0) {
@@ -77,20 +83,20 @@ Result<IndexTree::Cursor> IndexTree::seek(const std::optional<KeyBound>& lower) 
 }
 
 Result<const IndexEntry*> IndexTree::Cursor::next() {
-  while (slot_ >= leaf_.entries.size()) {
-    if (leaf_.next == 0) return static_cast<const IndexEntry*>(nullptr);
+  while (slot_ >= leaf_->entries.size()) {
+    if (leaf_->next == 0) return static_cast<const IndexEntry*>(nullptr);
     if (++pagesVisited_ > tree_.pager_->pageCount()) {
       return tree_.corrupt("its leaf pages lead round in a circle");
     }
-    uint32_t from = leaf_.number;
-    LF_ASSIGN_OR_RETURN(leaf_, tree_.readPage(leaf_.next));
-    if (!leaf_.leaf) {
+    uint32_t from = leaf_->number;
+    LF_ASSIGN_OR_RETURN(leaf_, tree_.readPage(leaf_->next));
+    if (!leaf_->leaf) {
       return tree_.corrupt("leaf page " + std::to_string(from) + " is followed by node page " +
-                           std::to_string(leaf_.number));
+                           std::to_string(leaf_->number));
     }
     slot_ = 0;
   }
-  return &leaf_.entries[slot_++];
+  return &leaf_->entries[slot_++];
 }
 
 }  // namespace ledgerfen::index

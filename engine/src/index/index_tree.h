@@ -5,9 +5,10 @@
 // rightmost child of a node is its tail page, so the entries at or after a
 // target are found by descending through the first node entry at or after
 // it, or the tail when there is none. Leaves are chained by their next
-// pointers. Every page read is decoded afresh from the pager, so a tree
-// never holds stale pages; it reads the pager of one database and is used
-// by one thread at a time.
+// pointers. Pages are read from the pager at each use, so a tree never holds
+// stale pages; their decoding comes from the database's cache of decoded
+// index pages when one is given, afresh otherwise. A tree reads the pager of
+// one database and is used by one thread at a time.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +18,7 @@
 
 #include "format/format_spec.h"
 #include "index/index_page.h"
+#include "index/index_page_cache.h"
 #include "page/pager.h"
 
 namespace ledgerfen::index {
@@ -26,7 +28,7 @@ namespace ledgerfen::index {
 // the leaf it is the first entry at or after the target (possibly
 // entries.size()).
 struct TreeStep {
-  IndexPage page;
+  std::shared_ptr<const IndexPage> page;
   size_t slot = 0;
 };
 
@@ -48,14 +50,17 @@ bool satisfiesUpper(std::span<const uint8_t> key, const KeyBound& upper);
 class IndexTree {
  public:
   // `owner` is the table's definition page, which each page must name.
-  // Errors name the page; callers say which index.
-  IndexTree(page::Pager& pager, const format::FormatSpec& spec, uint32_t owner, uint32_t rootPage)
-      : pager_(&pager), spec_(&spec), owner_(owner), root_(rootPage) {}
+  // Errors name the page; callers say which index. `cache`, when given,
+  // serves pages decoded before (see index_page_cache.h).
+  IndexTree(page::Pager& pager, const format::FormatSpec& spec, uint32_t owner, uint32_t rootPage,
+            IndexPageCache* cache = nullptr)
+      : pager_(&pager), spec_(&spec), cache_(cache), owner_(owner), root_(rootPage) {}
 
   uint32_t rootPage() const { return root_; }
 
-  // Reads and checks one page of this index.
-  Result<IndexPage> readPage(uint32_t number) const;
+  // Reads and checks one page of this index. The page is shared with the
+  // cache: copy it to change it.
+  Result<std::shared_ptr<const IndexPage>> readPage(uint32_t number) const;
 
   // Descends from the root towards the first entry for which `reaches`
   // holds; `reaches` must be false for a prefix of the entries in index
@@ -76,12 +81,14 @@ class IndexTree {
 
   page::Pager* pager_;
   const format::FormatSpec* spec_;
+  IndexPageCache* cache_;
   uint32_t owner_;
   uint32_t root_;
 };
 
 // Walks leaf entries in index order from a starting point. It keeps a copy
-// of the tree, which only refers to the pager.
+// of the tree, which only refers to the pager and the cache, and the leaf it
+// is on, as it was read.
 class IndexTree::Cursor {
  public:
   // The next entry, or null after the last one. The pointer stays
@@ -90,9 +97,10 @@ class IndexTree::Cursor {
 
  private:
   friend class IndexTree;
-  Cursor(IndexTree tree, IndexPage leaf, size_t slot) : tree_(std::move(tree)), leaf_(std::move(leaf)), slot_(slot) {}
+  Cursor(IndexTree tree, std::shared_ptr<const IndexPage> leaf, size_t slot)
+      : tree_(std::move(tree)), leaf_(std::move(leaf)), slot_(slot) {}
   IndexTree tree_;
-  IndexPage leaf_;
+  std::shared_ptr<const IndexPage> leaf_;
   size_t slot_;
   uint64_t pagesVisited_ = 1;
 };

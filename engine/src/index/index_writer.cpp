@@ -19,13 +19,14 @@ IndexEntry asNodeEntry(const IndexEntry& max, uint32_t child) {
 }  // namespace
 
 IndexWriter::IndexWriter(page::Pager& pager, const format::FormatSpec& spec, write::PageAllocator& allocator,
-                         const tdef::TableDefinition& def, const tdef::RealIndex& index)
+                         const tdef::TableDefinition& def, const tdef::RealIndex& index, IndexPageCache* cache)
     : pager_(pager),
       spec_(spec),
       allocator_(allocator),
       def_(def),
       index_(index),
-      tree_(pager, spec, def.schema.definitionPage, index.rootPage) {}
+      cache_(cache),
+      tree_(pager, spec, def.schema.definitionPage, index.rootPage, cache) {}
 
 // ---- pages -------------------------------------------------------------------
 
@@ -42,13 +43,24 @@ Status IndexWriter::freePage(uint32_t number) {
   return allocator_.release(number);
 }
 
-Status IndexWriter::write(const IndexPage& page) {
-  IndexPage owned = page;
-  owned.owner = def_.schema.definitionPage;
-  LF_ASSIGN_OR_RETURN(std::vector<uint8_t> bytes, encodeIndexPage(spec_, owned));
+Status IndexWriter::write(IndexPage&& page) {
+  page.owner = def_.schema.definitionPage;
+  LF_ASSIGN_OR_RETURN(std::vector<uint8_t> bytes, encodeIndexPage(spec_, page));
   LF_ASSIGN_OR_RETURN(std::span<uint8_t> target, pager_.modify(page.number));
   std::copy(bytes.begin(), bytes.end(), target.begin());
+  if (cache_) {
+    // The page as decoding the bytes just written gives it, kept with the
+    // buffer now holding them, so the next change need not decode it.
+    page.prefixLength = page.entries.empty() ? 0 : defaultPrefixLength(spec_, page.entries);
+    LF_ASSIGN_OR_RETURN(page::Page written, pager_.read(page.number));
+    cache_->keep(spec_, written, std::make_shared<IndexPage>(std::move(page)));
+  }
   return okStatus();
+}
+
+Result<IndexPage> IndexWriter::readToChange(uint32_t number) const {
+  LF_ASSIGN_OR_RETURN(std::shared_ptr<const IndexPage> page, tree_.readPage(number));
+  return IndexPage(*page);
 }
 
 // ---- finding the way -----------------------------------------------------------
@@ -61,22 +73,23 @@ Result<IndexWriter::Path> IndexWriter::pathTo(const IndexEntry& target) const {
   uint32_t number = index_.rootPage;
   while (true) {
     if (path.size() == kMaxDepth) return Error(ErrorKind::Corrupt, "index pages lead round in a circle");
-    LF_ASSIGN_OR_RETURN(IndexPage page, tree_.readPage(number));
-    auto found = std::partition_point(page.entries.begin(), page.entries.end(),
+    LF_ASSIGN_OR_RETURN(std::shared_ptr<const IndexPage> page, tree_.readPage(number));
+    const auto& entries = page->entries;
+    auto found = std::partition_point(entries.begin(), entries.end(),
                                       [&](const IndexEntry& e) { return compareEntries(e, target) < 0; });
-    size_t slot = size_t(found - page.entries.begin());
-    bool leaf = page.leaf;
+    size_t slot = size_t(found - entries.begin());
+    bool leaf = page->leaf;
     uint32_t child = 0;
     if (!leaf) {
-      if (slot == page.entries.size() && page.tail == 0) {
-        if (page.entries.empty()) {
+      if (slot == entries.size() && page->tail == 0) {
+        if (entries.empty()) {
           return Error(ErrorKind::Corrupt, "index node page " + std::to_string(number) + " has no children");
         }
-        slot = page.entries.size() - 1;
+        slot = entries.size() - 1;
       }
-      child = slot < page.entries.size() ? page.entries[slot].child : page.tail;
+      child = slot < entries.size() ? entries[slot].child : page->tail;
     }
-    path.push_back(TreeStep{std::move(page), slot});
+    path.push_back(Step{std::move(page), nullptr, slot});
     if (leaf) return path;
     number = child;
   }
@@ -84,14 +97,14 @@ Result<IndexWriter::Path> IndexWriter::pathTo(const IndexEntry& target) const {
 
 Result<IndexEntry> IndexWriter::lastEntryBelow(uint32_t number) const {
   for (size_t depth = 0; depth < kMaxDepth; ++depth) {
-    LF_ASSIGN_OR_RETURN(IndexPage page, tree_.readPage(number));
-    if (page.leaf || page.tail == 0) {
-      if (page.entries.empty()) {
+    LF_ASSIGN_OR_RETURN(std::shared_ptr<const IndexPage> page, tree_.readPage(number));
+    if (page->leaf || page->tail == 0) {
+      if (page->entries.empty()) {
         return Error(ErrorKind::Corrupt, "index page " + std::to_string(number) + " is empty");
       }
-      return page.entries.back();
+      return page->entries.back();
     }
-    number = page.tail;
+    number = page->tail;
   }
   return Error(ErrorKind::Corrupt, "index pages lead round in a circle");
 }
@@ -145,15 +158,15 @@ Status IndexWriter::splitRoot(IndexPage& root) {
   root.entries = {asNodeEntry(leftMax, left.number)};
   root.tail = right.number;
   root.prev = root.next = 0;
-  LF_RETURN_IF_ERROR(write(left));
-  LF_RETURN_IF_ERROR(write(right));
-  return write(root);
+  LF_RETURN_IF_ERROR(write(std::move(left)));
+  LF_RETURN_IF_ERROR(write(std::move(right)));
+  return write(std::move(root));
 }
 
 Result<std::optional<IndexWriter::Split>> IndexWriter::storeOrSplit(Path& path, size_t level) {
-  IndexPage& page = path[level].page;
+  IndexPage& page = edit(path[level]);
   if (entriesFit(spec_, page.entries, page.leaf)) {
-    LF_RETURN_IF_ERROR(write(page));
+    LF_RETURN_IF_ERROR(write(std::move(page)));
     return std::optional<Split>();
   }
   if (level == 0) {
@@ -177,15 +190,16 @@ Result<std::optional<IndexWriter::Split>> IndexWriter::storeOrSplit(Path& path, 
   page.entries.erase(page.entries.begin(), page.entries.begin() + long(k));
   left.prev = page.prev;
   left.next = page.number;
+  const uint32_t leftNumber = left.number;
   if (page.prev != 0) {
-    LF_ASSIGN_OR_RETURN(IndexPage before, tree_.readPage(page.prev));
-    before.next = left.number;
-    LF_RETURN_IF_ERROR(write(before));
+    LF_ASSIGN_OR_RETURN(IndexPage before, readToChange(page.prev));
+    before.next = leftNumber;
+    LF_RETURN_IF_ERROR(write(std::move(before)));
   }
-  page.prev = left.number;
-  LF_RETURN_IF_ERROR(write(left));
-  LF_RETURN_IF_ERROR(write(page));
-  return std::optional(Split{asNodeEntry(leftMax, left.number)});
+  page.prev = leftNumber;
+  LF_RETURN_IF_ERROR(write(std::move(left)));
+  LF_RETURN_IF_ERROR(write(std::move(page)));
+  return std::optional(Split{asNodeEntry(leftMax, leftNumber)});
 }
 
 // ---- carrying changes up -----------------------------------------------------------
@@ -194,7 +208,7 @@ Status IndexWriter::propagate(Path& path, size_t level, std::optional<IndexEntry
   while (true) {
     LF_ASSIGN_OR_RETURN(std::optional<Split> split, storeOrSplit(path, level));
     if (level == 0 || (!newMax && !split)) return okStatus();
-    IndexPage& parent = path[level - 1].page;
+    IndexPage& parent = edit(path[level - 1]);
     const size_t slot = path[level - 1].slot;
     std::optional<IndexEntry> parentMax;
     if (newMax) {
@@ -231,12 +245,15 @@ Result<bool> IndexWriter::keySharedAround(const IndexPage& leaf, size_t before, 
 
 Result<bool> IndexWriter::insert(const IndexEntry& entry) {
   LF_ASSIGN_OR_RETURN(Path path, pathTo(entry));
-  IndexPage& leaf = path.back().page;
   const size_t slot = path.back().slot;
-  if (slot < leaf.entries.size() && compareEntries(leaf.entries[slot], entry) == 0) {
-    return Error(ErrorKind::Corrupt, "the index already holds an entry for the row");
+  {
+    const IndexPage& found = path.back().page();
+    if (slot < found.entries.size() && compareEntries(found.entries[slot], entry) == 0) {
+      return Error(ErrorKind::Corrupt, "the index already holds an entry for the row");
+    }
   }
-  LF_ASSIGN_OR_RETURN(bool shared, keySharedAround(leaf, slot, slot, entry));
+  LF_ASSIGN_OR_RETURN(bool shared, keySharedAround(path.back().page(), slot, slot, entry));
+  IndexPage& leaf = edit(path.back());
   leaf.entries.insert(leaf.entries.begin() + long(slot), entry);
   std::optional<IndexEntry> newMax;
   if (slot + 1 == leaf.entries.size()) newMax = entry;
@@ -248,14 +265,14 @@ Result<bool> IndexWriter::insert(const IndexEntry& entry) {
 
 Status IndexWriter::unlink(const IndexPage& page) {
   if (page.prev != 0) {
-    LF_ASSIGN_OR_RETURN(IndexPage before, tree_.readPage(page.prev));
+    LF_ASSIGN_OR_RETURN(IndexPage before, readToChange(page.prev));
     before.next = page.next;
-    LF_RETURN_IF_ERROR(write(before));
+    LF_RETURN_IF_ERROR(write(std::move(before)));
   }
   if (page.next != 0) {
-    LF_ASSIGN_OR_RETURN(IndexPage after, tree_.readPage(page.next));
+    LF_ASSIGN_OR_RETURN(IndexPage after, readToChange(page.next));
     after.prev = page.prev;
-    LF_RETURN_IF_ERROR(write(after));
+    LF_RETURN_IF_ERROR(write(std::move(after)));
   }
   return freePage(page.number);
 }
@@ -263,19 +280,19 @@ Status IndexWriter::unlink(const IndexPage& page) {
 // The root, left with a single child, takes that child's place.
 Status IndexWriter::collapseRoot(IndexPage& root) {
   uint32_t only = root.tail != 0 ? root.tail : root.entries.front().child;
-  LF_ASSIGN_OR_RETURN(IndexPage child, tree_.readPage(only));
-  root.leaf = child.leaf;
-  root.entries = std::move(child.entries);
-  root.tail = child.tail;
+  LF_ASSIGN_OR_RETURN(std::shared_ptr<const IndexPage> child, tree_.readPage(only));
+  root.leaf = child->leaf;
+  root.entries = child->entries;
+  root.tail = child->tail;
   root.prev = root.next = 0;
   LF_RETURN_IF_ERROR(freePage(only));
-  return write(root);
+  return write(std::move(root));
 }
 
 // The page at `level` has no entries left: it goes, and its parent forgets it.
 Status IndexWriter::removeChild(Path& path, size_t level) {
-  LF_RETURN_IF_ERROR(unlink(path[level].page));
-  IndexPage& parent = path[level - 1].page;
+  LF_RETURN_IF_ERROR(unlink(path[level].page()));
+  IndexPage& parent = edit(path[level - 1]);
   const size_t slot = path[level - 1].slot;
   std::optional<IndexEntry> parentMax;
   if (slot < parent.entries.size()) {
@@ -294,10 +311,10 @@ Status IndexWriter::removeChild(Path& path, size_t level) {
   if (level - 1 == 0) {
     if (childless) {  // the index is empty: the root becomes an empty leaf
       parent.leaf = true;
-      return write(parent);
+      return write(std::move(parent));
     }
     if (parent.entries.size() + (parent.tail ? 1 : 0) == 1) return collapseRoot(parent);
-    return write(parent);
+    return write(std::move(parent));
   }
   if (childless) return removeChild(path, level - 1);
   if (parent.entries.empty()) {
@@ -311,7 +328,7 @@ Status IndexWriter::removeChild(Path& path, size_t level) {
 
 Result<bool> IndexWriter::remove(const IndexEntry& entry) {
   LF_ASSIGN_OR_RETURN(Path path, pathTo(entry));
-  IndexPage& leaf = path.back().page;
+  IndexPage& leaf = edit(path.back());
   const size_t slot = path.back().slot;
   if (slot >= leaf.entries.size() || compareEntries(leaf.entries[slot], entry) != 0) {
     return Error(ErrorKind::Corrupt, "the index has no entry for row " + std::to_string(entry.row.row) + " of page " +

@@ -32,8 +32,10 @@ namespace ledgerfen::index {
 
 class IndexWriter {
  public:
+  // `cache`, when given, serves pages decoded before and keeps the pages
+  // this writer writes (see index_page_cache.h).
   IndexWriter(page::Pager& pager, const format::FormatSpec& spec, write::PageAllocator& allocator,
-              const tdef::TableDefinition& def, const tdef::RealIndex& index);
+              const tdef::TableDefinition& def, const tdef::RealIndex& index, IndexPageCache* cache = nullptr);
 
   // Adds or removes one row's entry. Each returns whether an entry of
   // another row holds the same key (afterwards), which the index's count
@@ -47,11 +49,32 @@ class IndexWriter {
   struct Split {
     IndexEntry max;  // the last entry of the new left page, pointing to it
   };
-  using Path = std::vector<TreeStep>;
+  // One page of the way down: as read (shared with the cache, never
+  // changed) until the writer changes it, then its own: taken from the
+  // cache when nobody else holds it, copied otherwise.
+  struct Step {
+    std::shared_ptr<const IndexPage> read;
+    std::shared_ptr<IndexPage> changed;
+    size_t slot = 0;
+    const IndexPage& page() const { return changed ? *changed : *read; }
+    IndexPage& edit(IndexPageCache* cache) {
+      if (!changed) {
+        if (cache) changed = cache->take(read);
+        if (!changed) changed = std::make_shared<IndexPage>(*read);
+        read.reset();
+      }
+      return *changed;
+    }
+  };
+  using Path = std::vector<Step>;
 
   Result<uint32_t> newPage();
   Status freePage(uint32_t number);
-  Status write(const IndexPage& page);
+  // Writes the page, which is used up: the cache keeps it.
+  Status write(IndexPage&& page);
+  IndexPage& edit(Step& step) { return step.edit(cache_); }
+  // A copy of page `number` to change.
+  Result<IndexPage> readToChange(uint32_t number) const;
   // Writes the page at `level`, splitting it first when it does not fit.
   Result<std::optional<Split>> storeOrSplit(Path& path, size_t level);
   Status splitRoot(IndexPage& root);
@@ -73,6 +96,7 @@ class IndexWriter {
   write::PageAllocator& allocator_;
   const tdef::TableDefinition& def_;
   const tdef::RealIndex& index_;
+  IndexPageCache* cache_;
   IndexTree tree_;
 };
 

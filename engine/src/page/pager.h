@@ -38,6 +38,10 @@ class Page {
   uint32_t number() const { return number_; }
   format::Bytes bytes() const { return *bytes_; }
   uint8_t type() const { return (*bytes_)[0]; }
+  // The buffer holding the bytes. Its contents never change while anyone
+  // other than the pager holds it (see Pager::modify), so holding it and
+  // comparing pointers tells whether a page still has the bytes it had.
+  const std::shared_ptr<const std::vector<uint8_t>>& buffer() const { return bytes_; }
 
  private:
   uint32_t number_ = 0;
@@ -61,7 +65,12 @@ class Pager {
   // it); an error if it lies past the end of the file.
   Result<Page> read(uint32_t number);
 
-  // The bytes of page `number` to change in the open transaction.
+  // The bytes of page `number` to change in the open transaction. They lie
+  // in a buffer nobody but the pager holds: one already handed out by `read`
+  // (or remembered by a statement) is copied first and never changed, and
+  // every other new content (read from the file, appended, put back by
+  // `undoStatement` or `discard`) comes in a buffer of its own. Write to the
+  // span before reading the page again.
   Result<std::span<uint8_t>> modify(uint32_t number);
   // Adds a zero-filled page at the end of the file; returns its number.
   Result<uint32_t> append();

@@ -100,14 +100,15 @@ class IndexChecker {
       note("page " + std::to_string(number) + " is reached twice");
       return false;
     }
-    auto page = tree_.readPage(number);
-    if (!page) {
-      note(page.error().message());
+    auto read = tree_.readPage(number);
+    if (!read) {
+      note(read.error().message());
       return false;
     }
+    const std::shared_ptr<const index::IndexPage> page = *read;
     if (page->leaf) {
       last = page->entries.empty() ? std::nullopt : std::optional(page->entries.back());
-      leaves.push_back(std::move(*page));
+      leaves.push_back(*page);
       return true;
     }
     for (size_t i = 0; i < page->entries.size(); ++i) {
@@ -203,7 +204,7 @@ class IndexChecker {
   std::shared_ptr<const tdef::TableDefinition> def_;
   const tdef::RealIndex& real_;
   IndexCheck& check_;
-  index::IndexTree tree_;
+  index::IndexTree tree_;  // decodes every page from its bytes, not from the cache
   std::optional<index::KeyEncoder> encoder_;
   std::vector<uint8_t> nullKey_;
   std::map<uint32_t, size_t> listed_;  // entries per packed row address

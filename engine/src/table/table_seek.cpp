@@ -77,7 +77,7 @@ Result<RowCursor> Table::seek(std::string_view indexName, const IndexRange& rang
     upper = std::move(*upperKey);
   }
 
-  index::IndexTree tree(*core.pager, *core.spec, state_->definitionPage, real.rootPage);
+  index::IndexTree tree(*core.pager, *core.spec, state_->definitionPage, real.rootPage, &core.indexPages);
   auto start = tree.seek(lower);
   if (!start) return fail(start.error());
   auto reader = table::RowReader::create(state_->core, state_->definition);

@@ -54,7 +54,8 @@ Status IndexMaintenance::check(const std::vector<Value>& values, const std::vect
     bool allNull = true;
     for (const index::KeyColumn& column : plan.encoder->columns()) allNull &= isNull(values[column.position]);
     if (allNull) continue;  // NULL keys never count as duplicates
-    index::IndexWriter writer(*core_.pager, *core_.spec, *core_.allocator, def_, def_.realIndexes[plan.real]);
+    index::IndexWriter writer(*core_.pager, *core_.spec, *core_.allocator, def_, def_.realIndexes[plan.real],
+                              &core_.indexPages);
     LF_ASSIGN_OR_RETURN(bool taken, writer.holdsKeyOfAnotherRow(*key, self));
     if (taken) return Error(ErrorKind::Constraint, kDuplicateKeyMessage);
   }
@@ -68,13 +69,15 @@ Status IndexMaintenance::countKeys(const Plan& plan, int delta) {
 }
 
 Status IndexMaintenance::addEntry(const Plan& plan, format::RowPointer row, const std::vector<uint8_t>& key) {
-  index::IndexWriter writer(*core_.pager, *core_.spec, *core_.allocator, def_, def_.realIndexes[plan.real]);
+  index::IndexWriter writer(*core_.pager, *core_.spec, *core_.allocator, def_, def_.realIndexes[plan.real],
+                            &core_.indexPages);
   LF_ASSIGN_OR_RETURN(bool known, writer.insert(index::IndexEntry{key, row, 0}));
   return known ? okStatus() : countKeys(plan, +1);
 }
 
 Status IndexMaintenance::removeEntry(const Plan& plan, format::RowPointer row, const std::vector<uint8_t>& key) {
-  index::IndexWriter writer(*core_.pager, *core_.spec, *core_.allocator, def_, def_.realIndexes[plan.real]);
+  index::IndexWriter writer(*core_.pager, *core_.spec, *core_.allocator, def_, def_.realIndexes[plan.real],
+                            &core_.indexPages);
   LF_ASSIGN_OR_RETURN(bool stillKnown, writer.remove(index::IndexEntry{key, row, 0}));
   return stillKnown || def_.realIndexes[plan.real].uniqueEntryCount == 0 ? okStatus() : countKeys(plan, -1);
 }

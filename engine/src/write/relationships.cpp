@@ -75,7 +75,8 @@ Result<std::vector<RowId>> Relationships::rowsWithKey(const Side& side, const st
                       index::KeyEncoder::create(core_->header.format, side.def->schema, real.columns));
   std::vector<uint8_t> key;
   LF_RETURN_IF_ERROR(encoder.encodeRow(keyRow, key));
-  index::IndexTree tree(*core_->pager, *core_->spec, side.def->schema.definitionPage, real.rootPage);
+  index::IndexTree tree(*core_->pager, *core_->spec, side.def->schema.definitionPage, real.rootPage,
+                        &core_->indexPages);
   LF_ASSIGN_OR_RETURN(index::IndexTree::Cursor cursor, tree.seek(index::KeyBound{key, true, false}));
   std::vector<RowId> rows;
   while (true) {
