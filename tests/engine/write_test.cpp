@@ -282,6 +282,22 @@ TEST(Write, AFileThatCannotBeWrittenOpensReadOnly) {
   ASSERT_FALSE(stored.ok());
   EXPECT_EQ(stored.error().kind(), ErrorKind::ReadOnly);
   EXPECT_EQ(stored.error().message(), "Cannot update. Database or object is read-only.");
+
+  // A file that ends in part of a page is damaged or cut short: it is read,
+  // not changed, and stays byte for byte as it was.
+  std::vector<uint8_t> bytes =
+      test::readFileBytes(test::fixtureNamed("jackcess/V2000/testPromotionV2000.mdb").fullPath());
+  bytes.resize(bytes.size() + 100, 0xAB);
+  env.put("/db/tail.mdb", bytes);
+  {
+    auto tail = Database::open("/db/tail.mdb", OpenOptions{"", true, &env});
+    ASSERT_TRUE(tail.ok()) << tail.error().message();
+    EXPECT_TRUE((*tail)->isReadOnly());
+    EXPECT_NE((*tail)->readOnlyReason().find("part of a page"), std::string::npos) << (*tail)->readOnlyReason();
+    EXPECT_FALSE((*tail)->table("jobDB1")->insertRow(job(1, "one", 1)).ok());
+    EXPECT_TRUE((*tail)->table("jobDB1")->scan().ok());
+  }
+  EXPECT_EQ(env.contents("/db/tail.mdb"), bytes);
 }
 
 TEST(Write, OnlyOneWriterAtATime) {

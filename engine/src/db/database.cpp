@@ -112,6 +112,13 @@ Result<std::shared_ptr<Database::Core>> openCore(Env& env, const std::string& pa
   LF_ASSIGN_OR_RETURN(std::unique_ptr<File> file, open(*core, writable));
   LF_RETURN_IF_ERROR(readHeader(*core, *file));
   LF_ASSIGN_OR_RETURN(uint64_t size, file->size());
+  if (writable && size % core->spec->pageSize != 0) {
+    // Access writes whole pages: a file that ends in part of one is damaged
+    // or cut short, and undoing a change could not put that part back.
+    writable = false;
+    core->lockFile.reset();
+    core->readOnlyReason = "the file ends in part of a page, so it may be damaged";
+  }
   core->pager = std::make_unique<page::Pager>(std::move(file), core->spec->pageSize, size);
   if (core->spec->jet3) {
     LF_ASSIGN_OR_RETURN(core->codePage, text::CodePage::load(core->header.codePage ? core->header.codePage : 1252));
