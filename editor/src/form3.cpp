@@ -6,8 +6,8 @@
 #include <QMenu>
 #include <QPushButton>
 
-#include "ledgerfen/shell/cursor_file.h"
 #include "ledgerfen/shell/forms.h"
+#include "ledgerfen/shell/hand_pointer.h"
 #include "ledgerfen/shell/main_module.h"
 
 namespace ledgerfen::editor {
@@ -113,14 +113,7 @@ void Form3::Form_Load() {
   shell::TrappedHandler h(window_.errors, shell::handlerLocation("Form3", "Form_Load"));
   h.step(100, [&] { shell::ApplyFormColors(*this); });
   h.step(102, [&] { setWindowIcon(shell::applicationIcon()); });
-  const std::string handPointer = shell::programFile(window_.programFolder, shell::kHandPointerFile);
-  if (h.test(106, [&] { return window_.paths.PathExists(handPointer); })) {
-    h.step(108, [&]() -> Status {
-      LF_ASSIGN_OR_RETURN(QCursor icon, shell::loadCursorFile(handPointer));
-      pointer_.setMouseIcon(icon);
-      return okStatus();
-    });
-  }
+  shell::loadHandPointer(h, 106, window_, pointer_);
   h.step(110, [&] { setWindowTitle(QString::fromUtf8(shell::kProductName.data(), shell::kProductName.size())); });
 }
 

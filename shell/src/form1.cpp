@@ -7,8 +7,8 @@
 #include <QPushButton>
 
 #include "ledgerfen/data/provider_check.h"
-#include "ledgerfen/shell/cursor_file.h"
 #include "ledgerfen/shell/forms.h"
+#include "ledgerfen/shell/hand_pointer.h"
 #include "ledgerfen/shell/main_module.h"
 
 namespace ledgerfen::shell {
@@ -129,14 +129,7 @@ void Form1::Form_Load() {
   h.step(106, [&] { setWindowTitle(qs(kProductName)); });
   h.step(106, [&] { setWindowIcon(applicationIcon()); });
   h.step(106, [&] { SetAppTitle(window_.messages); });
-  const std::string handPointer = programFile(window_.programFolder, kHandPointerFile);
-  if (h.test(124, [&] { return window_.paths.PathExists(handPointer); })) {
-    h.step(126, [&]() -> Status {
-      LF_ASSIGN_OR_RETURN(QCursor icon, loadCursorFile(handPointer));
-      pointer_.setMouseIcon(icon);
-      return okStatus();
-    });
-  }
+  loadHandPointer(h, 124, window_, pointer_);
   h.step(128, [&] {
     setText1(
         services_.settings.getSetting(std::string(kSettingsApplication), std::string(kSettingsSection), kDatabaseKey));

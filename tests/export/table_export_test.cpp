@@ -6,9 +6,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "cli.h"
 #include "ledgerfen/database.h"
 #include "ledgerfen/export/table_grid_reader.h"
+#include "support/cli_run.h"
 #include "support/fixtures.h"
 #include "support/temp_dir.h"
 
@@ -17,17 +17,8 @@ namespace {
 
 const std::string kGoldenDir = LEDGERFEN_EXPORT_GOLDEN_DIR;
 
-struct RunResult {
-  int code;
-  std::string out, err;
-};
-
-RunResult run(std::vector<std::string> args) {
-  std::istringstream in;
-  std::ostringstream out, err;
-  int code = cli::run(args, in, out, err);
-  return {code, out.str(), err.str()};
-}
+using test::RunResult;
+using test::run;
 
 // Table1 of an Access 2010 file (text, numbers, a date, currency, yes/no)
 // with two more rows: separators, a line break, NULLs and non-Latin text.

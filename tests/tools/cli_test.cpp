@@ -5,23 +5,14 @@
 #include <fstream>
 #include <sstream>
 
-#include "cli.h"
+#include "support/cli_run.h"
 #include "support/fixtures.h"
 
 namespace ledgerfen {
 namespace {
 
-struct RunResult {
-  int code;
-  std::string out, err;
-};
-
-RunResult run(std::vector<std::string> args) {
-  std::istringstream in;
-  std::ostringstream out, err;
-  int code = cli::run(args, in, out, err);
-  return {code, out.str(), err.str()};
-}
+using test::RunResult;
+using test::run;
 
 std::string fixture(const std::string& path) { return test::fixtureNamed(path).fullPath(); }
 

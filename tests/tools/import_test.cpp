@@ -10,7 +10,7 @@
 #include <sstream>
 #include <thread>
 
-#include "cli.h"
+#include "support/cli_run.h"
 #include "support/fixtures.h"
 #include "support/oracles.h"
 #include "support/temp_dir.h"
@@ -18,17 +18,8 @@
 namespace ledgerfen {
 namespace {
 
-struct RunResult {
-  int code;
-  std::string out, err;
-};
-
-RunResult run(std::vector<std::string> args) {
-  std::istringstream in;
-  std::ostringstream out, err;
-  int code = cli::run(args, in, out, err);
-  return {code, out.str(), err.str()};
-}
+using test::RunResult;
+using test::run;
 
 class Import : public testing::Test {
  protected:
