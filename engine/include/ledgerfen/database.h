@@ -116,6 +116,7 @@ struct IndexCheck {
   uint64_t keysChecked = 0;
   uint64_t problems = 0;   // everything found wrong; the first few are described below
   std::vector<std::string> descriptions;
+  std::vector<std::string> notes;  // drift that Access leaves in its own files
   std::string keysUnchecked;  // why keys could not be recomputed; empty when they were
 
   bool sound() const { return problems == 0; }

@@ -10,9 +10,10 @@
 // page in use is free in the global map; each index's tree is whole, its
 // entries are in order, carry the keys their rows give, and list every row
 // once (table/index_check.h). Statistics that Access itself lets
-// drift (the row count of a definition, moved-row homes whose first address
-// was deleted, pages neither free nor used) are notes, and problems only in
-// strict mode.
+// drift (moved-row homes whose first address was deleted, slots of the
+// global map past the end of the file) are notes, and problems only in
+// strict mode; a definition's row count and pages neither free nor used
+// are always notes, as files Access made have them.
 #pragma once
 
 #include "db/database_core.h"
