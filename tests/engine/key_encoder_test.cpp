@@ -266,6 +266,60 @@ TEST(TextKeys, UnprintableCharactersOnlyBreakTies) {
             (Bytes{0x7F, 0x4A, 0x4C, 0x01, 0x01, 0x01, 0x01, 0x80, 0x0B, 0x06, 0x82, 0x00}));
 }
 
+// Characters Access weighs as several letters (ß as "ss", Æ as "ae") take a
+// position of the accent codes per letter in Jet 3 and ACE files and one in
+// Jet 4 files; keys Access stored in each show it.
+TEST(TextKeys, ExpansionsTakeThePositionsAccessGivesThem) {
+  // Suppliers.CompanyName of an Access 97 Northwind: ß is two of the letters
+  // whose accents count, so the accent of ä comes eleven places in.
+  EXPECT_EQ(text(TextSortOrder::General97, "Plutzer Lebensmittelgro\xC3\x9Fm\xC3\xA4rkte AG"),
+            (Bytes{0x7F, 0x73, 0x6D, 0x78, 0x77, 0x7E, 0x66, 0x75, 0x11, 0x6D, 0x66, 0x61, 0x66, 0x70,
+                   0x76, 0x6F, 0x6A, 0x77, 0x77, 0x66, 0x6D, 0x68, 0x75, 0x72, 0x76, 0x76, 0x6F, 0x60,
+                   0x75, 0x6C, 0x77, 0x66, 0x11, 0x60, 0x68, 0x02, 0x22, 0x22, 0x22, 0x22, 0x22, 0x60}));
+  // Products.ProductName of an ACE Northwind: the hyphens are at positions
+  // 11 and 17 (words of 6, 1 and 3 letters before the first, ß counting two).
+  EXPECT_EQ(text(TextSortOrder::GeneralLegacy, "NuNuCa Nu\xC3\x9F-Nougat-Creme"),
+            (Bytes{0x7F, 0x62, 0x6F, 0x62, 0x6F, 0x4D, 0x4A, 0x07, 0x62, 0x6F, 0x6B, 0x6B, 0x62, 0x64,
+                   0x6F, 0x55, 0x4A, 0x6D, 0x4D, 0x69, 0x51, 0x60, 0x51, 0x01, 0x01, 0x01, 0x01, 0x80,
+                   0x33, 0x06, 0x82, 0x80, 0x4B, 0x06, 0x82, 0x00}));
+  // Jet 4 (Access 2003) gave Æ one position.
+  KeyColumn jet4 = textColumn(TextSortOrder::GeneralLegacy);
+  jet4.expansions = ExpansionPositions::One;
+  EXPECT_EQ(key(jet4, std::string("\xC3\x86\xC3\xA9")), (Bytes{0x7F, 0x4A, 0x51, 0x51, 0x01, 0x02, 0x0E, 0x00}));
+  EXPECT_EQ(text(TextSortOrder::GeneralLegacy, "\xC3\x86\xC3\xA9"),
+            (Bytes{0x7F, 0x4A, 0x51, 0x51, 0x01, 0x02, 0x02, 0x0E, 0x00}));
+  EXPECT_EQ(expansionPositionsOf(FileFormat::Jet4), ExpansionPositions::One);
+  EXPECT_EQ(expansionPositionsOf(FileFormat::Ace12), ExpansionPositions::PerLetter);
+}
+
+TEST(TextKeys, NulWeighsAsAControlCharacterInGeneral97) {
+  // MSysModules of an Access 95 file keys the name "Lock" followed by NUL so.
+  EXPECT_EQ(text(TextSortOrder::General97, std::string("Lock\0", 5)),
+            (Bytes{0x7F, 0x6D, 0x72, 0x62, 0x6C, 0x10, 0x00}));
+}
+
+// Where the weights leave a key in doubt, no key is made: a write that needs
+// it is refused rather than risk an entry Access would not find.
+TEST(TextKeys, KeysNotKnownToMatchAccessAreRefused) {
+  auto refused = [](TextSortOrder order, const std::string& value) {
+    Bytes out;
+    KeyColumn c = textColumn(order);
+    c.name = "Title";
+    Status s = appendColumnKey(out, c, value);
+    EXPECT_FALSE(s.ok()) << value;
+    if (s.ok()) return;
+    EXPECT_EQ(s.error().kind(), ErrorKind::Unsupported);
+    EXPECT_NE(s.error().message().find("column Title"), std::string::npos) << s.error().message();
+  };
+  // Whether the later orders weigh NUL is not recorded.
+  refused(TextSortOrder::GeneralLegacy, std::string("a\0b", 3));
+  refused(TextSortOrder::General, std::string("\0", 1));
+  // An Arabic ligature whose letters and accent codes disagree, then an accent.
+  refused(TextSortOrder::General, "\xEF\xAF\xAA\xC3\xA9");
+  // Alone, or with nothing positional after it, its key is known.
+  EXPECT_EQ(text(TextSortOrder::General, "\xEF\xAF\xAA"), (Bytes{0x7F, 0x29, 0xD7, 0x29, 0x0B, 0x01, 0xD6, 0x00}));
+}
+
 // A character outside the Basic Multilingual Plane is a surrogate pair, whose
 // weights Access computes from the code units.
 TEST(TextKeys, SurrogatePairsGetComputedWeights) {

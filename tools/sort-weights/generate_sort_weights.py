@@ -32,6 +32,24 @@ starts with a byte whose top three bits say what it is:
               4 extra-code modifier: the modifier byte
               5 crazy: length, primary, length, extra, crazy code (2 or 3)
 
+Two lists follow, derived from the figures, for the positions of the extra
+and unprintable codes (Access counts them per sort element, not per code
+unit):
+
+  expansions  code units that Access weighs as several letters, such as ß
+              as "ss" or Æ as "ae", with the number of positions each takes.
+              General 97 counts positions only for the letters that have
+              accented forms (its "significant" ones), so there an expansion
+              takes one for each such letter it stands for. In the other
+              orders a unit is an expansion when its primary weight is the
+              weights of two or more letters or digits one after the other,
+              found by splitting it into the weights of units that cannot be
+              split themselves.
+  uncertain   code units of General Legacy and General whose split disagrees
+              with the length of their extra code (one extra code per
+              position is the rule everywhere else): the positions after
+              them are not known, so keys that depend on them are not made.
+
 The script decodes what it wrote and stops if that differs from its input.
 """
 import base64
@@ -181,6 +199,78 @@ def decode(data, count):
     return units, at
 
 
+def general97_expansions(units):
+    """Units whose primary weight spells several significant letters."""
+    significant = {u[1] for u in units if u[0] == KINDS['G']}
+    out = {}
+    for unit, (kind, primary, _, _) in enumerate(units):
+        if kind == KINDS['S'] and len(primary) > 1:
+            letters = sum(1 for b in primary if bytes([b]) in significant)
+            if letters:
+                out[unit] = letters
+    return out
+
+
+def code_unit(index):
+    """The code unit of the index-th record of a table that leaves the surrogates out."""
+    return index if index < SURROGATES.start else index + len(SURROGATES)
+
+
+def expansions_and_uncertain(units):
+    """Expansions {unit: positions} and uncertain units of General Legacy or General."""
+    import unicodedata
+    primaries = {code_unit(i): u[1] for i, u in enumerate(units)
+                 if u[0] in (KINDS['S'], KINDS['I'], KINDS['Z']) and u[1]}
+    # Weights of letters and digits, less those that split into others.
+    pieces = {p for unit, p in primaries.items() if unicodedata.category(chr(unit))[0] in 'LN'}
+
+    def split(weight, allowed):
+        """The fewest pieces of `allowed` (other than weight itself) spelling weight, or None."""
+        best = [0] + [None] * len(weight)
+        for i in range(len(weight)):
+            if best[i] is None:
+                continue
+            for j in range(i + 1, len(weight) + 1):
+                part = weight[i:j]
+                if part != weight and part in allowed and (best[j] is None or best[j] > best[i] + 1):
+                    best[j] = best[i] + 1
+        return best[-1]
+
+    changed = True
+    while changed:
+        changed = False
+        for weight in sorted(pieces, key=len, reverse=True):
+            if split(weight, pieces):
+                pieces.discard(weight)
+                changed = True
+    expansions, uncertain = {}, []
+    for i, (kind, primary, extra, _) in enumerate(units):
+        unit = code_unit(i)
+        if unit not in primaries:
+            continue
+        positions = 1 if primary in pieces else (split(primary, pieces) or 1)
+        if positions > 1:
+            expansions[unit] = positions
+        if kind in (KINDS['I'], KINDS['Z']) and extra and len(extra) != positions:
+            uncertain.append(unit)
+    return expansions, uncertain
+
+
+def print_expansions(name, expansions):
+    print(f'constexpr std::pair<char16_t, uint8_t> {name}[] = {{')
+    items = sorted(expansions.items())
+    for i in range(0, len(items), 6):
+        print('    ' + ' '.join(f'{{0x{u:04X}, {n}}},' for u, n in items[i:i + 6]))
+    print('};')
+
+
+def print_units(name, units):
+    print(f'constexpr std::array<char16_t, {len(units)}> {name} = {{')
+    for i in range(0, len(units), 10):
+        print('    ' + ' '.join(f'0x{u:04X},' for u in units[i:i + 10]))
+    print('};')
+
+
 def c_lines(data, indent='    '):
     # One literal per line: compilers need not take string literals of more than 64 KB.
     text = base64.b64encode(data).decode('ascii')
@@ -231,6 +321,15 @@ def main():
     for i in range(0, len(mappings), 6):
         print('    ' + ' '.join(f'{{0x{s:04X}, 0x{t:02X}}},' for s, t in mappings[i:i + 6]))
     print('};')
+    print('// Expansions: code units that count as several positions of the extra codes.')
+    print_expansions('kGeneral97Expansions', general97_expansions(tables[0][1]))
+    legacy_expansions, legacy_uncertain = expansions_and_uncertain(tables[1][1])
+    general_expansions, general_uncertain = expansions_and_uncertain(tables[2][1])
+    print_expansions('kGeneralLegacyExpansions', legacy_expansions)
+    print_expansions('kGeneralExpansions', general_expansions)
+    print('// Code units after which the positions of extra codes are not known.')
+    print_units('kGeneralLegacyUncertain', legacy_uncertain)
+    print_units('kGeneralUncertain', general_uncertain)
     print('// clang-format on')
 
 

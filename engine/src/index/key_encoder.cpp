@@ -212,10 +212,15 @@ Status appendColumnKey(std::vector<uint8_t>& out, const KeyColumn& c, const Valu
     case ColumnType::DateTimeExt:
       return withValue<ExtendedDate>(c, value, [&](const ExtendedDate& v) { appendExtendedDate(out, v, asc); });
     case ColumnType::Text:
-    case ColumnType::Memo:
-      return withValue<std::string>(c, value, [&](const std::string& v) {
-        appendTextKey(out, c.textOrder, text::utf8ToUtf16(std::string_view(v).substr(0, kIndexedTextBytes)), asc);
-      });
+    case ColumnType::Memo: {
+      const std::string* v = std::get_if<std::string>(&value);
+      if (!v) return wrongType(c);
+      Status made =
+          appendTextKey(out, c.textOrder, c.expansions,
+                        text::utf8ToUtf16(std::string_view(*v).substr(0, kIndexedTextBytes)), asc);
+      if (!made) return made.error().withContext("column " + c.name);
+      return okStatus();
+    }
     default: return Error(ErrorKind::Unsupported, "column " + c.name + ": no index key can be made of its type");
   }
 }
@@ -254,6 +259,7 @@ Result<KeyEncoder> KeyEncoder::create(FileFormat format, const TableSchema& sche
     k.ascending = ic.ascending;
     k.scale = column.scale;
     k.legacyDecimal = !isAce(format);
+    k.expansions = expansionPositionsOf(format);
     switch (column.type) {
       case ColumnType::Text:
       case ColumnType::Memo: {

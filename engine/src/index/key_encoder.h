@@ -35,6 +35,7 @@ struct KeyColumn {
   ColumnType type = ColumnType::Long;
   bool ascending = true;
   TextSortOrder textOrder = TextSortOrder::GeneralLegacy;  // Text and Memo
+  ExpansionPositions expansions = ExpansionPositions::PerLetter;
   bool legacyDecimal = false;                              // Jet3/Jet4 order of Decimal keys (ACE changed it)
   uint8_t scale = 0;                                       // Decimal
 };

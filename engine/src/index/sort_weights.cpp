@@ -139,6 +139,16 @@ struct SortWeightTables {
       table->pool_.shrink_to_fit();
     }
     if (in.position() != stream.size()) std::abort();
+    markExpansions(general97, kGeneral97Expansions);
+    markExpansions(generalLegacy, kGeneralLegacyExpansions);
+    markExpansions(general, kGeneralExpansions);
+    for (char16_t unit : kGeneralLegacyUncertain) generalLegacy.chars_[unit].uncertainPositions = true;
+    for (char16_t unit : kGeneralUncertain) general.chars_[unit].uncertainPositions = true;
+  }
+
+  template <size_t N>
+  static void markExpansions(SortWeights& table, const std::pair<char16_t, uint8_t> (&expansions)[N]) {
+    for (const auto& [unit, positions] : expansions) table.chars_[unit].expansion = positions;
   }
 };
 

@@ -33,6 +33,12 @@ constexpr uint8_t kNibblePlaceholder = 0x2;
 // General 97 weighs all five alike, as this one.
 constexpr uint8_t kUnassignedCodePageByte = 0x81;
 constexpr char16_t kReplacementCharacter = 0xFFFD;
+// General 97 weighs NUL as the other control characters (a key Access
+// stored for "Lock" followed by NUL shows it); the recorded figures leave it out.
+constexpr uint8_t kNulWeighedAs = 0x01;
+// Whether Access weighs NUL in the later orders is not known: their figures
+// leave it out, and General 97 does not.
+constexpr char16_t kNul = 0x0000;
 
 using ByteSpan = std::span<const uint8_t>;
 
@@ -62,13 +68,16 @@ uint16_t surrogateWeight(char16_t unit) {
 
 class GeneralKeyWriter {
  public:
-  GeneralKeyWriter(const SortWeights& table, std::vector<uint8_t>& out) : table_(table), out_(out) {}
+  GeneralKeyWriter(const SortWeights& table, ExpansionPositions expansions, std::vector<uint8_t>& out)
+      : table_(table), perLetter_(expansions == ExpansionPositions::PerLetter), out_(out) {}
 
   void add(char16_t unit) {
     const CharWeights& w = table_.at(unit);
+    const size_t positions = perLetter_ && w.expansion ? w.expansion : 1;
     if (w.kind == WeightKind::Simple) {
       append(out_, table_.primary(w));
-      ++position_;
+      position_ += positions;
+      positionsUncertain_ |= w.uncertainPositions;
       return;
     }
     const size_t here = position_;
@@ -85,10 +94,11 @@ class GeneralKeyWriter {
       case WeightKind::Crazy:
         if (w.primaryLength > 0) {
           append(out_, table_.primary(w));
-          ++position_;
+          position_ += positions;
         }
         if (w.extraLength > 0) addExtra(here, table_.extra(w), 0);
         if (w.kind == WeightKind::Crazy) crazy_.push_back(w.aux);
+        positionsUncertain_ |= w.uncertainPositions;
         return;
       case WeightKind::ExtraModifier:
         if (w.aux != 0) addExtra(here, {}, w.aux);
@@ -97,6 +107,10 @@ class GeneralKeyWriter {
       default: return;  // ignored
     }
   }
+
+  // Whether the key depends on positions that are not known: an extra or
+  // unprintable code placed after a character whose positions are uncertain.
+  bool uncertain() const { return uncertain_; }
 
   void finish(size_t start, bool ascending) {
     out_.push_back(kEndOfPrimary);
@@ -129,14 +143,15 @@ class GeneralKeyWriter {
   // ones between get a placeholder. A modifier changes the last code, or
   // stands alone (and is then not counted as a position) if there is none.
   void addExtra(size_t here, ByteSpan code, uint8_t modifier) {
+    uncertain_ |= positionsUncertain_;
     extraStarted_ = true;
     if (extraPositions_ < here) {
       extra_.insert(extra_.end(), here - extraPositions_, kExtraPlaceholder);
       extraPositions_ = here;
     }
     if (!code.empty()) {
-      append(extra_, code);
-      ++extraPositions_;
+      append(extra_, code);  // counted per letter, an expansion has a code for each
+      extraPositions_ += perLetter_ ? code.size() : 1;
     } else if (!extra_.empty()) {
       extra_.back() = uint8_t(extra_.back() + modifier);
     } else {
@@ -149,6 +164,7 @@ class GeneralKeyWriter {
   // written so far plus the positions still to be filled, not a leading
   // modifier.
   void addUnprintable(size_t here, ByteSpan bytes) {
+    uncertain_ |= positionsUncertain_;
     size_t at = extraStarted_ ? extra_.size() + (here - extraPositions_) - leadingModifiers_ : here;
     uint16_t word = uint16_t((kUnprintableBase + kUnprintableStep * at) | kUnprintableFlag);
     unprintable_.push_back(uint8_t(word >> 8));
@@ -168,6 +184,7 @@ class GeneralKeyWriter {
   }
 
   const SortWeights& table_;
+  const bool perLetter_;
   std::vector<uint8_t>& out_;
   size_t position_ = 0;  // characters with a primary weight so far
   std::vector<uint8_t> extra_;
@@ -176,6 +193,8 @@ class GeneralKeyWriter {
   size_t leadingModifiers_ = 0;
   std::vector<uint8_t> unprintable_;
   std::vector<uint8_t> crazy_;
+  bool positionsUncertain_ = false;
+  bool uncertain_ = false;
 };
 
 class NibbleWriter {
@@ -196,18 +215,23 @@ class NibbleWriter {
   size_t count_ = 0;
 };
 
+// Jet 3 counts each letter of an expansion.
 void appendGeneral97Key(std::vector<uint8_t>& out, std::u16string_view text, bool ascending) {
   const SortWeights& table = general97Weights();
   const size_t start = out.size();
   NibbleWriter extra;
   size_t significant = 0;  // since the last extra code
   for (char16_t unit : text) {
-    uint8_t code = unit <= 0xFF                    ? uint8_t(unit)
+    uint8_t code = unit == 0                       ? kNulWeighedAs
+                   : unit <= 0xFF                  ? uint8_t(unit)
                    : unit == kReplacementCharacter ? kUnassignedCodePageByte
                                                    : general97Equivalent(unit);
     const CharWeights& w = table.at(code);
     switch (w.kind) {
-      case WeightKind::Simple: append(out, table.primary(w)); break;
+      case WeightKind::Simple:
+        append(out, table.primary(w));
+        significant += w.expansion;  // ß as "ss": two significant letters
+        break;
       case WeightKind::Significant:
         append(out, table.primary(w));
         ++significant;
@@ -232,13 +256,29 @@ void appendGeneral97Key(std::vector<uint8_t>& out, std::u16string_view text, boo
 
 }  // namespace
 
-void appendTextKey(std::vector<uint8_t>& out, TextSortOrder order, std::u16string_view text, bool ascending) {
+Status appendTextKey(std::vector<uint8_t>& out, TextSortOrder order, ExpansionPositions expansions,
+                     std::u16string_view text, bool ascending) {
   text = indexedPart(text);
-  if (order == TextSortOrder::General97) return appendGeneral97Key(out, text, ascending);
+  if (order == TextSortOrder::General97) {
+    appendGeneral97Key(out, text, ascending);
+    return okStatus();
+  }
+  if (text.find(kNul) != std::u16string_view::npos) {
+    return Error(ErrorKind::Unsupported,
+                 "the text holds a NUL character, whose place in the index order is not known, so its index key "
+                 "cannot be made");
+  }
   const size_t start = out.size();
-  GeneralKeyWriter writer(order == TextSortOrder::General ? generalWeights() : generalLegacyWeights(), out);
+  GeneralKeyWriter writer(order == TextSortOrder::General ? generalWeights() : generalLegacyWeights(), expansions, out);
   for (char16_t unit : text) writer.add(unit);
+  if (writer.uncertain()) {
+    out.resize(start);
+    return Error(ErrorKind::Unsupported,
+                 "the text holds a character after which the positions of accents in the index order are not known, "
+                 "so its index key cannot be made");
+  }
   writer.finish(start, ascending);
+  return okStatus();
 }
 
 }  // namespace ledgerfen::index

@@ -174,7 +174,12 @@ class IndexChecker {
       }
       if (!encoder_) continue;
       if (Status s = encoder_->encodeRow(row.values, key); !s) {
-        note("the key of " + rowName(e.row) + " cannot be made: " + s.error().message());
+        // A value whose key the engine does not know leaves its entry unchecked.
+        if (s.error().kind() == ErrorKind::Unsupported) {
+          if (check_.keysUnchecked.empty()) check_.keysUnchecked = "of some rows: " + s.error().message();
+        } else {
+          note("the key of " + rowName(e.row) + " cannot be made: " + s.error().message());
+        }
         continue;
       }
       ++check_.keysChecked;
