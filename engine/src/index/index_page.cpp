@@ -146,13 +146,36 @@ size_t storedEntriesSize(std::span<const IndexEntry> entries, bool leaf, size_t 
   return entries.empty() ? 0 : total - prefix * (entries.size() - 1);
 }
 
-size_t defaultPrefixLength(const format::FormatSpec& spec, std::span<const IndexEntry> entries) {
-  return std::min(sharedKeyPrefix(entries), maxPrefixLength(spec));
+namespace {
+
+// The longest prefix the stored entries share (see defaultPrefixLength).
+size_t sharedEntryPrefix(std::span<const IndexEntry> entries, bool leaf) {
+  const size_t shared = sharedKeyPrefix(entries);
+  if (entries.size() < 2 || shared < entries[0].key.size()) return shared;
+  for (const IndexEntry& e : entries) {
+    if (e.key.size() != shared) return shared;
+  }
+  // Every key is the same: the row pointers' common bytes are shared too,
+  // less one byte each entry keeps to mark where it ends.
+  std::vector<uint8_t> first, other;
+  appendStoredEntry(first, entries[0], leaf);
+  size_t trailer = trailerSize(leaf) - 1;
+  for (size_t i = 1; i < entries.size() && trailer > 0; ++i) {
+    other.clear();
+    appendStoredEntry(other, entries[i], leaf);
+    trailer = std::min(trailer, commonPrefix(Bytes(first).subspan(shared), Bytes(other).subspan(shared)));
+  }
+  return shared + trailer;
+}
+
+}  // namespace
+
+size_t defaultPrefixLength(const format::FormatSpec& spec, std::span<const IndexEntry> entries, bool leaf) {
+  return std::min(sharedEntryPrefix(entries, leaf), maxPrefixLength(spec));
 }
 
 bool entriesFit(const format::FormatSpec& spec, std::span<const IndexEntry> entries, bool leaf) {
-  size_t prefix = std::min(sharedKeyPrefix(entries), maxPrefixLength(spec));
-  return storedEntriesSize(entries, leaf, prefix) <= entryAreaSize(spec);
+  return storedEntriesSize(entries, leaf, defaultPrefixLength(spec, entries, leaf)) <= entryAreaSize(spec);
 }
 
 Result<std::vector<uint8_t>> encodeIndexPage(const format::FormatSpec& spec, const IndexPage& page,
@@ -177,7 +200,7 @@ Result<std::vector<uint8_t>> encodeIndexPage(const format::FormatSpec& spec, con
     return Bytes(flat).subspan(begin, ends[i] - begin);
   };
 
-  size_t prefix = defaultPrefixLength(spec, entries);
+  size_t prefix = defaultPrefixLength(spec, entries, page.leaf);
   if (encoding.prefixLength) {
     // Any prefix the stored entries share is readable, even one reaching into the row pointers.
     size_t limit = entries.empty() ? 0 : stored(0).size();

@@ -60,9 +60,11 @@ struct IndexPage {
 // Corrupt error naming the page.
 Result<IndexPage> decodeIndexPage(const format::FormatSpec& spec, uint32_t number, format::Bytes bytes);
 
-// The shared prefix encoding stores by default: the longest the keys share,
-// as far as the format allows.
-size_t defaultPrefixLength(const format::FormatSpec& spec, std::span<const IndexEntry> entries);
+// The shared prefix encoding stores by default: the longest the keys share
+// or, when every key is the same (a run of equal values, NULLs above all),
+// the longest the stored entries share into their row pointers, as Access
+// stores such runs; as far as the format allows.
+size_t defaultPrefixLength(const format::FormatSpec& spec, std::span<const IndexEntry> entries, bool leaf);
 // Bytes available to entries on one page.
 size_t entryAreaSize(const format::FormatSpec& spec);
 // The longest prefix all keys share (0 for fewer than two entries).
@@ -74,7 +76,7 @@ size_t storedEntriesSize(std::span<const IndexEntry> entries, bool leaf, size_t 
 bool entriesFit(const format::FormatSpec& spec, std::span<const IndexEntry> entries, bool leaf);
 
 struct PageEncoding {
-  // The shared prefix to store; by default the longest the keys share.
+  // The shared prefix to store; by default defaultPrefixLength's.
   // Access itself often stores a shorter one (0 on pages it filled one
   // entry at a time), which reads the same.
   std::optional<size_t> prefixLength;

@@ -51,7 +51,7 @@ Status IndexWriter::write(IndexPage&& page) {
   if (cache_) {
     // The page as decoding the bytes just written gives it, kept with the
     // buffer now holding them, so the next change need not decode it.
-    page.prefixLength = page.entries.empty() ? 0 : defaultPrefixLength(spec_, page.entries);
+    page.prefixLength = page.entries.empty() ? 0 : defaultPrefixLength(spec_, page.entries, page.leaf);
     LF_ASSIGN_OR_RETURN(page::Page written, pager_.read(page.number));
     cache_->keep(spec_, written, std::make_shared<IndexPage>(std::move(page)));
   }
