@@ -153,6 +153,32 @@ TEST(OfficeDecryption, PasswordsAreExactAndUnprotectedFilesIgnoreThem) {
   EXPECT_EQ(test::dumpOf(plain, "anything"), test::dumpOf(plain));
 }
 
+// Encrypted files the reference reader cannot open (agile AES-128 with SHA-1,
+// the older RC4 header of Access 2007, and AES as Access writes it with its
+// compatibility mode off) hold what their projects' own tests state.
+TEST(OfficeDecryption, FilesWithoutAReferenceDumpHoldWhatTheirProjectsState) {
+  struct Case {
+    const char* fixture;
+    const char* password;
+    std::vector<std::string> lines;  // lines their canonical dump holds
+  };
+  const Case cases[] = {
+      {"jackcess-encrypt/db2007-enc.accdb", "Test123", {"{\"t\":\"Table1\",\"r\":[1,\"foo\"]}"}},
+      {"jackcess-encrypt/db2007-oldenc.accdb", "Test123", {"{\"t\":\"Table1\",\"r\":[1,\"foo\"]}"}},
+      {"jackcess-encrypt/db-nonstandard.accdb", "password", {"\"tables\":[\"Table_One\"]"}},
+      {"northwind-passworded/northwind.accdb",
+       "12345678",
+       {"\"NWTB-1\",\"Northwind Traders Chai\"", "{\"table\":\"Products\",", "{\"table\":\"Order Details\","}},
+  };
+  for (const Case& c : cases) {
+    FileBytes file = test::fixtureFileBytes(c.fixture);
+    std::string dump = test::dumpOf(file, c.password);
+    for (const std::string& line : c.lines) EXPECT_NE(dump.find(line), std::string::npos) << c.fixture << ": " << line;
+    EXPECT_EQ(test::dumpOf(file, "WrongPassword"), "error: Not a valid password.") << c.fixture;
+    EXPECT_EQ(test::dumpOf(file), "error: Not a valid password.") << c.fixture;
+  }
+}
+
 // A description for RC4 CryptoAPI or Standard encryption, built as a writer
 // would: a verifier encrypted with the key of block 0.
 FileBytes cryptoApiDescription(crypto::OfficeEncryption kind, const std::string& password, uint32_t keyBits,

@@ -38,6 +38,10 @@ bool isBaseProvider(Bytes name) {
   return ascii.find(" base ") != std::string::npos;
 }
 
+bool isAesAlgorithm(uint32_t algorithm) {
+  return algorithm == kAlgorithmAes128 || algorithm == kAlgorithmAes192 || algorithm == kAlgorithmAes256;
+}
+
 Status parseCryptoApi(Bytes d, EncryptionInfo& info) {
   if (!fits(d, kCryptHeaderSize, 4)) return truncated("the header size");
   uint32_t headerSize = u32le(d, kCryptHeaderSize);
@@ -64,8 +68,7 @@ Status parseCryptoApi(Bytes d, EncryptionInfo& info) {
     encryptedHashLength = 20;
   } else {
     uint32_t expectedBits = algorithm == kAlgorithmAes192 ? 192 : algorithm == kAlgorithmAes256 ? 256 : 128;
-    if (algorithm != 0 && algorithm != kAlgorithmAes128 && algorithm != kAlgorithmAes192 &&
-        algorithm != kAlgorithmAes256) {
+    if (algorithm != 0 && !isAesAlgorithm(algorithm)) {
       return unsupported("the AES encryption header names another cipher");
     }
     if (keyBits == 0) keyBits = expectedBits;
@@ -124,6 +127,13 @@ Result<EncryptionInfo> parseEncryptionInfo(Bytes d) {
       return unsupported("the encryption header (version " + versionText(info) + ") is not CryptoAPI encryption");
     }
     info.kind = (flags & kFlagAes) ? OfficeEncryption::StandardAes : OfficeEncryption::Rc4CryptoApi;
+    if (!(flags & kFlagAes) && fits(d, kCryptHeader + kCryptHeaderAlgorithm, 4) &&
+        isAesAlgorithm(u32le(d, kCryptHeader + kCryptHeaderAlgorithm))) {
+      // AES without the AES flag: what Access writes with its cryptographic
+      // compatibility mode off. The password hash is then not iterated.
+      info.kind = OfficeEncryption::StandardAes;
+      info.cryptoApi.spinCount = 0;
+    }
     LF_RETURN_IF_ERROR(parseCryptoApi(d, info));
     return info;
   }

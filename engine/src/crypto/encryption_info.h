@@ -3,8 +3,10 @@
 // parameters. Offsets below are from the start of the description; see
 // docs/file-format.md for the layouts.
 //
-// Three kinds are read: RC4 CryptoAPI (Access 2007), Standard AES-ECB, and
-// agile AES (Access 2010 on). Extensible and unknown providers are refused as
+// Three kinds are read: RC4 CryptoAPI (Access 2007), Standard AES-ECB (also
+// in the form Access writes with its compatibility mode off: an AES cipher
+// without the AES flag, and a password hash that is not iterated), and agile
+// AES (Access 2010 on). Extensible and unknown providers are refused as
 // Unsupported; a description too short for what it declares is Corrupt.
 #pragma once
 
@@ -54,9 +56,13 @@ inline constexpr uint32_t kHashSha1 = 0x8004;
 
 enum class OfficeEncryption { Rc4CryptoApi, StandardAes, Agile };
 
+// Hash rounds of Standard encryption.
+inline constexpr uint32_t kStandardSpinCount = 50000;
+
 // The binary header and verifier of RC4 CryptoAPI and Standard encryption.
 struct CryptoApiParameters {
   uint32_t keyBits = 0;  // 40-128 for RC4, 128/192/256 for AES; never 0
+  uint32_t spinCount = kStandardSpinCount;  // AES: rounds of the password hash (0 when the AES flag is clear)
   std::vector<uint8_t> salt;
   std::vector<uint8_t> encryptedVerifier;      // 16 bytes
   uint32_t verifierHashSize = 0;               // 20: a SHA-1

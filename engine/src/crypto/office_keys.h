@@ -20,8 +20,6 @@ using ByteView = std::span<const uint8_t>;
 
 // Longer passwords are cut to this many UTF-16 units, as Office does.
 inline constexpr size_t kMaxOfficePasswordLength = 255;
-// Hash rounds of Standard encryption.
-inline constexpr uint32_t kStandardSpinCount = 50000;
 
 // Agile blocks: the keys of the verifier input, the verifier hash and the data key.
 inline constexpr std::array<uint8_t, 8> kAgileVerifierInputBlock = {0xFE, 0xA7, 0xD2, 0x76, 0x3B, 0x4B, 0x9E, 0x79};
@@ -47,7 +45,7 @@ Result<SecretBytes> rc4CryptoApiKey(const SecretBytes& baseHash, ByteView block,
 
 // Standard: h = SHA-1(iterated || block); the key is the first keyBits/8
 // bytes of SHA-1(h XOR 0x36 * 64) || SHA-1(h XOR 0x5C * 64). `iterated` is the
-// password hash after kStandardSpinCount rounds.
+// password hash after its rounds (CryptoApiParameters::spinCount).
 Result<SecretBytes> standardAesKey(const SecretBytes& iterated, ByteView block, uint32_t keyBits);
 
 }  // namespace ledgerfen::crypto

@@ -40,7 +40,7 @@ Result<std::unique_ptr<page::PageCodec>> makeStandardAesCodec(const CryptoApiPar
                                                               std::array<uint8_t, 4> encodingKey,
                                                               const SecretBytes& password) {
   LF_ASSIGN_OR_RETURN(Digest sha1, Digest::sha1());
-  LF_ASSIGN_OR_RETURN(SecretBytes iterated, iteratedPasswordHash(sha1, p.salt, password.view(), kStandardSpinCount));
+  LF_ASSIGN_OR_RETURN(SecretBytes iterated, iteratedPasswordHash(sha1, p.salt, password.view(), p.spinCount));
   const std::array<uint8_t, 4> verifierBlock{};
   LF_ASSIGN_OR_RETURN(SecretBytes key, standardAesKey(iterated, verifierBlock, p.keyBits));
   SecretBytes verifier(p.encryptedVerifier), verifierHash(p.encryptedVerifierHash);
