@@ -82,6 +82,15 @@ TEST(Damage, HeaderThatIsNotAccessOrUnknownVersion) {
   engine[4] = 'X';
   expectCorrupt(readEverything(engine));
   expectCorrupt(readEverything({}));
+
+  // A workgroup information file is an Access file of another kind: refused, saying what it is.
+  auto workgroup = bytes;
+  const std::string name = "Jet System DB  ";
+  std::copy(name.begin(), name.end(), workgroup.begin() + 4);
+  s = readEverything(workgroup);
+  ASSERT_FALSE(s.ok());
+  EXPECT_EQ(s.error().kind(), ErrorKind::Unsupported);
+  EXPECT_NE(s.error().message().find("workgroup information file"), std::string::npos) << s.error().message();
 }
 
 TEST(Damage, DefinitionDeclaringTooManyColumns) {

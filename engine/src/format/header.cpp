@@ -13,6 +13,7 @@ namespace {
 constexpr std::string_view kJetEngine = "Standard Jet DB";
 constexpr std::string_view kAceEngine = "Standard ACE DB";
 constexpr std::string_view kMsisamEngine = "MSISAM Database";
+constexpr std::string_view kWorkgroupEngine = "Jet System DB";
 
 bool engineNameIs(Bytes page, std::string_view name) {
   return std::equal(name.begin(), name.end(), page.begin() + kHeaderEngineName);
@@ -31,6 +32,11 @@ Result<DatabaseHeader> parseHeader(Bytes page0) {
   }
   if (engineNameIs(page0, kMsisamEngine)) {
     return Error(ErrorKind::Unsupported, "MSISAM (Microsoft Works) databases are not supported");
+  }
+  if (engineNameIs(page0, kWorkgroupEngine)) {
+    return Error(ErrorKind::Unsupported,
+                 "this is a workgroup information file (.mdw): it holds the users and groups of Access "
+                 "security, not tables; open the database it secures instead");
   }
   if (!engineNameIs(page0, kJetEngine) && !engineNameIs(page0, kAceEngine)) {
     return notAccess("the engine name in the header is neither Jet nor ACE");
