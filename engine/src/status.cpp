@@ -13,6 +13,7 @@ const char* errorKindName(ErrorKind kind) {
     case ErrorKind::ReadOnly: return "read-only";
     case ErrorKind::Constraint: return "constraint";
     case ErrorKind::Conflict: return "conflict";
+    case ErrorKind::Internal: return "internal";
   }
   return "error";
 }

@@ -41,14 +41,18 @@ std::string Fixture::testName() const {
 const std::vector<Fixture>& allFixtures() {
   static const std::vector<Fixture> fixtures = [] {
     std::vector<Fixture> out;
-    std::ifstream in(fixtureDir() + "/MANIFEST.tsv");
-    if (!in) throw std::runtime_error("cannot read the fixture MANIFEST in " + fixtureDir());
-    std::string line;
-    std::getline(in, line);  // header
-    while (std::getline(in, line)) {
-      auto f = splitTabs(line);
-      if (f.size() < 11) continue;
-      out.push_back(Fixture{f[0], f[2], f[3], f[10]});
+    // The test suites of Access-format projects, then the wider set of real
+    // files gathered from other projects' test data and sample databases.
+    for (const char* manifest : {"MANIFEST.tsv", "MANIFEST-wider.tsv"}) {
+      std::ifstream in(fixtureDir() + "/" + manifest);
+      if (!in) throw std::runtime_error(std::string("cannot read the fixture ") + manifest + " in " + fixtureDir());
+      std::string line;
+      std::getline(in, line);  // header
+      while (std::getline(in, line)) {
+        auto f = splitTabs(line);
+        if (f.size() < 11) continue;
+        out.push_back(Fixture{f[0], f[2], f[3], f[10]});
+      }
     }
     return out;
   }();

@@ -1,5 +1,6 @@
-// The Access files made by Access that tests read from the shared fixture
-// folder, with what their MANIFEST says about each.
+// The Access files that tests read from the shared fixture folder (both
+// manifests: the format projects' test files and the wider set of real
+// files), with what their manifest says about each.
 #pragma once
 
 #include <cstdint>

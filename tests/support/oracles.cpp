@@ -47,6 +47,13 @@ std::string passwordArgument(const std::string& password) {
 
 }  // namespace
 
+std::optional<std::string> mdbReaderDump(const std::string& path, const std::string& password) {
+  if (!installed()) return std::nullopt;
+  Run run = runShell(tool("oracle-dump") + passwordArgument(password) + " " + quoted(path) + " 2>&1");
+  if (run.code != 0) return "oracle-dump failed with exit " + std::to_string(run.code) + ": " + run.out;
+  return run.out;
+}
+
 OracleVerdict mdbReaderAgrees(const std::string& path, const std::string& password, const std::string& ourDump) {
   OracleVerdict v;
   v.available = installed();

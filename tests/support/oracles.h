@@ -3,6 +3,7 @@
 // mdbtools-crosscheck). script/test installs them.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace ledgerfen::test {
@@ -13,6 +14,9 @@ struct OracleVerdict {
   std::string detail;      // why not, when it does not
 };
 
+// mdb-reader's canonical dump of `path` (or why it failed); nullopt when the
+// oracles are not installed.
+std::optional<std::string> mdbReaderDump(const std::string& path, const std::string& password);
 // mdb-reader's canonical dump of `path` equals `ourDump` byte for byte.
 OracleVerdict mdbReaderAgrees(const std::string& path, const std::string& password, const std::string& ourDump);
 // mdbtools reads the same tables, row counts and values as mdb-reader.

@@ -23,6 +23,7 @@ enum class ErrorKind {
   ReadOnly,         // a write on a database opened (or only openable) for reading
   Constraint,       // a write that breaks a rule of the table (type, size, required, unique)
   Conflict,         // the row changed since it was read, or another writer holds the file
+  Internal,         // the engine itself failed (memory exhausted, a fault of ours); nothing was changed
 };
 
 const char* errorKindName(ErrorKind kind);

@@ -9,6 +9,7 @@
 #include "db/page_decoding.h"
 #include "io/file.h"
 #include "db/database_creator.h"
+#include "db/exception_barrier.h"
 #include "db/lock_file.h"
 #include "page/journal.h"
 #include "props/column_properties.h"
@@ -196,8 +197,9 @@ Status Database::Core::commit() {
 
 Status Database::Core::change(const std::function<Status()>& change) {
   if (!writable()) return Error(ErrorKind::ReadOnly, kReadOnlyMessage);
+  auto guarded = [&change] { return db::withoutExceptions(change); };
   if (!explicitTransaction) {
-    Status s = change();
+    Status s = guarded();
     if (!s) {
       discard();
       return s;
@@ -205,7 +207,7 @@ Status Database::Core::change(const std::function<Status()>& change) {
     return commit();
   }
   pager->beginStatement();
-  Status s = change();
+  Status s = guarded();
   if (!s) {
     // The transaction goes on without this change.
     pager->undoStatement();
@@ -223,7 +225,7 @@ Status Database::Core::change(const std::function<Status()>& change) {
 Result<std::unique_ptr<Database>> Database::open(const std::string& path, const OpenOptions& options) {
   Env& env = options.env ? *options.env : defaultEnv();
   auto open = [&](Core& core, bool& writable) { return openFile(core, options, writable); };
-  LF_ASSIGN_OR_RETURN(auto core, finish(path, openCore(env, path, open, options)));
+  LF_ASSIGN_OR_RETURN(auto core, finish(path, db::withoutExceptions([&] { return openCore(env, path, open, options); })));
   return std::unique_ptr<Database>(new Database(std::move(core)));
 }
 
@@ -233,7 +235,8 @@ Result<std::unique_ptr<Database>> Database::openBytes(const std::string& name, s
     writable = false;
     return io::memoryFile(name, bytes);
   };
-  LF_ASSIGN_OR_RETURN(auto core, finish(name, openCore(defaultEnv(), name, open, options)));
+  LF_ASSIGN_OR_RETURN(auto core,
+                      finish(name, db::withoutExceptions([&] { return openCore(defaultEnv(), name, open, options); })));
   return std::unique_ptr<Database>(new Database(std::move(core)));
 }
 
@@ -298,7 +301,7 @@ Result<Table> Database::table(std::string_view name) {
 }
 
 Result<IntegrityReport> Database::checkIntegrity(bool strict) {
-  auto report = check::checkIntegrity(core_, strict);
+  auto report = db::withoutExceptions([&] { return check::checkIntegrity(core_, strict); });
   if (!report) return core_->inFile(report.error());
   return report;
 }

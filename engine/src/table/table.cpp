@@ -1,3 +1,4 @@
+#include "db/exception_barrier.h"
 #include "table/row_cursor_state.h"
 #include "table/row_reader.h"
 #include "table/table_scanner.h"
@@ -12,7 +13,8 @@ RowCursor& RowCursor::operator=(RowCursor&&) noexcept = default;
 RowCursor::~RowCursor() = default;
 
 Result<bool> RowCursor::next(Row& row) {
-  Result<bool> r = std::visit([&](auto& source) { return source.next(row); }, state_->source);
+  Result<bool> r =
+      db::withoutExceptions([&] { return std::visit([&](auto& source) { return source.next(row); }, state_->source); });
   if (!r) return r.error().withContext(state_->path);
   return r;
 }

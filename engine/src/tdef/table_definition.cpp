@@ -76,7 +76,9 @@ Column parseColumn(Bytes d, const format::FormatSpec& spec, ColumnLayout& layout
   // Access sets flag 0x02 on every column; whether NULL is refused is the
   // Required property, read with the table's properties.
   c.autoNumber = (flags & kColumnAutoNumber) && c.type == ColumnType::Long;
-  c.guidAutoNumber = flags & kColumnGuidAutoNumber;
+  // Access sets 0x40 on Text and Integer columns of some Access 97 and 2000
+  // files too; it makes a GUID AutoNumber only of a Replication ID column.
+  c.guidAutoNumber = (flags & kColumnGuidAutoNumber) && c.type == ColumnType::Guid;
   c.hyperlink = (flags & kColumnHyperlink) && c.type == ColumnType::Memo;
   c.compressedUnicode = ext & kColumnExtCompressed;
   c.calculated = ext & kColumnExtCalculated;

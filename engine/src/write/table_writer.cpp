@@ -63,6 +63,12 @@ Result<Row> TableWriter::read(RowId id) {
 
 // ---- building rows -----------------------------------------------------------
 
+Result<Value> TableWriter::asStored(const Column& c, const Value& v) const {
+  LF_ASSIGN_OR_RETURN(Value coerced, coerceValue(c, v));
+  if (c.type == ColumnType::Boolean && isNull(coerced)) return Value(false);
+  return padFixedLength(*core_->spec, c, std::move(coerced), core_->codePage.get());
+}
+
 const tdef::LongValueMaps* TableWriter::longValueMaps(size_t position) const {
   uint16_t number = def_->schema.columns[position].number;
   for (const tdef::LongValueMaps& maps : def_->longValueMaps) {
@@ -86,7 +92,8 @@ Result<ByteString> TableWriter::buildRow(const Planned& plan) {
     }
     const Value& v = plan.values[i];
     if (c.type == ColumnType::Boolean) {
-      bytes[i].present = std::get<bool>(v);
+      const bool* yes = std::get_if<bool>(&v);
+      bytes[i].present = yes && *yes;
       continue;
     }
     if (isNull(v)) continue;
@@ -288,14 +295,12 @@ Result<Row> TableWriter::insert(std::vector<Value> values) {
       LF_ASSIGN_OR_RETURN(v, randomGuid());
       continue;
     }
-    LF_ASSIGN_OR_RETURN(v, coerceValue(c, v));
-    if (c.type == ColumnType::Boolean && isNull(v)) v = false;
+    LF_ASSIGN_OR_RETURN(v, asStored(c, v));
     if (!c.nullable && isNull(v)) return requiredValueMissing(def_->schema.name, c);
     // A number given for an AutoNumber moves the counter on only when it is
     // ahead of it; a negative one must not wrap round to a huge counter.
-    if (c.autoNumber && std::get<int32_t>(v) > int32_t(def_->autoNumber)) {
-      def_->autoNumber = uint32_t(std::get<int32_t>(v));
-    }
+    const int32_t* number = c.autoNumber ? std::get_if<int32_t>(&v) : nullptr;
+    if (number && *number > int32_t(def_->autoNumber)) def_->autoNumber = uint32_t(*number);
   }
   IndexMaintenance indexes(*core_, *def_);
   LF_RETURN_IF_ERROR(indexes.check(plan.values, nullptr, format::RowPointer{}));
@@ -354,8 +359,7 @@ Status TableWriter::update(RowId id, const std::vector<Value>& before, std::vect
   for (size_t i = 0; i < columns.size(); ++i) {
     const Column& c = columns[i];
     if (isWritable(c)) {
-      LF_ASSIGN_OR_RETURN(plan.values[i], coerceValue(c, plan.values[i]));
-      if (c.type == ColumnType::Boolean && isNull(plan.values[i])) plan.values[i] = false;
+      LF_ASSIGN_OR_RETURN(plan.values[i], asStored(c, plan.values[i]));
     }
     if (sameValue(plan.values[i], current.values[i])) {
       plan.kept[i] = stored[i];

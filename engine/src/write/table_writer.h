@@ -50,6 +50,9 @@ class TableWriter {
     std::vector<Value> values;
     std::vector<std::optional<ColumnBytes>> kept;
   };
+  // The value as the column holds it: of the column's type, a NULL Yes/No as
+  // No, fixed-length text and binary padded.
+  Result<Value> asStored(const Column& column, const Value& value) const;
   Result<ByteString> buildRow(const Planned& plan);
   Result<format::RowPointer> addRow(std::span<const uint8_t> row, uint16_t flags, uint32_t avoidPage);
   Status placeUpdated(const table::RowLocation& location, const ByteString& row);

@@ -19,6 +19,19 @@ Error mismatch(const Column& c, const char* what) {
 Error outOfRange(const Column& c) {
   return Error(ErrorKind::Constraint, "the value for column " + c.name + " is out of its range");
 }
+Error tooLong(const Column& c, size_t capacity, const char* units) {
+  const char* what = c.type == ColumnType::Binary ? "data" : "text";
+  return Error(ErrorKind::Constraint, std::string("the ") + what + " for column " + c.name + " is longer than its " +
+                                          std::to_string(capacity) + " " + units);
+}
+
+// The value as alternative T. Values are coerced before they are encoded, so
+// a mismatch is a caller's mistake; it is reported, never thrown.
+template <typename T>
+Result<const T*> held(const Column& c, const Value& v) {
+  if (const T* x = std::get_if<T>(&v)) return x;
+  return Error(ErrorKind::InvalidArgument, "the value for column " + c.name + " is not of the column's type");
+}
 
 // Any integer alternative as int64; nullopt for other types.
 std::optional<int64_t> asInteger(const Value& v) {
@@ -164,6 +177,32 @@ Result<Value> coerceValue(const Column& c, const Value& v) {
   }
 }
 
+Result<Value> padFixedLength(const format::FormatSpec& spec, const Column& c, Value v,
+                             const text::CodePage* jet3CodePage) {
+  if (!c.fixed || isNull(v)) return v;
+  if (c.type == ColumnType::Binary) {
+    LF_ASSIGN_OR_RETURN(const ByteString* bytes, held<ByteString>(c, v));
+    if (bytes->size() > c.length) return tooLong(c, c.length, "bytes");
+    ByteString padded = *bytes;
+    padded.resize(c.length, 0);
+    return Value(std::move(padded));
+  }
+  if (c.type != ColumnType::Text) return v;
+  LF_ASSIGN_OR_RETURN(const std::string* s, held<std::string>(c, v));
+  size_t used = 0;
+  size_t capacity = 0;
+  if (spec.jet3) {
+    LF_ASSIGN_OR_RETURN(ByteString bytes, jet3CodePage->encode(*s));
+    used = bytes.size();
+    capacity = c.length;
+  } else {
+    used = text::utf8ToUtf16(*s).size();
+    capacity = c.length / 2u;
+  }
+  if (used > capacity) return tooLong(c, capacity, "characters");
+  return Value(*s + std::string(capacity - used, ' '));
+}
+
 Result<ByteString> encodeValue(const format::FormatSpec& spec, const Column& c, const Value& v,
                                const text::CodePage* jet3CodePage) {
   ByteString out;
@@ -172,80 +211,106 @@ Result<ByteString> encodeValue(const format::FormatSpec& spec, const Column& c, 
   };
   switch (c.type) {
     case ColumnType::Boolean: return out;
-    case ColumnType::Byte: little(std::get<uint8_t>(v), 1); return out;
-    case ColumnType::Integer: little(uint16_t(std::get<int16_t>(v)), 2); return out;
-    case ColumnType::Long: little(uint32_t(std::get<int32_t>(v)), 4); return out;
-    case ColumnType::BigInt: little(uint64_t(std::get<int64_t>(v)), 8); return out;
-    case ColumnType::Complex: little(uint32_t(std::get<ComplexKey>(v).id), 4); return out;
-    case ColumnType::Currency: little(uint64_t(std::get<Currency>(v).units), 8); return out;
+    case ColumnType::Byte: {
+      LF_ASSIGN_OR_RETURN(const uint8_t* x, held<uint8_t>(c, v));
+      little(*x, 1);
+      return out;
+    }
+    case ColumnType::Integer: {
+      LF_ASSIGN_OR_RETURN(const int16_t* x, held<int16_t>(c, v));
+      little(uint16_t(*x), 2);
+      return out;
+    }
+    case ColumnType::Long: {
+      LF_ASSIGN_OR_RETURN(const int32_t* x, held<int32_t>(c, v));
+      little(uint32_t(*x), 4);
+      return out;
+    }
+    case ColumnType::BigInt: {
+      LF_ASSIGN_OR_RETURN(const int64_t* x, held<int64_t>(c, v));
+      little(uint64_t(*x), 8);
+      return out;
+    }
+    case ColumnType::Complex: {
+      LF_ASSIGN_OR_RETURN(const ComplexKey* x, held<ComplexKey>(c, v));
+      little(uint32_t(x->id), 4);
+      return out;
+    }
+    case ColumnType::Currency: {
+      LF_ASSIGN_OR_RETURN(const Currency* x, held<Currency>(c, v));
+      little(uint64_t(x->units), 8);
+      return out;
+    }
     case ColumnType::Single: {
+      LF_ASSIGN_OR_RETURN(const float* x, held<float>(c, v));
       uint32_t bits;
-      float f = std::get<float>(v);
-      std::memcpy(&bits, &f, 4);
+      std::memcpy(&bits, x, 4);
       little(bits, 4);
       return out;
     }
     case ColumnType::Double:
     case ColumnType::DateTime: {
-      double d = c.type == ColumnType::Double ? std::get<double>(v) : std::get<OleDate>(v).days;
+      double d = 0;
+      if (c.type == ColumnType::Double) {
+        LF_ASSIGN_OR_RETURN(const double* x, held<double>(c, v));
+        d = *x;
+      } else {
+        LF_ASSIGN_OR_RETURN(const OleDate* x, held<OleDate>(c, v));
+        d = x->days;
+      }
       uint64_t bits;
       std::memcpy(&bits, &d, 8);
       little(bits, 8);
       return out;
     }
     case ColumnType::Guid: {
-      const auto& g = std::get<Guid>(v).bytes;
-      return ByteString(g.begin(), g.end());
+      LF_ASSIGN_OR_RETURN(const Guid* g, held<Guid>(c, v));
+      return ByteString(g->bytes.begin(), g->bytes.end());
     }
     case ColumnType::Numeric: {
-      const Decimal& d = std::get<Decimal>(v);
-      out.push_back(d.negative ? 0x80 : 0x00);
-      little(uint32_t(d.high >> 32), 4);
-      little(uint32_t(d.high), 4);
-      little(uint32_t(d.low >> 32), 4);
-      little(uint32_t(d.low), 4);
+      LF_ASSIGN_OR_RETURN(const Decimal* d, held<Decimal>(c, v));
+      out.push_back(d->negative ? 0x80 : 0x00);
+      little(uint32_t(d->high >> 32), 4);
+      little(uint32_t(d->high), 4);
+      little(uint32_t(d->low >> 32), 4);
+      little(uint32_t(d->low), 4);
       return out;
     }
     case ColumnType::DateTimeExt: {
-      const ExtendedDate& e = std::get<ExtendedDate>(v);
+      LF_ASSIGN_OR_RETURN(const ExtendedDate* e, held<ExtendedDate>(c, v));
       char text[43];
-      std::snprintf(text, sizeof text, "%019llu:%012llu%07llu:7", static_cast<unsigned long long>(e.days),
-                    static_cast<unsigned long long>(e.ticks / 10'000'000),
-                    static_cast<unsigned long long>(e.ticks % 10'000'000));
+      std::snprintf(text, sizeof text, "%019llu:%012llu%07llu:7", static_cast<unsigned long long>(e->days),
+                    static_cast<unsigned long long>(e->ticks / 10'000'000),
+                    static_cast<unsigned long long>(e->ticks % 10'000'000));
       out.assign(text, text + 41);
       out.push_back(0);
       return out;
     }
     case ColumnType::Text:
     case ColumnType::Memo: {
-      const std::string& s = std::get<std::string>(v);
+      LF_ASSIGN_OR_RETURN(const std::string* s, held<std::string>(c, v));
       if (spec.jet3) {
-        LF_ASSIGN_OR_RETURN(out, jet3CodePage->encode(s));
-        if (c.type == ColumnType::Text && out.size() > c.length) {
-          return Error(ErrorKind::Constraint, "the text for column " + c.name + " is longer than its " +
-                                                  std::to_string(c.length) + " characters");
-        }
+        LF_ASSIGN_OR_RETURN(out, jet3CodePage->encode(*s));
+        if (c.type == ColumnType::Text && out.size() > c.length) return tooLong(c, c.length, "characters");
         return out;
       }
       if (c.type == ColumnType::Text) {
-        size_t units = text::utf8ToUtf16(s).size();
-        if (units > c.length / 2u) {
-          return Error(ErrorKind::Constraint, "the text for column " + c.name + " is longer than its " +
-                                                  std::to_string(c.length / 2) + " characters");
-        }
+        size_t units = text::utf8ToUtf16(*s).size();
+        if (units > c.length / 2u) return tooLong(c, c.length / 2u, "characters");
       }
-      return text::encodeUcs2Text(s, c.compressedUnicode);
+      // Fixed-length text fills its whole width, so it is never compressed:
+      // compressed, it would leave zero bytes that read back as characters.
+      return text::encodeUcs2Text(*s, c.compressedUnicode && !c.fixed);
     }
     case ColumnType::Binary: {
-      const ByteString& b = std::get<ByteString>(v);
-      if (b.size() > c.length) {
-        return Error(ErrorKind::Constraint, "the data for column " + c.name + " is longer than its " +
-                                                std::to_string(c.length) + " bytes");
-      }
-      return b;
+      LF_ASSIGN_OR_RETURN(const ByteString* b, held<ByteString>(c, v));
+      if (b->size() > c.length) return tooLong(c, c.length, "bytes");
+      return *b;
     }
-    default:
-      return std::get<ByteString>(v);
+    default: {
+      LF_ASSIGN_OR_RETURN(const ByteString* b, held<ByteString>(c, v));
+      return *b;
+    }
   }
 }
 

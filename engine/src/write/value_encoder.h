@@ -14,8 +14,15 @@ namespace ledgerfen::write {
 // The value as the column's own type (NULL stays NULL).
 Result<Value> coerceValue(const Column& column, const Value& value);
 
+// Fixed-length text and binary as Access stores them: padded to the column's
+// length with spaces or zero bytes (the padded value is the one the row
+// holds). Other values pass.
+Result<Value> padFixedLength(const format::FormatSpec& spec, const Column& column, Value value,
+                             const text::CodePage* jet3CodePage);
+
 // The stored bytes of a non-NULL value already coerced to the column's type.
-// Fixed types give exactly their width; Text the text bytes; Binary the
+// Fixed types give exactly their width; Text the text bytes (fixed-length
+// text uncompressed); Binary the
 // bytes; Memo and OLE the data that goes into long-value storage.
 // `jet3CodePage` encodes Jet3 text.
 Result<ByteString> encodeValue(const format::FormatSpec& spec, const Column& column, const Value& value,

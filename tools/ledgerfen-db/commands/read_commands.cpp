@@ -12,6 +12,7 @@ std::string columnFlags(const Column& c) {
     if (!flags.empty()) flags += ",";
     flags += f;
   };
+  if (c.fixed && (c.type == ColumnType::Text || c.type == ColumnType::Binary)) add("fixed-length");
   if (c.autoNumber) add("autonumber");
   if (c.guidAutoNumber) add("guid-autonumber");
   if (c.calculated) add("calculated");
