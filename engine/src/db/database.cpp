@@ -16,6 +16,7 @@
 #include "table/table_state.h"
 #include "write/catalog_writer.h"
 #include "write/new_table.h"
+#include "write/pages_in_use.h"
 #include "write/table_builder.h"
 
 namespace ledgerfen {
@@ -99,7 +100,8 @@ Status readHeader(Database::Core& core, File& file) {
 void setUpWriting(Database::Core& core) {
   core.journal = std::make_unique<page::Journal>(*core.env, core.path);
   core.pager->setJournal(core.journal.get());
-  core.allocator = std::make_unique<write::PageAllocator>(*core.pager, *core.spec);
+  core.allocator = std::make_unique<write::PageAllocator>(
+      *core.pager, *core.spec, [&core] { return write::readPagesInUse(core.shared_from_this()); });
   core.longValues = std::make_unique<lval::LongValueWriter>(*core.pager, *core.spec, *core.allocator);
 }
 

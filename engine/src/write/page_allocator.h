@@ -3,27 +3,41 @@
 //
 // A free page of the file is reused before the file grows; the file grows by
 // whole pages, and the global map is lengthened to cover every page.
+//
+// The global map is not trusted alone: files exist whose map marks pages of
+// live tables as free. Before the first reuse, the allocator reads what the
+// catalogue's objects hold (PagesInUse) and keeps that up to date; a page the
+// map calls free is reused only when no object holds it and its content is
+// blank, a released page, or a data or definition page no table owns.
+// Anything else (long-value, index, bitmap pages, types whose meaning is
+// unknown) stays as it is, and the file grows instead.
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 
 #include "format/format_spec.h"
 #include "page/pager.h"
 #include "usage/usage_map_writer.h"
+#include "write/pages_in_use.h"
 
 namespace ledgerfen::write {
 
 class PageAllocator final : public usage::BitmapPageSource {
  public:
-  PageAllocator(page::Pager& pager, const format::FormatSpec& spec);
+  using PagesInUseReader = std::function<Result<PagesInUse>()>;
 
-  // A page to fill: the lowest free page, or a new one at the end of the file.
-  // Its content is whatever it held; the caller initializes it.
+  PageAllocator(page::Pager& pager, const format::FormatSpec& spec, PagesInUseReader readPagesInUse);
+
+  // A page to fill: the lowest reusable free page, or a new one at the end of
+  // the file. Its content is whatever it held; the caller initializes it.
   Result<uint32_t> allocate();
   // Marks `page` free and clears its type, so nothing mistakes it for live.
   Status release(uint32_t page);
-  // Forgets where the last free page was found (after a transaction is discarded).
-  void reset() { searchFrom_ = 0; }
+  // Forgets where the last free page was found and what objects held (after
+  // a transaction or a change is discarded).
+  void reset();
 
   Result<uint32_t> newBitmapPage() override { return allocate(); }
 
@@ -36,9 +50,18 @@ class PageAllocator final : public usage::BitmapPageSource {
     page::Pager& pager;
   };
 
+  // Whether a page the global map calls free may be taken.
+  Result<bool> reusable(uint32_t page);
+
   page::Pager& pager_;
+  const format::FormatSpec& spec_;
   EndOfFile endOfFile_;
   usage::UsageMapWriter global_;
+  PagesInUseReader readPagesInUse_;
+  std::optional<PagesInUse> inUse_;
+  // What the objects hold could not be read (a damaged definition): only
+  // new pages are handed out until the next reset.
+  bool appendOnly_ = false;
   uint32_t searchFrom_ = 0;
 };
 
