@@ -33,10 +33,15 @@ Result<std::unique_ptr<Database>> openFixture(const Fixture& f) {
 
 // Why the keys of an index cannot be recomputed, where that is expected.
 bool keysUncheckedAsExpected(const Fixture& f, const IndexCheck& c) {
+  // Language-specific sort orders: Access has not published their weights.
+  if (c.keysUnchecked.find("uses the sort order LCID") != std::string::npos) return true;
   // A column type that is neither documented nor readable: no key is known for it.
   return f.path == "jackcess/V2007/unsupportedFieldsTestV2007.accdb" &&
          c.keysUnchecked.find("unknown type") != std::string::npos;
 }
+
+// A file damaged on purpose: its unique index lists one key twice.
+bool damagedOnPurpose(const Fixture& f) { return f.path == "ucanaccess/corrupted.accdb"; }
 
 class IndexesOfFixture : public testing::TestWithParam<Fixture> {};
 
@@ -57,6 +62,10 @@ TEST_P(IndexesOfFixture, EntriesMatchTheirRowsAndEveryRowIsListed) {
       ++indexes;
       keys += c.keysChecked;
       std::string where = e.name + "." + c.index;
+      if (damagedOnPurpose(f) && !c.sound()) {
+        EXPECT_NE(c.descriptions.front().find("lists the key"), std::string::npos) << where;
+        continue;
+      }
       for (const std::string& d : c.descriptions) ADD_FAILURE() << where << ": " << d;
       EXPECT_EQ(c.problems, c.descriptions.size()) << where << ": more problems than described";
       if (!c.keysUnchecked.empty()) {
