@@ -8,6 +8,7 @@
 # the fault is mended it goes into FINDS_DIR to be replayed for good.
 set -euo pipefail
 fuzzer=$1 fixtures=$2 finds=$3 runs=$4 seeds=${5:-files}
+extra=()
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures="$PWD/fuzz-failures/$(basename "$fuzzer")"
@@ -17,7 +18,8 @@ case "$seeds" in
     find "$fixtures" -type f \( -name '*.mdb' -o -name '*.accdb' \) -size -160k -exec cp {} "$work/seeds/" \;
     max_len=262144 ;;
   none)
-    max_len=4096 ;;
+    # Without seeds, inputs of any length from the start: short ones say little.
+    max_len=2048 extra=(-len_control=0) ;;
   *)
     n=0
     while IFS= read -r -d '' file; do
@@ -29,5 +31,5 @@ esac
 for find in "$finds"/*; do
   [ -f "$find" ] && "$fuzzer" -artifact_prefix="$failures/" "$find"
 done
-"$fuzzer" -runs="$runs" -seed=1 -max_len="$max_len" -rss_limit_mb=2048 -timeout=20 \
+"$fuzzer" -runs="$runs" -seed=1 -max_len="$max_len" "${extra[@]}" -rss_limit_mb=2048 -timeout=20 \
   -artifact_prefix="$failures/" "$work/corpus" "$work/seeds" 2>&1 | tail -n 5
