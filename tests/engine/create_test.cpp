@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "canonical/canonical_dump.h"
-#include "db/database_core.h"
+#include "db/database_internals.h"
 #include "ledgerfen/database.h"
 #include "ledgerfen/value_text.h"
 #include "support/fixtures.h"
@@ -76,7 +76,7 @@ void expectSameStructure(Database& ours, Database& model, const std::string& nam
   auto definitionOf = [&](Database& db) {
     auto entries = db.catalog();
     for (const CatalogEntry& e : *entries) {
-      if (e.name == name) return *db.core()->definition(e.definitionPage(), e.name).value();
+      if (e.name == name) return *DatabaseInternals::core(db)->definition(e.definitionPage(), e.name).value();
     }
     ADD_FAILURE() << "no table " << name;
     return tdef::TableDefinition{};
@@ -124,8 +124,8 @@ TEST(NewDatabase, HasTheSystemTablesOfAnEngineMadeOne) {
   ASSERT_TRUE(ours.ok() && model.ok());
   EXPECT_EQ((*ours)->format(), FileFormat::Jet4);
   EXPECT_EQ((*ours)->codePage(), (*model)->codePage());
-  EXPECT_EQ((*ours)->core()->header.sortOrder, (*model)->core()->header.sortOrder);
-  EXPECT_EQ((*ours)->core()->header.sortVersion, (*model)->core()->header.sortVersion);
+  EXPECT_EQ(DatabaseInternals::core(**ours)->header.sortOrder, DatabaseInternals::core(**model)->header.sortOrder);
+  EXPECT_EQ(DatabaseInternals::core(**ours)->header.sortVersion, DatabaseInternals::core(**model)->header.sortVersion);
   for (const char* name : {"MSysObjects", "MSysACEs", "MSysQueries", "MSysRelationships"}) {
     expectSameStructure(**ours, **model, name);
   }
@@ -238,7 +238,7 @@ TEST(NewTable, IndexesCountTheirDistinctKeys) {
   std::map<std::string, int> live;
   std::vector<std::pair<RowId, std::vector<Value>>> rows;
   auto distinctCounted = [&] {
-    auto def = (*db)->core()->definition(table->schema().definitionPage, "T");
+    auto def = DatabaseInternals::core(**db)->definition(table->schema().definitionPage, "T");
     return def.ok() ? int64_t((*def)->realIndexes.at(0).uniqueEntryCount) : -1;
   };
   ASSERT_TRUE((*db)->begin().ok());

@@ -6,7 +6,8 @@
 #include <algorithm>
 #include <sstream>
 
-#include "db/database_core.h"
+#include "db/database_internals.h"
+#include "db/write_session.h"
 #include "ledgerfen/database.h"
 #include "support/oracles.h"
 #include "support/temp_dir.h"
@@ -18,7 +19,7 @@ namespace {
 
 // The data pages a table's usage map lists.
 std::vector<uint32_t> dataPagesOf(Database& db, const std::string& name) {
-  const auto& core = db.core();
+  const auto& core = DatabaseInternals::core(db);
   auto table = db.table(name);
   EXPECT_TRUE(table.ok());
   auto def = core->definition(table->schema().definitionPage, name);
@@ -32,11 +33,11 @@ std::vector<uint32_t> dataPagesOf(Database& db, const std::string& name) {
 
 // Sets the pages' bits in the global map, as the stale maps of such files have them.
 void markFree(Database& db, const std::vector<uint32_t>& pages) {
-  const auto& core = db.core();
+  const auto& core = DatabaseInternals::core(db);
   Status marked = core->change([&]() -> Status {
     usage::UsageMapWriter global(*core->pager, *core->spec, format::RowPointer{format::kGlobalUsageMapPage, 0},
                                  usage::MapKind::Global);
-    for (uint32_t page : pages) LF_RETURN_IF_ERROR(global.set(page, true, *core->allocator));
+    for (uint32_t page : pages) LF_RETURN_IF_ERROR(global.set(page, true, *core->writing->allocator));
     return okStatus();
   });
   ASSERT_TRUE(marked.ok()) << marked.error().message();
@@ -94,7 +95,7 @@ TEST(PageReuse, PagesOfLiveTablesThatTheGlobalMapCallsFreeAreNotTaken) {
   auto db = Database::open(path);
   ASSERT_TRUE(db.ok());
   for (uint32_t page : marked) {
-    auto read = (*db)->core()->pager->read(page);
+    auto read = DatabaseInternals::core(**db)->pager->read(page);
     ASSERT_TRUE(read.ok());
     EXPECT_EQ(read->type(), format::kPageData) << "page " << page << " was taken";
   }
@@ -126,10 +127,10 @@ TEST(PageReuse, PagesReleasedByDeletesAreTakenAgain) {
   ASSERT_TRUE(table.ok());
   std::vector<Row> rows;
   for (int i = 0; i < 50; ++i) rows.push_back(*table->insertRow({Value(std::string(3000, 'x'))}));
-  const uint32_t pages = (*db)->core()->pager->pageCount();
+  const uint32_t pages = DatabaseInternals::core(**db)->pager->pageCount();
   for (const Row& row : rows) ASSERT_TRUE(table->deleteRow(row.id, row.values).ok());
   for (int i = 0; i < 50; ++i) ASSERT_TRUE(table->insertRow({Value(std::string(3000, 'y'))}).ok());
-  EXPECT_EQ((*db)->core()->pager->pageCount(), pages);
+  EXPECT_EQ(DatabaseInternals::core(**db)->pager->pageCount(), pages);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 // mdbtools find it. Default values are read and taken as Access takes them.
 #include <gtest/gtest.h>
 
-#include "db/database_core.h"
+#include "db/database_internals.h"
 #include "ledgerfen/database.h"
 #include "ledgerfen/default_value.h"
 #include "ledgerfen/value_text.h"
@@ -160,9 +160,9 @@ TEST(ColumnProperties, BlobsOfAccessFilesSurviveARoundTrip) {
     while (cursor->next(row).value()) {
       const auto* blob = std::get_if<ByteString>(&row.values[size_t(lvProp)]);
       if (!blob) continue;
-      auto sets = props::parsePropertyBlob(*blob, (*db)->core()->names);
+      auto sets = props::parsePropertyBlob(*blob, DatabaseInternals::core(**db)->names);
       ASSERT_TRUE(sets.ok()) << path << ": " << sets.error().message();
-      auto again = props::parsePropertyBlob(props::encodePropertyBlob(*sets), (*db)->core()->names);
+      auto again = props::parsePropertyBlob(props::encodePropertyBlob(*sets), DatabaseInternals::core(**db)->names);
       ASSERT_TRUE(again.ok());
       ASSERT_EQ(again->size(), sets->size());
       for (size_t i = 0; i < sets->size(); ++i) {

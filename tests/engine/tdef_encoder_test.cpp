@@ -2,7 +2,7 @@
 // definition of every fixture, system tables included, survives a round trip.
 #include <gtest/gtest.h>
 
-#include "db/database_core.h"
+#include "db/database_internals.h"
 #include "support/fixtures.h"
 #include "tdef/tdef_encoder.h"
 
@@ -71,7 +71,7 @@ TEST(TableDefinitionEncoder, EveryFixtureDefinitionSurvivesARoundTrip) {
       if (!e.isLocalTable()) continue;
       auto t = (*db)->table(e.name);
       if (!t) continue;
-      const std::shared_ptr<Database::Core>& core = (*db)->core();
+      const std::shared_ptr<Database::Core>& core = DatabaseInternals::core(**db);
       auto def = core->definition(e.definitionPage(), e.name);
       ASSERT_TRUE(def.ok());
       auto bytes = tdef::encodeTableDefinition(*core->spec, **def, core->codePage.get());

@@ -239,12 +239,11 @@ class Database {
   // strict mode, drift that Access tolerates is reported as a problem too.
   Result<IntegrityReport> checkIntegrity(bool strict = false);
 
-  // The engine's own state of the open database, for its internals and
-  // their tests; opaque to everyone else.
+  // The engine's own state of the open database; opaque outside the engine.
   struct Core;
-  const std::shared_ptr<Core>& core() const { return core_; }
 
  private:
+  friend class DatabaseInternals;  // the engine's and its tests' way in (db/database_internals.h)
   explicit Database(std::shared_ptr<Core> core) : core_(std::move(core)) {}
   std::shared_ptr<Core> core_;
 };

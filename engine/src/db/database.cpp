@@ -11,6 +11,7 @@
 #include "db/database_creator.h"
 #include "db/exception_barrier.h"
 #include "db/lock_file.h"
+#include "db/write_session.h"
 #include "page/journal.h"
 #include "props/column_properties.h"
 #include "table/table_state.h"
@@ -56,23 +57,22 @@ FileFormat formatOf(File& file) {
 
 // Opens the file for writing when asked and possible: the file writable,
 // no other writer of ours holding it, and no lock file of another program
-// beside it. Otherwise opens it for reading, with the reason in
-// `core.readOnlyReason`.
-Result<std::unique_ptr<File>> openFile(Database::Core& core, const OpenOptions& options, bool& writable) {
+// beside it; `lock` then holds the lock file made for it. Otherwise opens it
+// for reading, with the reason in `core.readOnlyReason`.
+Result<std::unique_ptr<File>> openFile(Database::Core& core, const OpenOptions& options,
+                                       std::unique_ptr<db::LockFile>& lock) {
   Env& env = *core.env;
-  writable = false;
   if (options.writable) {
     auto file = env.open(core.path, OpenMode::ReadWrite);
     if (file) {
       LF_ASSIGN_OR_RETURN(bool locked, (*file)->tryLock());
       if (locked) {
-        LF_ASSIGN_OR_RETURN(core.lockFile, db::LockFile::claim(env, core.path, formatOf(**file), core.readOnlyReason));
+        LF_ASSIGN_OR_RETURN(lock, db::LockFile::claim(env, core.path, formatOf(**file), core.readOnlyReason));
       } else {
         core.readOnlyReason = "another program is changing the database";
       }
-      if (core.lockFile) {
+      if (lock) {
         LF_RETURN_IF_ERROR(page::Journal::recover(env, core.path, **file));
-        writable = true;
         return std::move(*file);
       }
     } else if (file.error().kind() == ErrorKind::ReadOnly) {
@@ -97,29 +97,35 @@ Status readHeader(Database::Core& core, File& file) {
   return okStatus();
 }
 
-void setUpWriting(Database::Core& core) {
-  core.journal = std::make_unique<page::Journal>(*core.env, core.path);
-  core.pager->setJournal(core.journal.get());
-  core.allocator = std::make_unique<write::PageAllocator>(
+void setUpWriting(Database::Core& core, std::unique_ptr<db::LockFile> lock) {
+  auto session = std::make_unique<db::WriteSession>();
+  session->lockFile = std::move(lock);
+  session->journal = std::make_unique<page::Journal>(*core.env, core.path);
+  core.pager->setJournal(session->journal.get());
+  session->allocator = std::make_unique<usage::PageAllocator>(
       *core.pager, *core.spec, [&core] { return write::readPagesInUse(core.shared_from_this()); });
-  core.longValues = std::make_unique<lval::LongValueWriter>(*core.pager, *core.spec, *core.allocator);
+  session->longValues = std::make_unique<lval::LongValueWriter>(*core.pager, *core.spec, *session->allocator);
+  core.writing = std::move(session);
 }
 
-Result<std::shared_ptr<Database::Core>> openCore(Env& env, const std::string& path,
-                                                 std::function<Result<std::unique_ptr<File>>(Database::Core&, bool&)> open,
+// Opens the file (`open` gives it, and the lock file when it can be
+// written) and reads what every use of the database needs.
+using FileOpener =
+    std::function<Result<std::unique_ptr<File>>(Database::Core&, std::unique_ptr<db::LockFile>&)>;
+
+Result<std::shared_ptr<Database::Core>> openCore(Env& env, const std::string& path, const FileOpener& open,
                                                  const OpenOptions& options) {
   auto core = std::make_shared<Database::Core>();
   core->env = &env;
   core->path = path;
-  bool writable = false;
-  LF_ASSIGN_OR_RETURN(std::unique_ptr<File> file, open(*core, writable));
+  std::unique_ptr<db::LockFile> lock;
+  LF_ASSIGN_OR_RETURN(std::unique_ptr<File> file, open(*core, lock));
   LF_RETURN_IF_ERROR(readHeader(*core, *file));
   LF_ASSIGN_OR_RETURN(uint64_t size, file->size());
-  if (writable && size % core->spec->pageSize != 0) {
+  if (lock && size % core->spec->pageSize != 0) {
     // Access writes whole pages: a file that ends in part of one is damaged
     // or cut short, and undoing a change could not put that part back.
-    writable = false;
-    core->lockFile.reset();
+    lock.reset();
     core->readOnlyReason = "the file ends in part of a page, so it may be damaged";
   }
   core->pager = std::make_unique<page::Pager>(std::move(file), core->spec->pageSize, size);
@@ -128,7 +134,7 @@ Result<std::shared_ptr<Database::Core>> openCore(Env& env, const std::string& pa
     core->names.codePage = core->codePage.get();
   }
   LF_RETURN_IF_ERROR(db::setUpPageDecoding(*core, options.password));
-  if (writable) setUpWriting(*core);
+  if (lock) setUpWriting(*core, std::move(lock));
   return core;
 }
 
@@ -149,8 +155,7 @@ bool CatalogEntry::isUserTable() const {
 Database::Core::~Core() {
   // An open transaction is rolled back; if that fails the journal stays for the next open.
   if (pager) (void)pager->discard();
-  journal.reset();
-  lockFile.reset();
+  writing.reset();
 }
 
 Result<std::shared_ptr<tdef::TableDefinition>> Database::Core::mutableDefinition(uint32_t page,
@@ -175,10 +180,7 @@ Result<std::shared_ptr<const tdef::TableDefinition>> Database::Core::definition(
 }
 
 void Database::Core::forgetPageState() {
-  if (allocator) allocator->reset();
-  if (longValues) longValues->reset();
-  fillPages.clear();
-  mapPage = 0;
+  if (writing) writing->forgetPlaces();
   definitions.clear();
   catalog.reset();
 }
@@ -187,20 +189,20 @@ void Database::Core::discard() {
   // If spilled pages cannot be put back, the journal stays and the next open does it.
   (void)pager->discard();
   forgetPageState();
-  explicitTransaction = false;
+  writing->explicitTransaction = false;
 }
 
 Status Database::Core::commit() {
   Status s = pager->commit();
   if (!s) discard();
-  explicitTransaction = false;
+  writing->explicitTransaction = false;
   return s;
 }
 
 Status Database::Core::change(const std::function<Status()>& change) {
   if (!writable()) return Error(ErrorKind::ReadOnly, kReadOnlyMessage);
   auto guarded = [&change] { return db::withoutExceptions(change); };
-  if (!explicitTransaction) {
+  if (!writing->explicitTransaction) {
     Status s = guarded();
     if (!s) {
       discard();
@@ -226,15 +228,14 @@ Status Database::Core::change(const std::function<Status()>& change) {
 
 Result<std::unique_ptr<Database>> Database::open(const std::string& path, const OpenOptions& options) {
   Env& env = options.env ? *options.env : defaultEnv();
-  auto open = [&](Core& core, bool& writable) { return openFile(core, options, writable); };
+  auto open = [&](Core& core, std::unique_ptr<db::LockFile>& lock) { return openFile(core, options, lock); };
   LF_ASSIGN_OR_RETURN(auto core, finish(path, db::withoutExceptions([&] { return openCore(env, path, open, options); })));
   return std::unique_ptr<Database>(new Database(std::move(core)));
 }
 
 Result<std::unique_ptr<Database>> Database::openBytes(const std::string& name, std::span<const uint8_t> bytes,
                                                       const OpenOptions& options) {
-  auto open = [&](Core&, bool& writable) -> Result<std::unique_ptr<File>> {
-    writable = false;
+  auto open = [&](Core&, std::unique_ptr<db::LockFile>&) -> Result<std::unique_ptr<File>> {
     return io::memoryFile(name, bytes);
   };
   LF_ASSIGN_OR_RETURN(auto core,
@@ -252,13 +253,15 @@ const std::string& Database::readOnlyReason() const { return core_->readOnlyReas
 
 Status Database::begin() {
   if (!core_->writable()) return Error(ErrorKind::ReadOnly, kReadOnlyMessage);
-  if (core_->explicitTransaction) return Error(ErrorKind::InvalidArgument, "a transaction is already open");
-  core_->explicitTransaction = true;
+  if (core_->writing->explicitTransaction) return Error(ErrorKind::InvalidArgument, "a transaction is already open");
+  core_->writing->explicitTransaction = true;
   return okStatus();
 }
 
 Status Database::commit() {
-  if (!core_->explicitTransaction) return Error(ErrorKind::InvalidArgument, "no transaction is open");
+  if (!core_->writable() || !core_->writing->explicitTransaction) {
+    return Error(ErrorKind::InvalidArgument, "no transaction is open");
+  }
   Status s = core_->commit();
   if (!s) return core_->inFile(s.error());
   return s;

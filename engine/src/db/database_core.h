@@ -1,5 +1,7 @@
-// What an open database shares with its tables and cursors, and the
-// transaction every change runs in.
+// What an open database shares with its tables and cursors: the file's pages,
+// its format, the definitions read so far; and, for a database opened for
+// writing, its write session (db/write_session.h) and the transaction every
+// change runs in.
 #pragma once
 
 #include <functional>
@@ -9,19 +11,18 @@
 #include <string>
 #include <vector>
 
-#include "db/lock_file.h"
 #include "format/format_spec.h"
 #include "format/header.h"
 #include "index/index_page_cache.h"
 #include "ledgerfen/database.h"
-#include "lval/long_value_writer.h"
-#include "page/journal.h"
 #include "page/pager.h"
 #include "tdef/table_definition.h"
 #include "text/text_codec.h"
-#include "write/page_allocator.h"
 
 namespace ledgerfen {
+namespace db {
+struct WriteSession;
+}
 
 struct Database::Core : std::enable_shared_from_this<Database::Core> {
   Env* env = nullptr;
@@ -40,22 +41,16 @@ struct Database::Core : std::enable_shared_from_this<Database::Core> {
   // them all so they are read again.
   std::map<uint32_t, std::shared_ptr<tdef::TableDefinition>> definitions;
 
-  // Writing. Present only when the database was opened for writing and could be.
+  // Writing: present only when the database was opened for writing and could be.
   std::string readOnlyReason;  // why it could not be, when asked for
-  std::unique_ptr<db::LockFile> lockFile;
-  std::unique_ptr<page::Journal> journal;
-  std::unique_ptr<write::PageAllocator> allocator;
-  std::unique_ptr<lval::LongValueWriter> longValues;
-  std::map<uint32_t, uint32_t> fillPages;  // table definition page -> data page being filled
-  uint32_t mapPage = 0;                     // the page new usage-map rows go on
-  bool explicitTransaction = false;
+  std::unique_ptr<db::WriteSession> writing;
 
   ~Core();
 
   // A transaction holding more changed pages than this writes them to the file (journaled) between changes.
   static constexpr size_t kSpillThreshold = 4096;
 
-  bool writable() const { return journal != nullptr; }
+  bool writable() const { return writing != nullptr; }
 
   Result<std::shared_ptr<const tdef::TableDefinition>> definition(uint32_t page, const std::string& name);
   Result<std::shared_ptr<tdef::TableDefinition>> mutableDefinition(uint32_t page, const std::string& name);

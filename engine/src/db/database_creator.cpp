@@ -1,6 +1,7 @@
 #include "db/database_creator.h"
 
-#include "db/database_core.h"
+#include "db/database_internals.h"
+#include "db/write_session.h"
 #include "format/header.h"
 #include "row/data_page_editor.h"
 #include "write/catalog_writer.h"
@@ -36,7 +37,7 @@ Status buildSystemTables(const std::shared_ptr<Database::Core>& core, OleDate no
   // The catalogue stands on page 2; the other definitions take the next pages.
   std::vector<uint32_t> pages = {format::kCatalogTableDefPage};
   for (size_t i = 1; i < definitions.size(); ++i) {
-    LF_ASSIGN_OR_RETURN(uint32_t page, core->allocator->allocate());
+    LF_ASSIGN_OR_RETURN(uint32_t page, core->writing->allocator->allocate());
     pages.push_back(page);
   }
   for (size_t i = 0; i < definitions.size(); ++i) {
@@ -71,7 +72,7 @@ Status createDatabase(Env& env, const std::string& path, FileFormat format) {
     }
     LF_ASSIGN_OR_RETURN(auto db, Database::open(building, OpenOptions{"", true, &env}));
     if (db->isReadOnly()) return Error(ErrorKind::ReadOnly, building + ": " + db->readOnlyReason());
-    const std::shared_ptr<Database::Core>& core = db->core();
+    const std::shared_ptr<Database::Core>& core = DatabaseInternals::core(*db);
     LF_RETURN_IF_ERROR(db->begin());
     Status s = buildSystemTables(core, now);
     if (!s) {

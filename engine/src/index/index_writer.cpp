@@ -18,7 +18,7 @@ IndexEntry asNodeEntry(const IndexEntry& max, uint32_t child) {
 
 }  // namespace
 
-IndexWriter::IndexWriter(page::Pager& pager, const format::FormatSpec& spec, write::PageAllocator& allocator,
+IndexWriter::IndexWriter(page::Pager& pager, const format::FormatSpec& spec, usage::PageAllocator& allocator,
                          const tdef::TableDefinition& def, const tdef::RealIndex& index, IndexPageCache* cache)
     : pager_(pager),
       spec_(spec),

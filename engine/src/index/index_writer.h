@@ -26,7 +26,7 @@
 #include "index/index_tree.h"
 #include "page/pager.h"
 #include "tdef/table_definition.h"
-#include "write/page_allocator.h"
+#include "usage/page_allocator.h"
 
 namespace ledgerfen::index {
 
@@ -34,7 +34,7 @@ class IndexWriter {
  public:
   // `cache`, when given, serves pages decoded before and keeps the pages
   // this writer writes (see index_page_cache.h).
-  IndexWriter(page::Pager& pager, const format::FormatSpec& spec, write::PageAllocator& allocator,
+  IndexWriter(page::Pager& pager, const format::FormatSpec& spec, usage::PageAllocator& allocator,
               const tdef::TableDefinition& def, const tdef::RealIndex& index, IndexPageCache* cache = nullptr);
 
   // Adds or removes one row's entry. Each returns whether an entry of
@@ -93,7 +93,7 @@ class IndexWriter {
 
   page::Pager& pager_;
   const format::FormatSpec& spec_;
-  write::PageAllocator& allocator_;
+  usage::PageAllocator& allocator_;
   const tdef::TableDefinition& def_;
   const tdef::RealIndex& index_;
   IndexPageCache* cache_;

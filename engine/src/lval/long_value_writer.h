@@ -19,7 +19,7 @@
 #include "ledgerfen/value.h"
 #include "page/pager.h"
 #include "tdef/table_definition.h"
-#include "write/page_allocator.h"
+#include "usage/page_allocator.h"
 
 namespace ledgerfen::lval {
 
@@ -28,7 +28,7 @@ inline constexpr size_t kInlineLimit = 64;
 
 class LongValueWriter {
  public:
-  LongValueWriter(page::Pager& pager, const format::FormatSpec& spec, write::PageAllocator& allocator)
+  LongValueWriter(page::Pager& pager, const format::FormatSpec& spec, usage::PageAllocator& allocator)
       : pager_(pager), spec_(spec), allocator_(allocator) {}
 
   // The 12-byte definition for `data` kept inline (followed by the data).
@@ -49,7 +49,7 @@ class LongValueWriter {
 
   page::Pager& pager_;
   const format::FormatSpec& spec_;
-  write::PageAllocator& allocator_;
+  usage::PageAllocator& allocator_;
   std::map<uint32_t, uint32_t> fillPages_;  // column's owned map (packed; 0: none) -> page being filled
 };
 

@@ -1,5 +1,6 @@
 #include "write/index_maintenance.h"
 
+#include "db/write_session.h"
 #include "index/index_writer.h"
 #include "tdef/tdef_writer.h"
 
@@ -54,7 +55,7 @@ Status IndexMaintenance::check(const std::vector<Value>& values, const std::vect
     bool allNull = true;
     for (const index::KeyColumn& column : plan.encoder->columns()) allNull &= isNull(values[column.position]);
     if (allNull) continue;  // NULL keys never count as duplicates
-    index::IndexWriter writer(*core_.pager, *core_.spec, *core_.allocator, def_, def_.realIndexes[plan.real],
+    index::IndexWriter writer(*core_.pager, *core_.spec, *core_.writing->allocator, def_, def_.realIndexes[plan.real],
                               &core_.indexPages);
     LF_ASSIGN_OR_RETURN(bool taken, writer.holdsKeyOfAnotherRow(*key, self));
     if (taken) return Error(ErrorKind::Constraint, kDuplicateKeyMessage);
@@ -69,14 +70,14 @@ Status IndexMaintenance::countKeys(const Plan& plan, int delta) {
 }
 
 Status IndexMaintenance::addEntry(const Plan& plan, format::RowPointer row, const std::vector<uint8_t>& key) {
-  index::IndexWriter writer(*core_.pager, *core_.spec, *core_.allocator, def_, def_.realIndexes[plan.real],
+  index::IndexWriter writer(*core_.pager, *core_.spec, *core_.writing->allocator, def_, def_.realIndexes[plan.real],
                             &core_.indexPages);
   LF_ASSIGN_OR_RETURN(bool known, writer.insert(index::IndexEntry{key, row, 0}));
   return known ? okStatus() : countKeys(plan, +1);
 }
 
 Status IndexMaintenance::removeEntry(const Plan& plan, format::RowPointer row, const std::vector<uint8_t>& key) {
-  index::IndexWriter writer(*core_.pager, *core_.spec, *core_.allocator, def_, def_.realIndexes[plan.real],
+  index::IndexWriter writer(*core_.pager, *core_.spec, *core_.writing->allocator, def_, def_.realIndexes[plan.real],
                             &core_.indexPages);
   LF_ASSIGN_OR_RETURN(bool stillKnown, writer.remove(index::IndexEntry{key, row, 0}));
   return stillKnown || def_.realIndexes[plan.real].uniqueEntryCount == 0 ? okStatus() : countKeys(plan, -1);

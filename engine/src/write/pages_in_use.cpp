@@ -55,23 +55,16 @@ class Collector {
     return addMap(format::RowPointer{format::kGlobalUsageMapPage, 0}, /*global=*/true);
   }
 
-  PagesInUse take() { return std::move(pages_); }
+  usage::PagesInUse take() { return std::move(pages_); }
 
  private:
   Database::Core& core_;
-  PagesInUse pages_;
+  usage::PagesInUse pages_;
 };
 
 }  // namespace
 
-void PagesInUse::setOwned(uint32_t page, bool on) {
-  // Pages past the end of the file when this was read: a damaged map may
-  // name them, and pages added later are never free in the global map
-  // unless this session released them.
-  if (page < owned.size()) owned[page] = on;
-}
-
-Result<PagesInUse> readPagesInUse(const std::shared_ptr<Database::Core>& core) {
+Result<usage::PagesInUse> readPagesInUse(const std::shared_ptr<Database::Core>& core) {
   Collector collector(*core);
   LF_RETURN_IF_ERROR(collector.addHeaderPages());
   LF_ASSIGN_OR_RETURN(std::vector<CatalogEntry> entries, catalog::readCatalog(core));

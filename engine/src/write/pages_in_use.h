@@ -9,23 +9,13 @@
 // listed by no map; the allocator recognises those by their content.
 #pragma once
 
-#include <cstdint>
 #include <memory>
-#include <unordered_set>
-#include <vector>
 
 #include "ledgerfen/database.h"
+#include "usage/page_allocator.h"
 
 namespace ledgerfen::write {
 
-struct PagesInUse {
-  std::vector<bool> owned;                        // by page number, for the pages of the file when read
-  std::unordered_set<uint32_t> tableDefinitions;  // the first definition page of every table
-
-  bool isOwned(uint32_t page) const { return page < owned.size() && owned[page]; }
-  void setOwned(uint32_t page, bool on);
-};
-
-Result<PagesInUse> readPagesInUse(const std::shared_ptr<Database::Core>& core);
+Result<usage::PagesInUse> readPagesInUse(const std::shared_ptr<Database::Core>& core);
 
 }  // namespace ledgerfen::write

@@ -1,5 +1,6 @@
 #include "write/table_builder.h"
 
+#include "db/write_session.h"
 #include "index/index_page.h"
 #include "row/data_page_editor.h"
 #include "tdef/tdef_encoder.h"
@@ -25,19 +26,19 @@ Result<format::RowPointer> addMapRow(Database::Core& core, std::optional<uint32_
   const format::FormatSpec& spec = *core.spec;
   std::vector<uint8_t> row(mapRowSize(spec), 0);
   if (markedPage && *markedPage < (row.size() - 5) * 8) row[5 + *markedPage / 8] |= uint8_t(1u << (*markedPage % 8));
-  if (core.mapPage != 0) {
-    LF_ASSIGN_OR_RETURN(std::span<uint8_t> page, core.pager->modify(core.mapPage));
+  if (core.writing->mapPage != 0) {
+    LF_ASSIGN_OR_RETURN(std::span<uint8_t> page, core.pager->modify(core.writing->mapPage));
     row::DataPageEditor editor(spec, page);
     if (editor.canAdd(row.size())) {
       LF_ASSIGN_OR_RETURN(uint16_t slot, editor.addRow(row));
-      return format::RowPointer{core.mapPage, uint8_t(slot)};
+      return format::RowPointer{core.writing->mapPage, uint8_t(slot)};
     }
   }
-  LF_ASSIGN_OR_RETURN(core.mapPage, core.allocator->allocate());
-  LF_ASSIGN_OR_RETURN(std::span<uint8_t> page, core.pager->modify(core.mapPage));
+  LF_ASSIGN_OR_RETURN(core.writing->mapPage, core.writing->allocator->allocate());
+  LF_ASSIGN_OR_RETURN(std::span<uint8_t> page, core.pager->modify(core.writing->mapPage));
   row::DataPageEditor::initialize(spec, page, 0);
   LF_ASSIGN_OR_RETURN(uint16_t slot, row::DataPageEditor(spec, page).addRow(row));
-  return format::RowPointer{core.mapPage, uint8_t(slot)};
+  return format::RowPointer{core.writing->mapPage, uint8_t(slot)};
 }
 
 Status writePage(Database::Core& core, uint32_t number, const std::vector<uint8_t>& bytes) {
@@ -71,7 +72,7 @@ void layOutColumns(tdef::TableDefinition& def) {
 Result<uint32_t> storeNewTable(Database::Core& core, tdef::TableDefinition def, uint32_t definitionPage) {
   const format::FormatSpec& spec = *core.spec;
   if (definitionPage == 0) {
-    LF_ASSIGN_OR_RETURN(definitionPage, core.allocator->allocate());
+    LF_ASSIGN_OR_RETURN(definitionPage, core.writing->allocator->allocate());
   }
   def.schema.definitionPage = definitionPage;
   LF_ASSIGN_OR_RETURN(def.ownedPages, addMapRow(core, std::nullopt));
@@ -88,7 +89,7 @@ Result<uint32_t> storeNewTable(Database::Core& core, tdef::TableDefinition def, 
   }
   // Each stored index gets an empty root leaf, listed in its own usage map.
   for (tdef::RealIndex& index : def.realIndexes) {
-    LF_ASSIGN_OR_RETURN(index.rootPage, core.allocator->allocate());
+    LF_ASSIGN_OR_RETURN(index.rootPage, core.writing->allocator->allocate());
     index::IndexPage root;
     root.number = index.rootPage;
     root.leaf = true;
@@ -98,14 +99,14 @@ Result<uint32_t> storeNewTable(Database::Core& core, tdef::TableDefinition def, 
     LF_ASSIGN_OR_RETURN(index.usageMap, addMapRow(core, index.rootPage));
     if (index.rootPage >= (mapRowSize(spec) - 5) * 8) {
       usage::UsageMapWriter map(*core.pager, spec, index.usageMap, usage::MapKind::Owned);
-      LF_RETURN_IF_ERROR(map.set(index.rootPage, true, *core.allocator));
+      LF_RETURN_IF_ERROR(map.set(index.rootPage, true, *core.writing->allocator));
     }
   }
 
   LF_ASSIGN_OR_RETURN(std::vector<uint8_t> bytes, tdef::encodeTableDefinition(spec, def, core.codePage.get()));
   std::vector<uint32_t> pages = {definitionPage};
   while (pages.size() < tdef::definitionPageCount(spec, bytes.size())) {
-    LF_ASSIGN_OR_RETURN(uint32_t next, core.allocator->allocate());
+    LF_ASSIGN_OR_RETURN(uint32_t next, core.writing->allocator->allocate());
     pages.push_back(next);
   }
   auto images = tdef::definitionPages(spec, bytes, pages);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "db/write_session.h"
 #include "lval/long_value.h"
 #include "row/data_page.h"
 #include "row/data_page_editor.h"
@@ -132,7 +133,7 @@ Result<ByteString> TableWriter::buildRow(const Planned& plan) {
   bool anyOutOfLine = false;
   for (size_t i = 0; i < columns.size(); ++i) {
     if (!outOfLine[i]) continue;
-    LF_ASSIGN_OR_RETURN(bytes[i].bytes, core_->longValues->writeOutOfLine(longData[i], longValueMaps(i)));
+    LF_ASSIGN_OR_RETURN(bytes[i].bytes, core_->writing->longValues->writeOutOfLine(longData[i], longValueMaps(i)));
     anyOutOfLine = true;
   }
   return anyOutOfLine ? encodeRow(spec, *def_, bytes) : row;
@@ -156,7 +157,7 @@ Result<format::RowPointer> TableWriter::addRow(std::span<const uint8_t> row, uin
     return std::optional(format::RowPointer{number, uint8_t(slot)});
   };
 
-  uint32_t& fill = core_->fillPages[tablePage];
+  uint32_t& fill = core_->writing->fillPages[tablePage];
   std::optional<format::RowPointer> at;
   if (fill != 0) {
     LF_ASSIGN_OR_RETURN(at, tryPage(fill));
@@ -171,17 +172,17 @@ Result<format::RowPointer> TableWriter::addRow(std::span<const uint8_t> row, uin
       from = *candidate + 1;
       LF_ASSIGN_OR_RETURN(at, tryPage(*candidate));
       // Too full for rows like this one: stop offering it.
-      if (!at) LF_RETURN_IF_ERROR(freeMap.set(*candidate, false, *core_->allocator));
+      if (!at) LF_RETURN_IF_ERROR(freeMap.set(*candidate, false, *core_->writing->allocator));
     }
   }
   if (!at) {
-    LF_ASSIGN_OR_RETURN(uint32_t number, core_->allocator->allocate());
+    LF_ASSIGN_OR_RETURN(uint32_t number, core_->writing->allocator->allocate());
     LF_ASSIGN_OR_RETURN(std::span<uint8_t> bytes, core_->pager->modify(number));
     row::DataPageEditor::initialize(spec, bytes, tablePage);
     usage::UsageMapWriter owned(*core_->pager, spec, def_->ownedPages, usage::MapKind::Owned);
-    LF_RETURN_IF_ERROR(owned.set(number, true, *core_->allocator));
+    LF_RETURN_IF_ERROR(owned.set(number, true, *core_->writing->allocator));
     usage::UsageMapWriter freeMap(*core_->pager, spec, def_->freePages, usage::MapKind::Owned);
-    LF_RETURN_IF_ERROR(freeMap.set(number, true, *core_->allocator));
+    LF_RETURN_IF_ERROR(freeMap.set(number, true, *core_->writing->allocator));
     LF_ASSIGN_OR_RETURN(at, tryPage(number));
     if (!at) return Error(ErrorKind::Constraint, "a row of " + std::to_string(row.size()) + " bytes does not fit a page");
   }
@@ -197,7 +198,7 @@ Status TableWriter::dropFromFreeSpaceMapWhenFull(uint32_t page) {
   LF_ASSIGN_OR_RETURN(row::DataPage data, row::DataPage::open(*core_->spec, bytes));
   if (data.rowCount() < row::kMaxRowsPerPage && data.freeSpace() >= kUsefulFreeSpace) return okStatus();
   usage::UsageMapWriter freeMap(*core_->pager, *core_->spec, def_->freePages, usage::MapKind::Owned);
-  return freeMap.set(page, false, *core_->allocator);
+  return freeMap.set(page, false, *core_->writing->allocator);
 }
 
 // Keeps `page` in the free-space map exactly while it has useful room.
@@ -208,7 +209,7 @@ Status TableWriter::adjustFreeSpaceMap(uint32_t page) {
   usage::UsageMapWriter freeMap(*core_->pager, *core_->spec, def_->freePages, usage::MapKind::Owned);
   LF_ASSIGN_OR_RETURN(bool listed, freeMap.test(page));
   if (listed == room) return okStatus();
-  return freeMap.set(page, room, *core_->allocator);
+  return freeMap.set(page, room, *core_->writing->allocator);
 }
 
 // Empties the row at `at`, keeping its slot, flagged deleted.
@@ -229,10 +230,10 @@ Status TableWriter::releaseIfEmpty(uint32_t page) {
   }
   usage::UsageMapWriter owned(*core_->pager, *core_->spec, def_->ownedPages, usage::MapKind::Owned);
   usage::UsageMapWriter freeMap(*core_->pager, *core_->spec, def_->freePages, usage::MapKind::Owned);
-  LF_RETURN_IF_ERROR(owned.set(page, false, *core_->allocator));
-  LF_RETURN_IF_ERROR(freeMap.set(page, false, *core_->allocator));
-  if (core_->fillPages[def_->schema.definitionPage] == page) core_->fillPages.erase(def_->schema.definitionPage);
-  return core_->allocator->release(page);
+  LF_RETURN_IF_ERROR(owned.set(page, false, *core_->writing->allocator));
+  LF_RETURN_IF_ERROR(freeMap.set(page, false, *core_->writing->allocator));
+  if (core_->writing->fillPages[def_->schema.definitionPage] == page) core_->writing->fillPages.erase(def_->schema.definitionPage);
+  return core_->writing->allocator->release(page);
 }
 
 Status TableWriter::placeUpdated(const table::RowLocation& location, const ByteString& row) {
@@ -378,7 +379,7 @@ Status TableWriter::update(RowId id, const std::vector<Value>& before, std::vect
   LF_RETURN_IF_ERROR(indexes.check(plan.values, &current.values, location.home));
   Relationships relationships(core_, *def_, depth_);
   LF_RETURN_IF_ERROR(relationships.checkReferences(plan.values, &current.values));
-  for (size_t i : replacedLongValues) LF_RETURN_IF_ERROR(core_->longValues->free(stored[i].bytes, longValueMaps(i)));
+  for (size_t i : replacedLongValues) LF_RETURN_IF_ERROR(core_->writing->longValues->free(stored[i].bytes, longValueMaps(i)));
   LF_ASSIGN_OR_RETURN(ByteString row, buildRow(plan));
   LF_RETURN_IF_ERROR(placeUpdated(location, row));
   LF_RETURN_IF_ERROR(indexes.replace(location.home, current.values, plan.values));
@@ -397,7 +398,7 @@ Status TableWriter::erase(RowId id, const std::vector<Value>& before) {
   const auto& columns = def_->schema.columns;
   for (size_t i = 0; i < columns.size(); ++i) {
     if (isLongValue(columns[i]) && stored[i].present) {
-      LF_RETURN_IF_ERROR(core_->longValues->free(stored[i].bytes, longValueMaps(i)));
+      LF_RETURN_IF_ERROR(core_->writing->longValues->free(stored[i].bytes, longValueMaps(i)));
     }
   }
   if (location.moved) {

@@ -1,17 +1,17 @@
-#include "write/page_allocator.h"
+#include "usage/page_allocator.h"
 
 #include <algorithm>
 
 #include "format/bytes.h"
 #include "row/data_page_editor.h"
 
-namespace ledgerfen::write {
+namespace ledgerfen::usage {
 
 PageAllocator::PageAllocator(page::Pager& pager, const format::FormatSpec& spec, PagesInUseReader readPagesInUse)
     : pager_(pager),
       spec_(spec),
       endOfFile_(pager),
-      global_(pager, spec, format::RowPointer{format::kGlobalUsageMapPage, 0}, usage::MapKind::Global),
+      global_(pager, spec, format::RowPointer{format::kGlobalUsageMapPage, 0}, MapKind::Global),
       readPagesInUse_(std::move(readPagesInUse)) {}
 
 void PageAllocator::reset() {
@@ -75,4 +75,4 @@ Status PageAllocator::release(uint32_t page) {
   return okStatus();
 }
 
-}  // namespace ledgerfen::write
+}  // namespace ledgerfen::usage

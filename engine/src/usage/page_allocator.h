@@ -6,7 +6,8 @@
 //
 // The global map is not trusted alone: files exist whose map marks pages of
 // live tables as free. Before the first reuse, the allocator reads what the
-// catalogue's objects hold (PagesInUse) and keeps that up to date; a page the
+// catalogue's objects hold (PagesInUse, through a reader the database gives
+// it, as the catalogue lies in layers above) and keeps that up to date; a page the
 // map calls free is reused only when no object holds it and its content is
 // blank, a released page, or a data or definition page no table owns.
 // Anything else (long-value, index, bitmap pages, types whose meaning is
@@ -16,15 +17,30 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <unordered_set>
+#include <vector>
 
 #include "format/format_spec.h"
 #include "page/pager.h"
 #include "usage/usage_map_writer.h"
-#include "write/pages_in_use.h"
 
-namespace ledgerfen::write {
+namespace ledgerfen::usage {
 
-class PageAllocator final : public usage::BitmapPageSource {
+// The pages the objects of a database hold (write/pages_in_use.h reads them).
+struct PagesInUse {
+  std::vector<bool> owned;                        // by page number, for the pages of the file when read
+  std::unordered_set<uint32_t> tableDefinitions;  // the first definition page of every table
+
+  bool isOwned(uint32_t page) const { return page < owned.size() && owned[page]; }
+  // Pages past the end of the file when this was read are left out: a
+  // damaged map may name them, and pages added later are never free in the
+  // global map unless this session released them.
+  void setOwned(uint32_t page, bool on) {
+    if (page < owned.size()) owned[page] = on;
+  }
+};
+
+class PageAllocator final : public BitmapPageSource {
  public:
   using PagesInUseReader = std::function<Result<PagesInUse>()>;
 
@@ -44,7 +60,7 @@ class PageAllocator final : public usage::BitmapPageSource {
  private:
   // The global map's own bitmap pages are taken from the end of the file
   // without consulting the map being extended.
-  struct EndOfFile final : usage::BitmapPageSource {
+  struct EndOfFile final : BitmapPageSource {
     explicit EndOfFile(page::Pager& p) : pager(p) {}
     Result<uint32_t> newBitmapPage() override { return pager.append(); }
     page::Pager& pager;
@@ -56,7 +72,7 @@ class PageAllocator final : public usage::BitmapPageSource {
   page::Pager& pager_;
   const format::FormatSpec& spec_;
   EndOfFile endOfFile_;
-  usage::UsageMapWriter global_;
+  UsageMapWriter global_;
   PagesInUseReader readPagesInUse_;
   std::optional<PagesInUse> inUse_;
   // What the objects hold could not be read (a damaged definition): only
@@ -65,4 +81,4 @@ class PageAllocator final : public usage::BitmapPageSource {
   uint32_t searchFrom_ = 0;
 };
 
-}  // namespace ledgerfen::write
+}  // namespace ledgerfen::usage
