@@ -73,9 +73,8 @@ int main(int argc, char** argv) {
   QElapsedTimer timer;
   timer.start();
   auto connection = std::make_shared<data::Connection>();
-  connection->setCursorLocation(data::CursorLocation::Client);
   connection->setMode(data::ConnectMode::ReadWrite);
-  if (Status s = connection->open(data::BuildConnectionString(argv[1], "")); !s) {
+  if (Status s = connection->open(data::buildConnectionString(argv[1], "")); !s) {
     std::fprintf(stderr, "%s\n", s.error().message().c_str());
     return 2;
   }

@@ -49,7 +49,7 @@ std::string_view tableTypeOf(const CatalogEntry& entry) {
 
 Status Connection::open(std::string_view connectionString) {
   if (isOpen()) return Error(ErrorKind::InvalidArgument, "the connection is already open");
-  LF_ASSIGN_OR_RETURN(ConnectionSettings settings, ParseConnectionString(connectionString));
+  LF_ASSIGN_OR_RETURN(ConnectionSettings settings, parseConnectionString(connectionString));
   if (!equalNoCase(settings.provider, kAceProvider) && !equalNoCase(settings.provider, kJetProvider)) {
     return Error(ErrorKind::Unsupported, "the provider \"" + settings.provider + "\" is not known");
   }

@@ -39,7 +39,7 @@ Error malformed(std::string_view what) {
 
 }  // namespace
 
-std::string BuildConnectionString(std::string_view path, std::string_view password) {
+std::string buildConnectionString(std::string_view path, std::string_view password) {
   std::string_view tail = path.size() > 5 ? path.substr(path.size() - 5) : path;
   std::string text =
       equalNoCase(tail, "accdb") ? "Provider=" + std::string(kAceProvider) : "PROVIDER=" + std::string(kJetProvider);
@@ -50,7 +50,7 @@ std::string BuildConnectionString(std::string_view path, std::string_view passwo
   return text;
 }
 
-Result<ConnectionSettings> ParseConnectionString(std::string_view text) {
+Result<ConnectionSettings> parseConnectionString(std::string_view text) {
   if (!startsWithNoCase(text, kProviderKey)) return malformed("does not begin with \"Provider=\"");
   text.remove_prefix(kProviderKey.size());
   size_t end = text.find(';');

@@ -4,7 +4,7 @@
 
 namespace ledgerfen::data {
 
-bool FileSystemProbe::PathExists(const std::string& path) const {
+bool FileSystemProbe::exists(const std::string& path) const {
   // A path holding a NUL character cannot name a file; stat would see only
   // the part before it.
   if (path.empty() || path.find('\0') != std::string::npos) return false;

@@ -27,7 +27,7 @@ std::string providerMissingMessage(std::string_view supportAddress) {
          std::string(supportAddress) + ")";
 }
 
-bool CheckDataProvider(DataEngine& engine, ProviderCheckUser& user, std::string_view supportAddress) {
+bool checkDataProvider(DataEngine& engine, ProviderCheckUser& user, std::string_view supportAddress) {
   NewConnection made = engine.createConnection();
   if (made.ok()) return true;
   bool providerMissing =

@@ -35,7 +35,6 @@ void EditorForward::PushButton3_Click(Form2& page) {
   h.step(106, [&] { page.pointer().setMousePointer(shell::WindowPointer::kBusy); });
   h.step(108, [&]() -> Status {
     LF_ASSIGN_OR_RETURN(data::Connection * c, made());
-    c->setCursorLocation(data::CursorLocation::Client);
     c->setMode(data::ConnectMode::ReadWrite);
     return okStatus();
   });
@@ -44,7 +43,7 @@ void EditorForward::PushButton3_Click(Form2& page) {
     // The record set the editor shows may hold this very file for writing;
     // it goes first, or the new connection could only read.
     editor_().DataGrid1()->setDataSource(nullptr);
-    return c->open(data::BuildConnectionString(fields_.databasePath(), fields_.databasePassword()));
+    return c->open(data::buildConnectionString(fields_.databasePath(), fields_.databasePassword()));
   });
   h.step(112, [&] {
     QListWidgetItem* chosen = page.List1()->currentItem();
@@ -55,11 +54,8 @@ void EditorForward::PushButton3_Click(Form2& page) {
     editor_().Label2()->setText(QString::fromUtf8(Form3::kEditingLabel) + QString::fromStdString(currentTableName_));
   });
   h.step(118, [&] { editor_().DataGrid1()->setDataSource(nullptr); });
-  h.step(120, [&]() -> Status {
-    LF_ASSIGN_OR_RETURN(data::Connection * c, made());
-    c->setCursorLocation(data::CursorLocation::Client);
-    return okStatus();
-  });
+  // Without a connection this step reports so, as the steps before it did.
+  h.step(120, [&] { return made(); });
   h.step(122, [&] { return records->open(data::sourceForTable(currentTableName_), connection); });
   h.step(124, [&]() -> Status {
     if (!records->isOpen()) return Error(ErrorKind::InvalidArgument, "the grid cannot show the table: it is not open");

@@ -21,10 +21,10 @@ void ListBoxControl::clear() {
 void ListBoxControl::addItem(const std::string& text) {
   list_.addItem(QString::fromStdString(text));
 }
-int ListBoxControl::listCount() const {
+int ListBoxControl::count() const {
   return list_.count();
 }
-void ListBoxControl::setListIndex(int index) {
+void ListBoxControl::select(int index) {
   list_.setCurrentRow(index);
 }
 

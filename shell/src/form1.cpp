@@ -47,7 +47,7 @@ Form1::Form1(const Services& services, TablePageLoader tablePage)
     : services_(services),
       window_(services.window),
       tablePage_(std::move(tablePage)),
-      access1_(services.engine, services.window.paths, *this),
+      catalog_(services.engine, services.window.paths, *this),
       providerPrompts_(services.window.messages, services.browser),
       pointer_(*this) {
   buildControls();
@@ -138,12 +138,12 @@ void Form1::Form_Load() {
     text2_->setText(QString::fromStdString(
         services_.settings.getSetting(std::string(kSettingsApplication), std::string(kSettingsSection), kPasswordKey)));
   });
-  if (h.test(138, [&] { return !data::CheckDataProvider(services_.engine, providerPrompts_, kSupportAddress); })) {
+  if (h.test(138, [&] { return !data::checkDataProvider(services_.engine, providerPrompts_, kSupportAddress); })) {
     window_.program.endProgram();
     return;
   }
   if (h.test(132, [&] { return !text1_->text().isEmpty(); })) {
-    if (h.test(134, [&] { return window_.paths.PathExists(databasePath()); })) {
+    if (h.test(134, [&] { return window_.paths.exists(databasePath()); })) {
       h.step(136, [&] { PushButton3_Click(); });
     }
   }
@@ -159,14 +159,14 @@ void Form1::PushButton3_Click() {
   TrappedHandler h(window_.errors, handlerLocation("Form1", "PushButton3_Click"));
   data::TableList tables;
   h.step(100, [&]() -> Status {
-    LF_ASSIGN_OR_RETURN(tables, access1_.ListDatabaseTables(databasePath()));
+    LF_ASSIGN_OR_RETURN(tables, catalog_.listTables(databasePath()));
     return okStatus();
   });
   if (h.test(102, [&] { return !tables.has_value(); })) {
     tables.reset();
     return;
   }
-  h.step(106, [&] { return access1_.FillTableList(tablePage_().tableList(), databasePath()); });
+  h.step(106, [&] { return catalog_.fillTableList(tablePage_().tableList(), databasePath()); });
   h.step(108, [&] { tablePage_().showPage(); });
   h.step(110, [&] {
     hide();

@@ -12,35 +12,35 @@ constexpr const char* kJetPrefix = "PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source
 constexpr const char* kPasswordPart = ";JET OLEDB:Database Password=";
 
 TEST(BuildConnectionString, AccdbEndingInAnyCaseSelectsAce) {
-  EXPECT_EQ(BuildConnectionString("/data/Shop.ACCDB", "pw"),
+  EXPECT_EQ(buildConnectionString("/data/Shop.ACCDB", "pw"),
             std::string(kAcePrefix) + "/data/Shop.ACCDB" + kPasswordPart + "pw");
-  EXPECT_EQ(BuildConnectionString("/data/shop.accdb", ""),
+  EXPECT_EQ(buildConnectionString("/data/shop.accdb", ""),
             std::string(kAcePrefix) + "/data/shop.accdb" + kPasswordPart);
   // Only the last five characters count: no dot needed, and a path of
   // exactly five characters is compared whole.
-  EXPECT_EQ(BuildConnectionString("/data/shopaccdb", ""), std::string(kAcePrefix) + "/data/shopaccdb" + kPasswordPart);
-  EXPECT_EQ(BuildConnectionString("AcCdB", ""), std::string(kAcePrefix) + "AcCdB" + kPasswordPart);
+  EXPECT_EQ(buildConnectionString("/data/shopaccdb", ""), std::string(kAcePrefix) + "/data/shopaccdb" + kPasswordPart);
+  EXPECT_EQ(buildConnectionString("AcCdB", ""), std::string(kAcePrefix) + "AcCdB" + kPasswordPart);
 }
 
 TEST(BuildConnectionString, EverythingElseSelectsJet) {
   for (const char* path : {"/data/shop.mdb", "/data/shop.accde", "/data/shop.mde", "ccdb", "", "/data/shop.accdb "}) {
-    EXPECT_EQ(BuildConnectionString(path, "x"), std::string(kJetPrefix) + path + kPasswordPart + "x") << path;
+    EXPECT_EQ(buildConnectionString(path, "x"), std::string(kJetPrefix) + path + kPasswordPart + "x") << path;
   }
 }
 
 TEST(BuildConnectionString, InsertsTextUnchanged) {
-  EXPECT_EQ(BuildConnectionString(" /a;b=c/d.mdb ", " p;w=\"x\" "),
+  EXPECT_EQ(buildConnectionString(" /a;b=c/d.mdb ", " p;w=\"x\" "),
             std::string(kJetPrefix) + " /a;b=c/d.mdb " + kPasswordPart + " p;w=\"x\" ");
 }
 
 TEST(ParseConnectionString, ReadsBackBothForms) {
-  auto ace = ParseConnectionString(BuildConnectionString("/data/shop.accdb", "secret"));
+  auto ace = parseConnectionString(buildConnectionString("/data/shop.accdb", "secret"));
   ASSERT_TRUE(ace.ok()) << ace.error().message();
   EXPECT_EQ(ace->provider, "Microsoft.ACE.OLEDB.12.0");
   EXPECT_EQ(ace->dataSource, "/data/shop.accdb");
   EXPECT_EQ(ace->password, "secret");
 
-  auto jet = ParseConnectionString(BuildConnectionString("/data/shop.mdb", ""));
+  auto jet = parseConnectionString(buildConnectionString("/data/shop.mdb", ""));
   ASSERT_TRUE(jet.ok());
   EXPECT_EQ(jet->provider, "Microsoft.Jet.OLEDB.4.0");
   EXPECT_EQ(jet->dataSource, "/data/shop.mdb");
@@ -60,7 +60,7 @@ TEST(ParseConnectionString, PathsAndPasswordsWithSeparatorsSurviveTheRoundTrip) 
            {"", "  spaced  "},
            {"/données/ünïcode.accdb", "пароль"},
        }) {
-    auto parsed = ParseConnectionString(BuildConnectionString(c.path, c.password));
+    auto parsed = parseConnectionString(buildConnectionString(c.path, c.password));
     ASSERT_TRUE(parsed.ok()) << c.path;
     EXPECT_EQ(parsed->dataSource, c.path);
     EXPECT_EQ(parsed->password, c.password);
@@ -69,12 +69,12 @@ TEST(ParseConnectionString, PathsAndPasswordsWithSeparatorsSurviveTheRoundTrip) 
 
 TEST(ParseConnectionString, KeywordsMatchWithoutRegardToCaseAndThePasswordPartIsOptional) {
   auto parsed =
-      ParseConnectionString("provider=Microsoft.Jet.OLEDB.4.0;DATA SOURCE=/d.mdb;jet oledb:database password=w");
+      parseConnectionString("provider=Microsoft.Jet.OLEDB.4.0;DATA SOURCE=/d.mdb;jet oledb:database password=w");
   ASSERT_TRUE(parsed.ok());
   EXPECT_EQ(parsed->dataSource, "/d.mdb");
   EXPECT_EQ(parsed->password, "w");
 
-  auto noPassword = ParseConnectionString("Provider=Microsoft.ACE.OLEDB.12.0;Data Source=/d;e.accdb");
+  auto noPassword = parseConnectionString("Provider=Microsoft.ACE.OLEDB.12.0;Data Source=/d;e.accdb");
   ASSERT_TRUE(noPassword.ok());
   EXPECT_EQ(noPassword->dataSource, "/d;e.accdb");
   EXPECT_EQ(noPassword->password, "");
@@ -82,7 +82,7 @@ TEST(ParseConnectionString, KeywordsMatchWithoutRegardToCaseAndThePasswordPartIs
 
 TEST(ParseConnectionString, RejectsTextOfAnotherShape) {
   for (const char* text : {"", "Data Source=/d.mdb", "Provider=Microsoft.Jet.OLEDB.4.0", "Provider=x;Path=/d.mdb"}) {
-    auto parsed = ParseConnectionString(text);
+    auto parsed = parseConnectionString(text);
     ASSERT_FALSE(parsed.ok()) << text;
     EXPECT_EQ(parsed.error().kind(), ErrorKind::InvalidArgument);
   }

@@ -56,13 +56,13 @@ TEST(Connection, EitherProviderOpensEveryFormat) {
 TEST(Connection, AppliesThePasswordAndPassesTheEnginesMessageOn) {
   std::string path = fixture("mdb-reader/password/data/V2000_with-password.mdb");
   Connection wrong;
-  Status refused = wrong.open(BuildConnectionString(path, "not it"));
+  Status refused = wrong.open(buildConnectionString(path, "not it"));
   ASSERT_FALSE(refused.ok());
   EXPECT_EQ(refused.error().message(), "Not a valid password.");
   EXPECT_FALSE(wrong.isOpen());
 
   Connection right;
-  EXPECT_TRUE(right.open(BuildConnectionString(path, "password")).ok());
+  EXPECT_TRUE(right.open(buildConnectionString(path, "password")).ok());
 }
 
 TEST(Connection, RefusesUnknownProvidersMalformedStringsAndASecondOpen) {
@@ -70,11 +70,11 @@ TEST(Connection, RefusesUnknownProvidersMalformedStringsAndASecondOpen) {
   Connection connection;
   EXPECT_EQ(connection.open("Provider=SQLOLEDB;Data Source=" + path).error().kind(), ErrorKind::Unsupported);
   EXPECT_EQ(connection.open(path).error().kind(), ErrorKind::InvalidArgument);
-  EXPECT_FALSE(connection.open(BuildConnectionString("/nonexistent/x.mdb", "")).ok());
+  EXPECT_FALSE(connection.open(buildConnectionString("/nonexistent/x.mdb", "")).ok());
   EXPECT_FALSE(connection.isOpen());
 
-  ASSERT_TRUE(connection.open(BuildConnectionString(path, "")).ok());
-  EXPECT_FALSE(connection.open(BuildConnectionString(path, "")).ok());
+  ASSERT_TRUE(connection.open(buildConnectionString(path, "")).ok());
+  EXPECT_FALSE(connection.open(buildConnectionString(path, "")).ok());
   connection.close();
   EXPECT_FALSE(connection.isOpen());
   EXPECT_FALSE(connection.openSchema(Schema::Tables).ok());
@@ -82,7 +82,7 @@ TEST(Connection, RefusesUnknownProvidersMalformedStringsAndASecondOpen) {
 
 TEST(TablesSchema, ListsTableLikeObjectsByTypeThenName) {
   Connection connection;
-  ASSERT_TRUE(connection.open(BuildConnectionString(fixture("jackcess/V2003/queryTestV2003.mdb"), "")).ok());
+  ASSERT_TRUE(connection.open(buildConnectionString(fixture("jackcess/V2003/queryTestV2003.mdb"), "")).ok());
   std::vector<SchemaRow> rows = readTablesSchema(connection);
 
   EXPECT_EQ(rowsOfType(rows, kTypeTable),
@@ -106,13 +106,13 @@ TEST(TablesSchema, ListsTableLikeObjectsByTypeThenName) {
 
 TEST(TablesSchema, LinkedTablesAndAccessLeftoversAreNotTables) {
   Connection linker;
-  ASSERT_TRUE(linker.open(BuildConnectionString(fixture("jackcess/V2007/linkerTestV2007.accdb"), "")).ok());
+  ASSERT_TRUE(linker.open(buildConnectionString(fixture("jackcess/V2007/linkerTestV2007.accdb"), "")).ok());
   std::vector<SchemaRow> rows = readTablesSchema(linker);
   EXPECT_EQ(rowsOfType(rows, kTypeLink), (std::vector<SchemaRow>{{"Table2", "LINK"}}));
   EXPECT_EQ(rowsOfType(rows, kTypeTable), (std::vector<SchemaRow>{{"Table1", "TABLE"}}));
 
   Connection odbc;
-  ASSERT_TRUE(odbc.open(BuildConnectionString(fixture("jackcess/V2007/odbcLinkerTestV2007.accdb"), "")).ok());
+  ASSERT_TRUE(odbc.open(buildConnectionString(fixture("jackcess/V2007/odbcLinkerTestV2007.accdb"), "")).ok());
   rows = readTablesSchema(odbc);
   EXPECT_EQ(rowsOfType(rows, kTypePassThrough), (std::vector<SchemaRow>{{"Ordrar", "PASS-THROUGH"}}));
   // A hidden user table is still a table.
@@ -120,14 +120,14 @@ TEST(TablesSchema, LinkedTablesAndAccessLeftoversAreNotTables) {
 
   // Deleted tables waiting for compaction ("~TMPCLP...") belong to Access.
   Connection leftovers;
-  ASSERT_TRUE(leftovers.open(BuildConnectionString(fixture("mdb-reader/data/V2016/withdeletedcol.accdb"), "")).ok());
+  ASSERT_TRUE(leftovers.open(buildConnectionString(fixture("mdb-reader/data/V2016/withdeletedcol.accdb"), "")).ok());
   rows = readTablesSchema(leftovers);
   EXPECT_EQ(rowsOfType(rows, kTypeTable), (std::vector<SchemaRow>{{"Table1", "TABLE"}}));
 }
 
 TEST(TablesSchema, FieldsAreLookedUpByExactColumnName) {
   Connection connection;
-  ASSERT_TRUE(connection.open(BuildConnectionString(fixture("jackcess/V1997/delTestV1997.mdb"), "")).ok());
+  ASSERT_TRUE(connection.open(buildConnectionString(fixture("jackcess/V1997/delTestV1997.mdb"), "")).ok());
   auto schema = connection.openSchema(Schema::Tables);
   ASSERT_TRUE(schema.ok());
   EXPECT_EQ(schema->columns(), (std::vector<std::string>{"TABLE_CATALOG", "TABLE_SCHEMA", "TABLE_NAME", "TABLE_TYPE"}));
@@ -141,12 +141,12 @@ TEST(Connection, OpensForReadingUnlessAskedForChanges) {
   test::TempDir dir;
   std::string path = dir.copyFixture("mdb-reader/data/V2007/test.accdb");
   Connection reader;
-  ASSERT_TRUE(reader.open(BuildConnectionString(path, "")).ok());
+  ASSERT_TRUE(reader.open(buildConnectionString(path, "")).ok());
   EXPECT_TRUE(reader.database()->isReadOnly());
 
   Connection writer;
   writer.setMode(ConnectMode::ReadWrite);
-  ASSERT_TRUE(writer.open(BuildConnectionString(path, "")).ok());
+  ASSERT_TRUE(writer.open(buildConnectionString(path, "")).ok());
   EXPECT_FALSE(writer.database()->isReadOnly()) << writer.database()->readOnlyReason();
 }
 
@@ -154,7 +154,7 @@ TEST(Connection, TheOpenDatabaseOutlivesTheConnectionThatOpenedIt) {
   std::shared_ptr<Database> database;
   {
     auto connection = std::make_shared<Connection>();
-    ASSERT_TRUE(connection->open(BuildConnectionString(fixture("mdb-reader/data/V2007/test.accdb"), "")).ok());
+    ASSERT_TRUE(connection->open(buildConnectionString(fixture("mdb-reader/data/V2007/test.accdb"), "")).ok());
     database = connection->database();
   }
   auto names = database->userTableNames();

@@ -30,7 +30,7 @@ struct ScriptedUser : ProviderCheckUser {
 TEST(CheckDataProvider, TheBuiltInEngineIsAlwaysPresent) {
   BuiltInEngine engine;
   ScriptedUser user;
-  EXPECT_TRUE(CheckDataProvider(engine, user, kSupport));
+  EXPECT_TRUE(checkDataProvider(engine, user, kSupport));
   EXPECT_TRUE(user.questions.empty());
   EXPECT_TRUE(user.opened.empty());
 }
@@ -39,7 +39,7 @@ TEST(CheckDataProvider, MissingProviderExplainsAndOpensBothPagesOnYes) {
   UnloadableEngine engine(3706, "Provider cannot be found. It may not be properly installed.");
   ScriptedUser user;
   user.answerYes = true;
-  EXPECT_FALSE(CheckDataProvider(engine, user, kSupport));
+  EXPECT_FALSE(checkDataProvider(engine, user, kSupport));
   ASSERT_EQ(user.questions.size(), 1u);
   EXPECT_EQ(user.questions[0],
             "Error #3706: Provider cannot be found. It may not be properly installed.\r\n\r\n"
@@ -58,7 +58,7 @@ TEST(CheckDataProvider, MissingProviderExplainsAndOpensBothPagesOnYes) {
 TEST(CheckDataProvider, NoOpensNothingAndStillAnswersFalse) {
   UnloadableEngine engine(3706, "Provider cannot be found. It may not be properly installed.");
   ScriptedUser user;
-  EXPECT_FALSE(CheckDataProvider(engine, user, kSupport));
+  EXPECT_FALSE(checkDataProvider(engine, user, kSupport));
   EXPECT_EQ(user.questions.size(), 1u);
   EXPECT_TRUE(user.opened.empty());
 }
@@ -70,7 +70,7 @@ TEST(CheckDataProvider, TheNumberOrTheTextInAnyCaseMeansAMissingProvider) {
                                                     {-2147467259, "The provider cannot be found on this system"}}) {
     UnloadableEngine engine(number, text);
     ScriptedUser user;
-    EXPECT_FALSE(CheckDataProvider(engine, user, kSupport));
+    EXPECT_FALSE(checkDataProvider(engine, user, kSupport));
     EXPECT_EQ(user.questions.size(), 1u) << text;
   }
 }
@@ -79,7 +79,7 @@ TEST(CheckDataProvider, AnyOtherFailureAnswersFalseSilently) {
   UnloadableEngine engine(429, "ActiveX component can't create object");
   ScriptedUser user;
   user.answerYes = true;
-  EXPECT_FALSE(CheckDataProvider(engine, user, kSupport));
+  EXPECT_FALSE(checkDataProvider(engine, user, kSupport));
   EXPECT_TRUE(user.questions.empty());
   EXPECT_TRUE(user.opened.empty());
 }

@@ -20,9 +20,8 @@ std::string fixture(const std::string& path) {
 
 std::shared_ptr<Connection> connect(const std::string& path, ConnectMode mode = ConnectMode::Read) {
   auto connection = std::make_shared<Connection>();
-  connection->setCursorLocation(CursorLocation::Client);
   connection->setMode(mode);
-  Status opened = connection->open(BuildConnectionString(path, ""));
+  Status opened = connection->open(buildConnectionString(path, ""));
   EXPECT_TRUE(opened.ok()) << opened.error().message();
   return connection;
 }

@@ -23,7 +23,7 @@ const std::string kTableText = "A\tB\r\nabc\tdef\r\n";
 class SetOfPaths final : public data::PathProbe {
  public:
   std::set<std::string> existing;
-  bool PathExists(const std::string& path) const override { return existing.count(path) > 0; }
+  bool exists(const std::string& path) const override { return existing.count(path) > 0; }
 };
 
 class NoProgramControl final : public shell::ProgramControl {

@@ -117,11 +117,11 @@ class CosmeticsTest : public QObject {
   void pathExistsNeverFails() {
     QTemporaryDir dir;
     data::FileSystemProbe probe;
-    QVERIFY(probe.PathExists(writeFile(dir, "a file.mdb", "x")));
-    QVERIFY(!probe.PathExists(dir.path().toStdString() + "/missing.mdb"));
-    QVERIFY(!probe.PathExists(""));
-    QVERIFY(!probe.PathExists(dir.path().toStdString() + "/a file.mdb" + std::string(1, '\0') + "x"));
-    QVERIFY(!probe.PathExists(dir.path().toStdString() + "/a file.mdb/below"));
+    QVERIFY(probe.exists(writeFile(dir, "a file.mdb", "x")));
+    QVERIFY(!probe.exists(dir.path().toStdString() + "/missing.mdb"));
+    QVERIFY(!probe.exists(""));
+    QVERIFY(!probe.exists(dir.path().toStdString() + "/a file.mdb" + std::string(1, '\0') + "x"));
+    QVERIFY(!probe.exists(dir.path().toStdString() + "/a file.mdb/below"));
   }
 
   void dialogsShowLineBreaksWhileTheTextStaysExact() {

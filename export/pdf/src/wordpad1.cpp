@@ -6,7 +6,7 @@ namespace ledgerfen::pdf {
 
 std::string GetWordPadPath(const std::string& programFolder, const data::PathProbe& paths) {
   const std::string path = shell::programFile(programFolder, kPrintProgram);
-  if (!paths.PathExists(path)) return {};
+  if (!paths.exists(path)) return {};
   return "\"" + path + "\"";
 }
 

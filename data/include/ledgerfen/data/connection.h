@@ -1,6 +1,6 @@
-// A connection to one Access database file, standing where the program's
-// data-access components stand: made unopened, opened with a connection
-// string (connection_string.h), asked for schema rowsets, and closed.
+// A connection to one Access database file: made unopened, opened with a
+// connection string (connection_string.h), asked for schema rowsets, and
+// closed.
 //
 // Ownership: connections are made by a DataEngine as shared objects. The
 // open database is itself shared, so whatever is later made over an open
@@ -19,10 +19,6 @@
 #include "ledgerfen/status.h"
 
 namespace ledgerfen::data {
-
-// Where the cursors of record sets over the connection live. Client-side
-// cursors are fully fetched, scrollable and updatable.
-enum class CursorLocation { Server = 2, Client = 3 };
 
 // How a connection opens its file: for reading only (reading the catalogue)
 // or for changes too (record sets that write back), as far as the file
@@ -53,8 +49,6 @@ class Connection {
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
 
-  CursorLocation cursorLocation() const { return cursorLocation_; }
-  void setCursorLocation(CursorLocation location) { cursorLocation_ = location; }
   // Takes effect at the next open.
   ConnectMode mode() const { return mode_; }
   void setMode(ConnectMode mode) { mode_ = mode; }
@@ -79,7 +73,6 @@ class Connection {
   const ConnectionSettings& settings() const { return settings_; }
 
  private:
-  CursorLocation cursorLocation_ = CursorLocation::Server;
   ConnectMode mode_ = ConnectMode::Read;
   ConnectionSettings settings_;
   std::shared_ptr<Database> database_;

@@ -20,7 +20,7 @@ inline constexpr std::string_view kJetProvider = "Microsoft.Jet.OLEDB.4.0";
 
 // The ACE form when the last five characters of the path, lower-cased, are
 // "accdb"; the Jet form otherwise. The password part is always present.
-std::string BuildConnectionString(std::string_view path, std::string_view password);
+std::string buildConnectionString(std::string_view path, std::string_view password);
 
 struct ConnectionSettings {
   std::string provider;
@@ -33,6 +33,6 @@ struct ConnectionSettings {
 // ";JET OLEDB:Database Password=" and the password is the rest, so a path or
 // password holding ";" or "=" comes back unchanged. The password part may be
 // left out (empty password).
-Result<ConnectionSettings> ParseConnectionString(std::string_view text);
+Result<ConnectionSettings> parseConnectionString(std::string_view text);
 
 }  // namespace ledgerfen::data

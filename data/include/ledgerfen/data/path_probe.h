@@ -10,14 +10,14 @@ namespace ledgerfen::data {
 class PathProbe {
  public:
   virtual ~PathProbe() = default;
-  virtual bool PathExists(const std::string& path) const = 0;
+  virtual bool exists(const std::string& path) const = 0;
 };
 
 // Asks the file system (stat). A folder counts as existing; callers pass
 // file paths.
 class FileSystemProbe final : public PathProbe {
  public:
-  bool PathExists(const std::string& path) const override;
+  bool exists(const std::string& path) const override;
 };
 
 }  // namespace ledgerfen::data

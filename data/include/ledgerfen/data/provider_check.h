@@ -33,6 +33,6 @@ std::string providerMissingMessage(std::string_view supportAddress);
 // "provider cannot be found" in any case), shows the explanation and, on Yes,
 // opens the 2010 and then the 2016 download page. Any other failure gives
 // false without a message.
-bool CheckDataProvider(DataEngine& engine, ProviderCheckUser& user, std::string_view supportAddress);
+bool checkDataProvider(DataEngine& engine, ProviderCheckUser& user, std::string_view supportAddress);
 
 }  // namespace ledgerfen::data

@@ -12,8 +12,8 @@
 #include <functional>
 #include <string>
 
-#include "ledgerfen/data/access1.h"
 #include "ledgerfen/data/data_engine.h"
+#include "ledgerfen/data/table_catalog.h"
 #include "ledgerfen/editor/form2.h"
 #include "ledgerfen/editor/form3.h"
 

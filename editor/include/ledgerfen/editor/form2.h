@@ -9,7 +9,7 @@
 
 #include <QWidget>
 
-#include "ledgerfen/data/access1.h"
+#include "ledgerfen/data/table_catalog.h"
 #include "ledgerfen/shell/table_page.h"
 #include "ledgerfen/shell/window_pointer.h"
 #include "ledgerfen/shell/window_services.h"
@@ -36,8 +36,8 @@ class ListBoxControl final : public data::TableListControl {
   explicit ListBoxControl(QListWidget& list) : list_(list) {}
   void clear() override;
   void addItem(const std::string& text) override;
-  int listCount() const override;
-  void setListIndex(int index) override;
+  int count() const override;
+  void select(int index) override;
 
  private:
   QListWidget& list_;

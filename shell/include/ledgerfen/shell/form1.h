@@ -11,8 +11,8 @@
 #include <QWidget>
 #include <string>
 
-#include "ledgerfen/data/access1.h"
 #include "ledgerfen/data/data_engine.h"
+#include "ledgerfen/data/table_catalog.h"
 #include "ledgerfen/shell/provider_prompts.h"
 #include "ledgerfen/shell/table_page.h"
 #include "ledgerfen/shell/window_pointer.h"
@@ -79,7 +79,7 @@ class Form1 final : public QWidget, public data::DatabaseFields {
   Services services_;
   WindowServices& window_;
   TablePageLoader tablePage_;
-  data::Access1 access1_;
+  data::TableCatalog catalog_;
   ProviderPrompts providerPrompts_;
   WindowPointer pointer_;
   bool loaded_ = false;

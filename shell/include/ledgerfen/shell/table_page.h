@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "ledgerfen/data/access1.h"
+#include "ledgerfen/data/table_catalog.h"
 
 namespace ledgerfen::shell {
 

@@ -1,7 +1,7 @@
 // The table catalogue: which names reach the table page's list, when the
 // list is left alone, and that every open reads the database page's fields
 // at that moment.
-#include "ledgerfen/data/access1.h"
+#include "ledgerfen/data/table_catalog.h"
 
 #include <gtest/gtest.h>
 
@@ -44,20 +44,20 @@ struct RecordingList : TableListControl {
     selected = -1;
   }
   void addItem(const std::string& text) override { items.push_back(text); }
-  int listCount() const override { return static_cast<int>(items.size()); }
-  void setListIndex(int index) override { selected = index; }
+  int count() const override { return static_cast<int>(items.size()); }
+  void select(int index) override { selected = index; }
 };
 
 struct Catalogue : ::testing::Test {
   CountingEngine engine;
   FileSystemProbe probe;
   Fields fields;
-  Access1 access{engine, probe, fields};
+  TableCatalog catalog{engine, probe, fields};
 
   TableList listOf(const std::string& path, const std::string& password = "") {
     fields.path = path;
     fields.password = password;
-    auto tables = access.ListDatabaseTables(path);
+    auto tables = catalog.listTables(path);
     EXPECT_TRUE(tables.ok()) << tables.error().message();
     return tables.ok() ? *tables : TableList();
   }
@@ -84,7 +84,7 @@ TEST_F(Catalogue, MissingFileOrEmptyPathGivesNothing) {
 TEST_F(Catalogue, WrongPasswordFailsWithTheEnginesMessage) {
   std::string path = fixture("mdb-reader/password/data/V2000_with-password.mdb");
   fields.set(path, "wrong");
-  auto refused = access.ListDatabaseTables(path);
+  auto refused = catalog.listTables(path);
   ASSERT_FALSE(refused.ok());
   EXPECT_EQ(refused.error().message(), "Not a valid password.");
   EXPECT_EQ(listOf(path, "password")->size(), 1u);
@@ -95,29 +95,29 @@ TEST_F(Catalogue, TheOpenUsesTheFieldsAndThePathOnlyDecidesWhetherToTry) {
   fields.set(real, "");
   // An existing file given as the path argument lets the open go ahead; the
   // connection string still names the database page's file.
-  auto tables = access.ListDatabaseTables(fixture("mdb-reader/data/V2003/empty.mdb"));
+  auto tables = catalog.listTables(fixture("mdb-reader/data/V2003/empty.mdb"));
   ASSERT_TRUE(tables.ok());
   EXPECT_EQ(tables->value().size(), 3u);
-  EXPECT_EQ(access.BuildConnectionString(), BuildConnectionString(real, ""));
+  EXPECT_EQ(catalog.connectionString(), buildConnectionString(real, ""));
 }
 
 TEST_F(Catalogue, DamagedFileFails) {
   std::string notADatabase = test::fixtureDir() + "/MANIFEST.tsv";
   fields.set(notADatabase, "");
-  EXPECT_FALSE(access.ListDatabaseTables(notADatabase).ok());
+  EXPECT_FALSE(catalog.listTables(notADatabase).ok());
 }
 
 TEST_F(Catalogue, FillReplacesTheEntriesAndSelectsTheFirst) {
   RecordingList list;
   list.selected = 0;
   fields.set(fixture("jackcess/V2003/queryTestV2003.mdb"), "");
-  ASSERT_TRUE(access.FillTableList(list, fields.path).ok());
+  ASSERT_TRUE(catalog.fillTableList(list, fields.path).ok());
   EXPECT_EQ(list.items, (std::vector<std::string>{"Table1", "Table2", "Table3"}));
   EXPECT_EQ(list.selected, 0);
 
   // A second fill starts from a cleared list and selects the first again.
   list.selected = 2;
-  ASSERT_TRUE(access.FillTableList(list, fields.path).ok());
+  ASSERT_TRUE(catalog.fillTableList(list, fields.path).ok());
   EXPECT_EQ(list.items.size(), 3u);
   EXPECT_EQ(list.selected, 0);
 }
@@ -125,7 +125,7 @@ TEST_F(Catalogue, FillReplacesTheEntriesAndSelectsTheFirst) {
 TEST_F(Catalogue, FillWithoutTablesLeavesAClearedListWithNothingSelected) {
   RecordingList list;
   fields.set(fixture("mdb-reader/data/V2003/empty.mdb"), "");
-  ASSERT_TRUE(access.FillTableList(list, fields.path).ok());
+  ASSERT_TRUE(catalog.fillTableList(list, fields.path).ok());
   EXPECT_TRUE(list.items.empty());
   EXPECT_EQ(list.selected, -1);
   EXPECT_EQ(list.clears, 1);
@@ -134,9 +134,9 @@ TEST_F(Catalogue, FillWithoutTablesLeavesAClearedListWithNothingSelected) {
 TEST_F(Catalogue, FillLeavesTheListAloneForAMissingFileOrAFailure) {
   RecordingList list;
   fields.set("/nonexistent/shop.mdb", "");
-  ASSERT_TRUE(access.FillTableList(list, fields.path).ok());
+  ASSERT_TRUE(catalog.fillTableList(list, fields.path).ok());
   fields.set(fixture("mdb-reader/password/data/V2000_with-password.mdb"), "");
-  EXPECT_FALSE(access.FillTableList(list, fields.path).ok());
+  EXPECT_FALSE(catalog.fillTableList(list, fields.path).ok());
   EXPECT_EQ(list.items, std::vector<std::string>{"earlier entry"});
   EXPECT_EQ(list.clears, 0);
 }
@@ -147,8 +147,8 @@ TEST(CatalogueEngine, AnEngineThatCannotMakeConnectionsFailsTheList) {
   } engine;
   FileSystemProbe probe;
   Fields fields;
-  Access1 access(engine, probe, fields);
-  auto tables = access.ListDatabaseTables("/nonexistent");
+  TableCatalog catalog(engine, probe, fields);
+  auto tables = catalog.listTables("/nonexistent");
   ASSERT_FALSE(tables.ok());
   EXPECT_EQ(tables.error().message(), "Provider cannot be found.");
 }

@@ -1,19 +1,19 @@
-#include "ledgerfen/data/access1.h"
+#include "ledgerfen/data/table_catalog.h"
 
 #include "ledgerfen/data/connection_string.h"
 
 namespace ledgerfen::data {
 
-std::string Access1::BuildConnectionString() const {
-  return data::BuildConnectionString(fields_.databasePath(), fields_.databasePassword());
+std::string TableCatalog::connectionString() const {
+  return buildConnectionString(fields_.databasePath(), fields_.databasePassword());
 }
 
-Result<TableList> Access1::ListDatabaseTables(const std::string& path) const {
+Result<TableList> TableCatalog::listTables(const std::string& path) const {
   NewConnection made = engine_.createConnection();
   if (!made.ok()) return made.error();
-  if (!paths_.PathExists(path)) return TableList();
+  if (!paths_.exists(path)) return TableList();
   Connection& connection = *made.connection;
-  LF_RETURN_IF_ERROR(connection.open(BuildConnectionString()));
+  LF_RETURN_IF_ERROR(connection.open(connectionString()));
   LF_ASSIGN_OR_RETURN(Rowset schema, connection.openSchema(Schema::Tables));
   std::vector<std::string> names;
   while (!schema.eof()) {
@@ -29,12 +29,12 @@ Result<TableList> Access1::ListDatabaseTables(const std::string& path) const {
   return TableList(std::move(names));
 }
 
-Status Access1::FillTableList(TableListControl& list, const std::string& path) const {
-  LF_ASSIGN_OR_RETURN(TableList tables, ListDatabaseTables(path));
+Status TableCatalog::fillTableList(TableListControl& list, const std::string& path) const {
+  LF_ASSIGN_OR_RETURN(TableList tables, listTables(path));
   if (!tables) return okStatus();
   list.clear();
   for (const std::string& name : *tables) list.addItem(name);
-  if (list.listCount() > 0) list.setListIndex(0);
+  if (list.count() > 0) list.select(0);
   return okStatus();
 }
 
