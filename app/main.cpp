@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QStandardPaths>
 
+#include "desktop_exports.h"
 #include "ledgerfen/data/data_engine.h"
 #include "ledgerfen/data/path_probe.h"
 #include "ledgerfen/export/calc_spreadsheet.h"
@@ -10,10 +11,9 @@
 #include "ledgerfen/pdf/pdf_printer_check.h"
 #include "ledgerfen/pdf/process_launcher.h"
 #include "ledgerfen/pdf/temporary_files.h"
-#include "ledgerfen/shell/main_module.h"
+#include "ledgerfen/shell/appearance.h"
 #include "ledgerfen/shell/qt_platform.h"
 #include "ledgerfen/shell/settings_store.h"
-#include "desktop_exports.h"
 #include "program.h"
 
 int main(int argc, char** argv) {

@@ -8,10 +8,11 @@ Program::Program(const Platform& platform, editor::TablePageForward* tableForwar
       messages_(platform.messageBoxes),
       errors_(messages_),
       window_{messages_, errors_, platform.paths, platform.program, platform.programFolder} {
-  shell::Form1::Services services{window_,         platform.fileDialogs, platform.settings,
-                                  platform.engine, platform.browser,     platform.pdfPrinter};
-  form1_ = std::make_unique<shell::Form1>(services, [this]() -> shell::TablePage& { return loadForm2(); });
-  editorForward_ = std::make_unique<editor::EditorForward>(window_, platform.engine, *form1_,
+  shell::DatabasePage::Services services{window_,         platform.fileDialogs, platform.settings,
+                                         platform.engine, platform.browser,     platform.pdfPrinter};
+  databasePage_ =
+      std::make_unique<shell::DatabasePage>(services, [this]() -> shell::TablePage& { return loadForm2(); });
+  editorForward_ = std::make_unique<editor::EditorForward>(window_, platform.engine, *databasePage_,
                                                            [this]() -> editor::Form3& { return loadForm3(); });
   if (!tableForward_) tableForward_ = editorForward_.get();
 }
@@ -19,12 +20,12 @@ Program::Program(const Platform& platform, editor::TablePageForward* tableForwar
 Program::~Program() = default;
 
 void Program::start() {
-  form1_->start();
+  databasePage_->start();
 }
 
 editor::Form2& Program::loadForm2() {
   if (!form2_) {
-    form2_ = std::make_unique<editor::Form2>(window_, *form1_, tableForward_);
+    form2_ = std::make_unique<editor::Form2>(window_, *databasePage_, tableForward_);
     form2_->load();
   }
   return *form2_;

@@ -12,7 +12,7 @@
 #include "ledgerfen/editor/export_commands.h"
 #include "ledgerfen/editor/form2.h"
 #include "ledgerfen/editor/form3.h"
-#include "ledgerfen/shell/form1.h"
+#include "ledgerfen/shell/database_page.h"
 #include "ledgerfen/shell/platform.h"
 
 namespace ledgerfen::app {
@@ -47,7 +47,7 @@ class Program {
   // and shows it unless the start-up ended the program or moved on.
   void start();
 
-  shell::Form1& form1() { return *form1_; }
+  shell::DatabasePage& databasePage() { return *databasePage_; }
   // The table page, or null while it has not been loaded.
   editor::Form2* form2() { return form2_.get(); }
   // The table editor, or null while no table has been opened.
@@ -64,7 +64,7 @@ class Program {
   shell::MessageService messages_;
   shell::ErrorReporter errors_;
   shell::WindowServices window_;
-  std::unique_ptr<shell::Form1> form1_;
+  std::unique_ptr<shell::DatabasePage> databasePage_;
   std::unique_ptr<editor::Form2> form2_;
   std::unique_ptr<editor::EditorForward> editorForward_;
   std::unique_ptr<editor::Form3> form3_;

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <set>
 
-#include "ledgerfen/shell/forms.h"
+#include "ledgerfen/shell/appearance.h"
 
 namespace ledgerfen::editor {
 namespace {
@@ -78,7 +78,7 @@ void DataGrid::setDataSource(std::shared_ptr<data::RecordSet> records) {
   if (records && records->isOpen()) {
     model_ = new GridModel(std::move(records), this);
     connect(model_, &GridModel::readFailed, this, [this](const QString& message) {
-      messages_.MsgBox(message.toStdString(), shell::MessageButtons::Ok, shell::MessageIcon::Warning);
+      messages_.show(message.toStdString(), shell::MessageButtons::Ok, shell::MessageIcon::Warning);
     });
   }
   setModel(model_);
@@ -147,7 +147,7 @@ void DataGrid::currentChanged(const QModelIndex& current, const QModelIndex& pre
   // The move that left the row finishes first (it may still select the
   // cell it reached); then the grid says why and goes back.
   QTimer::singleShot(0, this, [this, message = written.error().message() + kKeptTyping] {
-    messages_.MsgBox(message, shell::MessageButtons::Ok, shell::MessageIcon::Warning);
+    messages_.show(message, shell::MessageButtons::Ok, shell::MessageIcon::Warning);
     showPendingRow();
   });
 }
@@ -157,7 +157,7 @@ bool DataGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event
                             (trigger == AnyKeyPressed && event && !static_cast<QKeyEvent*>(event)->text().isEmpty() &&
                              static_cast<QKeyEvent*>(event)->text().at(0).isPrint());
   if (personStarts && model_ && !model_->updatable().ok()) {
-    messages_.MsgBox(model_->updatable().error().message(), shell::MessageButtons::Ok, shell::MessageIcon::Warning);
+    messages_.show(model_->updatable().error().message(), shell::MessageButtons::Ok, shell::MessageIcon::Warning);
     return false;
   }
   return QTableView::edit(index, trigger, event);
@@ -182,7 +182,7 @@ void DataGrid::keyPressEvent(QKeyEvent* event) {
 void DataGrid::deleteSelection() {
   if (!model_) return;
   if (!model_->updatable().ok()) {
-    messages_.MsgBox(model_->updatable().error().message(), shell::MessageButtons::Ok, shell::MessageIcon::Warning);
+    messages_.show(model_->updatable().error().message(), shell::MessageButtons::Ok, shell::MessageIcon::Warning);
     return;
   }
   std::set<int> rows;
@@ -199,19 +199,19 @@ void DataGrid::deleteSelection() {
   if (pending && !rows.count(*pending)) {
     Status written = model_->commitPendingRow();
     if (!written) {
-      messages_.MsgBox(written.error().message() + kKeptTyping, shell::MessageButtons::Ok, shell::MessageIcon::Warning);
+      messages_.show(written.error().message() + kKeptTyping, shell::MessageButtons::Ok, shell::MessageIcon::Warning);
       showPendingRow();
       return;
     }
   }
   const std::vector<int> doomed(rows.begin(), rows.end());
-  if (messages_.MsgBox(deleteQuestion(doomed.size()), shell::MessageButtons::YesNoDefaultNo,
-                       shell::MessageIcon::Warning) != shell::MessageAnswer::Yes) {
+  if (messages_.show(deleteQuestion(doomed.size()), shell::MessageButtons::YesNoDefaultNo,
+                     shell::MessageIcon::Warning) != shell::MessageAnswer::Yes) {
     return;
   }
   Status deleted = model_->deleteRecords(doomed);
   if (!deleted) {
-    messages_.MsgBox(deleted.error().message(), shell::MessageButtons::Ok, shell::MessageIcon::Warning);
+    messages_.show(deleted.error().message(), shell::MessageButtons::Ok, shell::MessageIcon::Warning);
   }
 }
 

@@ -13,7 +13,7 @@ constexpr const char* kNothingSelected = "Please select a table";
 }  // namespace
 
 void EditorForward::PushButton3_Click(Form2& page) {
-  shell::TrappedHandler h(window_.errors, shell::handlerLocation("Form2", "PushButton3_Click"));
+  shell::TrappedHandler h(window_.errors, shell::kTablePageReports.next);
   std::shared_ptr<data::Connection> connection;
   std::shared_ptr<data::RecordSet> records;
   auto made = [&]() -> Result<data::Connection*> {
@@ -29,7 +29,7 @@ void EditorForward::PushButton3_Click(Form2& page) {
   });
   h.step(102, [&] { records = std::make_shared<data::RecordSet>(); });
   if (h.test(104, [&] { return page.List1()->currentRow() == -1; })) {
-    h.step(132, [&] { window_.messages.MsgBox(kNothingSelected); });
+    h.step(132, [&] { window_.messages.show(kNothingSelected); });
     return;
   }
   h.step(106, [&] { page.pointer().setMousePointer(shell::WindowPointer::kBusy); });

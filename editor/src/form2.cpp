@@ -5,9 +5,9 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "ledgerfen/shell/forms.h"
+#include "ledgerfen/shell/appearance.h"
 #include "ledgerfen/shell/hand_pointer.h"
-#include "ledgerfen/shell/main_module.h"
+#include "ledgerfen/shell/product.h"
 
 namespace ledgerfen::editor {
 
@@ -95,8 +95,8 @@ void Form2::load() {
 }
 
 void Form2::Form_Load() {
-  shell::TrappedHandler h(window_.errors, shell::handlerLocation("Form2", "Form_Load"));
-  h.step(100, [&] { shell::ApplyFormColors(*this); });
+  shell::TrappedHandler h(window_.errors, shell::kTablePageReports.load);
+  h.step(100, [&] { shell::applyWindowColors(*this); });
   h.step(102, [&] { setWindowIcon(shell::applicationIcon()); });
   shell::loadHandPointer(h, 106, window_, pointer_);
   h.step(110, [&] { setWindowTitle(QString::fromUtf8(shell::kProductName.data(), shell::kProductName.size())); });
@@ -113,7 +113,7 @@ void Form2::showPage() {
 }
 
 void Form2::PushButton2_Click() {
-  shell::TrappedHandler h(window_.errors, shell::handlerLocation("Form2", "PushButton2_Click"));
+  shell::TrappedHandler h(window_.errors, shell::kTablePageReports.back);
   h.step(100, [&] { databasePage_.show(); });
   h.step(102, [&] { hide(); });
 }

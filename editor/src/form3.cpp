@@ -6,9 +6,9 @@
 #include <QMenu>
 #include <QPushButton>
 
-#include "ledgerfen/shell/forms.h"
+#include "ledgerfen/shell/appearance.h"
 #include "ledgerfen/shell/hand_pointer.h"
-#include "ledgerfen/shell/main_module.h"
+#include "ledgerfen/shell/product.h"
 
 namespace ledgerfen::editor {
 
@@ -110,8 +110,8 @@ void Form3::showPage() {
 }
 
 void Form3::Form_Load() {
-  shell::TrappedHandler h(window_.errors, shell::handlerLocation("Form3", "Form_Load"));
-  h.step(100, [&] { shell::ApplyFormColors(*this); });
+  shell::TrappedHandler h(window_.errors, shell::kTableEditorReports.load);
+  h.step(100, [&] { shell::applyWindowColors(*this); });
   h.step(102, [&] { setWindowIcon(shell::applicationIcon()); });
   shell::loadHandPointer(h, 106, window_, pointer_);
   h.step(110, [&] { setWindowTitle(QString::fromUtf8(shell::kProductName.data(), shell::kProductName.size())); });
@@ -120,8 +120,8 @@ void Form3::Form_Load() {
 bool Form3::settlePendingRow() {
   Status written = dataGrid1_->commitPendingRow();
   if (written) return true;
-  const shell::MessageAnswer answer = window_.messages.MsgBox(
-      written.error().message() + kStayQuestion, shell::MessageButtons::YesNo, shell::MessageIcon::Warning);
+  const shell::MessageAnswer answer = window_.messages.show(written.error().message() + kStayQuestion,
+                                                            shell::MessageButtons::YesNo, shell::MessageIcon::Warning);
   if (answer == shell::MessageAnswer::Yes) {
     dataGrid1_->showPendingRow();
     return false;
@@ -132,24 +132,24 @@ bool Form3::settlePendingRow() {
 
 void Form3::PushButton1_Click() {
   if (!settlePendingRow()) return;
-  shell::TrappedHandler h(window_.errors, shell::handlerLocation("Form3", "PushButton1_Click"));
+  shell::TrappedHandler h(window_.errors, shell::kTableEditorReports.back);
   h.step(100, [&] { tablePage_.show(); });
   h.step(102, [&] { hide(); });
 }
 
 void Form3::PushButton4_Click() {
-  shell::TrappedHandler h(window_.errors, shell::handlerLocation("Form3", "PushButton4_Click"));
-  h.step(100, [&] { window_.messages.MsgBox(kHelpText); });
+  shell::TrappedHandler h(window_.errors, shell::kTableEditorReports.help);
+  h.step(100, [&] { window_.messages.show(kHelpText); });
 }
 
 void Form3::PushButton6_Click() {
-  shell::TrappedHandler h(window_.errors, shell::handlerLocation("Form3", "PushButton6_Click"));
+  shell::TrappedHandler h(window_.errors, shell::kTableEditorReports.exportMenu);
   h.step(106, [&] { mnuSaveAs_->popup(QCursor::pos()); });
 }
 
 void Form3::PushButton3_Click() {
   if (!settlePendingRow()) return;
-  shell::TrappedHandler h(window_.errors, shell::handlerLocation("Form3", "PushButton3_Click"));
+  shell::TrappedHandler h(window_.errors, shell::kTableEditorReports.quit);
   h.step(100, [&] { window_.program.endProgram(); });
 }
 

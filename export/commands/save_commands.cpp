@@ -9,22 +9,22 @@ std::string SaveDialog::ShowSave() {
 }
 
 void SaveCommands::mnuCSV_Click() {
-  save(TextFormat::Csv, kCsvFilter, "mnuCSV_Click");
+  save(TextFormat::Csv, kCsvFilter, shell::kTableEditorReports.exportCsv);
 }
 void SaveCommands::mnuTXT_Click() {
-  save(TextFormat::Txt, kTxtFilter, "mnuTXT_Click");
+  save(TextFormat::Txt, kTxtFilter, shell::kTableEditorReports.exportTxt);
 }
 void SaveCommands::mnuXML_Click() {
-  save(TextFormat::Xml, kXmlFilter, "mnuXML_Click");
+  save(TextFormat::Xml, kXmlFilter, shell::kTableEditorReports.exportXml);
 }
 
-void SaveCommands::save(TextFormat format, std::string_view filter, std::string_view handler) {
+void SaveCommands::save(TextFormat format, std::string_view filter, const shell::ReportLocation& location) {
   dialog_.DialogTitle = kSaveDialogTitle;
   dialog_.Filter = filter;
   const std::string path = dialog_.ShowSave();
   if (path.empty()) return;
   pointer_.setMousePointer(PointerSetting::kBusy);
-  shell::TrappedHandler h(errors_, shell::handlerLocation("Form3", handler));
+  shell::TrappedHandler h(errors_, location);
   h.step(100, [&] {
     switch (format) {
       case TextFormat::Csv: return ExportCSV(grid_, path);

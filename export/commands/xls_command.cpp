@@ -15,7 +15,7 @@ Error noWorkbook() {
 }  // namespace
 
 void XlsCommand::mnuXLS_Click() {
-  shell::TrappedHandler h(errors_, std::string(kXlsLocation));
+  shell::TrappedHandler h(errors_, shell::kTableEditorReports.exportXls);
   if (!h.test(100, [&] { return grid_.rowCount() > 0; })) return;
   if (!h.test(102, [&] { return IsExcelInstalled(); })) return;
   h.step(104, [&] { pointer_.setMousePointer(PointerSetting::kBusy); });
@@ -93,7 +93,7 @@ bool XlsCommand::IsExcelInstalled() {
   }
   bool installed = false;
   if (!application) {
-    messages_.MsgBox(std::string(kSpreadsheetMissingMessage), shell::MessageButtons::Ok, shell::MessageIcon::None);
+    messages_.show(std::string(kSpreadsheetMissingMessage), shell::MessageButtons::Ok, shell::MessageIcon::None);
   } else {
     if (!application->quit().ok()) failed = true;
     application.reset();

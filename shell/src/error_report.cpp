@@ -2,8 +2,12 @@
 
 namespace ledgerfen::shell {
 
+std::string handlerLocation(const ReportLocation& at) {
+  return "in " + std::string(at.program) + "." + std::string(at.window) + "." + std::string(at.handler) + " ";
+}
+
 std::string handlerLocation(std::string_view window, std::string_view handler) {
-  return "in Ledgerfen2020/08/02." + std::string(window) + "." + std::string(handler) + " ";
+  return handlerLocation(ReportLocation{.window = window, .handler = handler});
 }
 
 std::string errorReportText(std::string_view description, std::string_view location, int line,
@@ -13,8 +17,8 @@ std::string errorReportText(std::string_view description, std::string_view locat
 }
 
 void ErrorReporter::report(std::string_view description, std::string_view location, int line) {
-  messages_.MsgBox(errorReportText(description, location, line), MessageButtons::Ok, MessageIcon::Warning,
-                   std::string(kErrorReportTitle));
+  messages_.show(errorReportText(description, location, line), MessageButtons::Ok, MessageIcon::Warning,
+                 std::string(kErrorReportTitle));
 }
 
 bool TrappedHandler::run(int line, const std::function<Status()>& body) {

@@ -1,7 +1,7 @@
 #include "ledgerfen/shell/hand_pointer.h"
 
 #include "ledgerfen/shell/cursor_file.h"
-#include "ledgerfen/shell/main_module.h"
+#include "ledgerfen/shell/program_folder.h"
 
 namespace ledgerfen::shell {
 

@@ -2,8 +2,8 @@
 
 namespace ledgerfen::shell {
 
-MessageAnswer MessageService::MsgBox(const std::string& text, MessageButtons buttons, MessageIcon icon,
-                                     const std::optional<std::string>& title) {
+MessageAnswer MessageService::show(const std::string& text, MessageButtons buttons, MessageIcon icon,
+                                   const std::optional<std::string>& title) {
   return boxes_.show(MessageRequest{title.value_or(applicationTitle_), text, icon, buttons});
 }
 

@@ -22,7 +22,7 @@
 #include "ledgerfen/editor/data_grid.h"
 #include "ledgerfen/editor/form3.h"
 #include "ledgerfen/pdf/temporary_files.h"
-#include "ledgerfen/shell/main_module.h"
+#include "ledgerfen/shell/appearance.h"
 #include "printing_fakes.h"
 #include "qt_test_main.h"
 #include "support/fixtures.h"

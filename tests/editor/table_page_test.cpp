@@ -5,7 +5,7 @@
 #include <QPushButton>
 
 #include "harness.h"
-#include "ledgerfen/shell/main_module.h"
+#include "ledgerfen/shell/appearance.h"
 #include "qt_test_main.h"
 #include "support/fixtures.h"
 
@@ -90,7 +90,7 @@ class TablePageTest : public QObject {
     editor::Form2& page = openTablePage(h);
     page.List1()->setCurrentRow(2);
     page.PushButton2()->click();
-    QVERIFY(h.form1().isVisible());
+    QVERIFY(h.databasePage().isVisible());
     QVERIFY(!page.isVisible());
     QCOMPARE(page.List1()->count(), 3);
     QCOMPARE(page.List1()->currentRow(), 2);

@@ -1,6 +1,6 @@
 #include "fakes.h"
 
-#include "ledgerfen/shell/main_module.h"
+#include "ledgerfen/shell/product.h"
 
 namespace ledgerfen::test {
 

@@ -69,7 +69,7 @@ class FakePdfPrinterCheck final : public shell::PdfPrinterCheck {
  public:
   int calls = 0;
   std::string failure;  // non-empty: the check fails with this description
-  Status CheckPdfPrinterInstalled() override {
+  Status checkInstalled() override {
     ++calls;
     if (!failure.empty()) return Error(ErrorKind::Io, failure);
     return okStatus();

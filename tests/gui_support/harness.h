@@ -34,7 +34,7 @@ struct Harness {
   // A new run: the windows of the last one go, the settings stay.
   app::Program& restart();
 
-  shell::Form1& form1() { return program->form1(); }
+  shell::DatabasePage& databasePage() { return program->databasePage(); }
   editor::Form2* form2() { return program->form2(); }
   editor::Form3* form3() { return program->form3(); }
 

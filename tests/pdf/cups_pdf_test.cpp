@@ -347,7 +347,7 @@ TEST_F(CupsPdfTest, ASchedulerWithoutQueuesHasNoPrinterAndNoDefault) {
   EXPECT_EQ(none.failure().number, 0x0406);  // IPP not-found
 
   PdfPrinterInstalledCheck check(printers, boxes);
-  EXPECT_TRUE(check.CheckPdfPrinterInstalled().ok());
+  EXPECT_TRUE(check.checkInstalled().ok());
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].text, pdfPrinterMissingText());
 }
@@ -355,7 +355,7 @@ TEST_F(CupsPdfTest, ASchedulerWithoutQueuesHasNoPrinterAndNoDefault) {
 TEST_F(CupsPdfTest, TheUsersDefaultChangesInTheUsersOwnOptionsOnly) {
   ASSERT_TRUE(cups->addQueues().ok());
   PdfPrinterInstalledCheck check(printers, boxes);
-  EXPECT_TRUE(check.CheckPdfPrinterInstalled().ok());
+  EXPECT_TRUE(check.checkInstalled().ok());
   EXPECT_TRUE(boxes.shown.empty());
 
   GetSetPrinter getSet(printers, messages);

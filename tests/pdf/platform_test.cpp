@@ -171,7 +171,7 @@ TEST(CupsPrintingSystem, WithoutARunningSchedulerThereIsNoPrinterAndNoDefault) {
 
   fakes::RecordingMessageBoxes boxes;
   PdfPrinterInstalledCheck check(printers, boxes);
-  EXPECT_TRUE(check.CheckPdfPrinterInstalled().ok());
+  EXPECT_TRUE(check.checkInstalled().ok());
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].text, pdfPrinterMissingText());
   shell::MessageService messages(boxes);

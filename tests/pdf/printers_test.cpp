@@ -117,9 +117,9 @@ class PdfPrinterCheckTest : public ::testing::Test {
 
 TEST_F(PdfPrinterCheckTest, AQueueThatAnswersToThePdfPrintersNamePassesSilently) {
   printers.addQueue("Mirrowick_PDF_Writer", "");
-  EXPECT_TRUE(check.CheckPdfPrinterInstalled().ok());
+  EXPECT_TRUE(check.checkInstalled().ok());
   printers.queues = {{"pdf", "", "Mirrowick PDF Writer", false}};
-  EXPECT_TRUE(check.CheckPdfPrinterInstalled().ok());
+  EXPECT_TRUE(check.checkInstalled().ok());
   EXPECT_TRUE(boxes.shown.empty());
 }
 
@@ -135,11 +135,11 @@ TEST_F(PdfPrinterCheckTest, AMissingPdfPrinterShowsTheSixLinesOfInstructions) {
 
   // Another printer only; no printer at all; CUPS not running.
   printers.addQueue("Office_Laser", "Office Laser");
-  EXPECT_TRUE(check.CheckPdfPrinterInstalled().ok());
+  EXPECT_TRUE(check.checkInstalled().ok());
   printers.queues.clear();
-  EXPECT_TRUE(check.CheckPdfPrinterInstalled().ok());
+  EXPECT_TRUE(check.checkInstalled().ok());
   printers.running = false;
-  EXPECT_TRUE(check.CheckPdfPrinterInstalled().ok());
+  EXPECT_TRUE(check.checkInstalled().ok());
   ASSERT_EQ(boxes.shown.size(), 3u);
   for (const shell::MessageRequest& shown : boxes.shown) {
     EXPECT_EQ(shown.text, instructions);
@@ -151,7 +151,7 @@ TEST_F(PdfPrinterCheckTest, AMissingPdfPrinterShowsTheSixLinesOfInstructions) {
 
 TEST_F(PdfPrinterCheckTest, ACaseVariantOfTheNameIsNotThePdfPrinter) {
   printers.addQueue("mirrowick_pdf_writer", "mirrowick pdf writer");
-  EXPECT_TRUE(check.CheckPdfPrinterInstalled().ok());
+  EXPECT_TRUE(check.checkInstalled().ok());
   EXPECT_EQ(boxes.shown.size(), 1u);
 }
 

@@ -10,8 +10,9 @@
 
 #include "harness.h"
 #include "ledgerfen/data/path_probe.h"
+#include "ledgerfen/shell/appearance.h"
 #include "ledgerfen/shell/cursor_file.h"
-#include "ledgerfen/shell/main_module.h"
+#include "ledgerfen/shell/product.h"
 #include "ledgerfen/shell/qt_platform.h"
 #include "qt_test_main.h"
 
@@ -61,7 +62,7 @@ class CosmeticsTest : public QObject {
     auto* box = new QLineEdit(&window);
     auto* button = new QPushButton("Button", &window);
     const QColor base = box->palette().color(QPalette::Base);
-    shell::ApplyFormColors(window);
+    shell::applyWindowColors(window);
     const QColor face = shell::buttonFaceColor();
     for (QWidget* w : std::initializer_list<QWidget*>{&window, frame, label, check}) {
       QCOMPARE(w->palette().color(QPalette::Window), face);

@@ -14,7 +14,7 @@
 
 #include "harness.h"
 #include "ledgerfen/data/provider_check.h"
-#include "ledgerfen/shell/main_module.h"
+#include "ledgerfen/shell/appearance.h"
 #include "qt_test_main.h"
 #include "support/fixtures.h"
 
@@ -51,7 +51,7 @@ class DatabasePageTest : public QObject {
 
   void layoutFollowsTheDesign() {
     Harness h;
-    shell::Form1& page = h.start().form1();
+    shell::DatabasePage& page = h.start().databasePage();
     QCOMPARE(page.size(), QSize(536, 139));
     QCOMPARE(page.minimumSize(), page.maximumSize());
     QCOMPARE(page.windowTitle(), QString("Ledgerfen Software"));
@@ -67,14 +67,14 @@ class DatabasePageTest : public QObject {
       int pixelSize;
     };
     for (const Control& c :
-         std::initializer_list<Control>{{page.Frame1(), {8, 8, 520, 89}, "Access Database", 12},
-                                        {page.Label5(), {16, 23, 129, 17}, "MDB or ACCDB File:", 12},
-                                        {page.Text1(), {152, 20, 313, 23}, "", 12},
-                                        {page.PushButton6(), {472, 20, 30, 23}, "...", 15},
-                                        {page.lblPassword(), {16, 56, 130, 15}, "Password (if required):", 12},
-                                        {page.Text2(), {152, 53, 351, 23}, "", 12},
-                                        {page.PushButton1(), {8, 105, 256, 27}, "Load Sample/Example Database", 15},
-                                        {page.PushButton3(), {272, 105, 256, 27}, "Next >", 15}}) {
+         std::initializer_list<Control>{{page.databaseFrame(), {8, 8, 520, 89}, "Access Database", 12},
+                                        {page.databasePathLabel(), {16, 23, 129, 17}, "MDB or ACCDB File:", 12},
+                                        {page.databasePathBox(), {152, 20, 313, 23}, "", 12},
+                                        {page.browseButton(), {472, 20, 30, 23}, "...", 15},
+                                        {page.passwordLabel(), {16, 56, 130, 15}, "Password (if required):", 12},
+                                        {page.passwordBox(), {152, 53, 351, 23}, "", 12},
+                                        {page.sampleButton(), {8, 105, 256, 27}, "Load Sample/Example Database", 15},
+                                        {page.nextButton(), {272, 105, 256, 27}, "Next >", 15}}) {
       QCOMPARE(c.widget->geometry(), c.geometry);
       QCOMPARE(c.widget->property(qobject_cast<QGroupBox*>(c.widget) ? "title" : "text").toString(), c.caption);
       QCOMPARE(c.widget->font().family(), QString("Arial"));
@@ -83,16 +83,18 @@ class DatabasePageTest : public QObject {
     }
     QVERIFY(!page.font().bold());
     // Arial itself or a face with its metrics, so the captions fit.
-    QVERIFY2(QStringList({"Arial", "Liberation Sans"}).contains(QFontInfo(page.Text1()->font()).family()),
-             qPrintable(QFontInfo(page.Text1()->font()).family()));
+    QVERIFY2(QStringList({"Arial", "Liberation Sans"}).contains(QFontInfo(page.databasePathBox()->font()).family()),
+             qPrintable(QFontInfo(page.databasePathBox()->font()).family()));
 
-    QCOMPARE(page.Text2()->echoMode(), QLineEdit::Password);
-    QCOMPARE(page.Text2()->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, page.Text2()), int('*'));
-    QCOMPARE(page.Text1()->echoMode(), QLineEdit::Normal);
+    QCOMPARE(page.passwordBox()->echoMode(), QLineEdit::Password);
+    QCOMPARE(page.passwordBox()->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, page.passwordBox()),
+             int('*'));
+    QCOMPARE(page.databasePathBox()->echoMode(), QLineEdit::Normal);
 
-    QCOMPARE(test::tabOrderFrom(page.Text1()),
-             (QList<QWidget*>{page.Text1(), page.PushButton3(), page.Text2(), page.PushButton6(), page.PushButton1()}));
-    QCOMPARE(page.focusWidget(), page.Text1());
+    QCOMPARE(test::tabOrderFrom(page.databasePathBox()),
+             (QList<QWidget*>{page.databasePathBox(), page.nextButton(), page.passwordBox(), page.browseButton(),
+                              page.sampleButton()}));
+    QCOMPARE(page.focusWidget(), page.databasePathBox());
 
     const QRect screen = page.screen()->availableGeometry();
     QVERIFY(qAbs(page.geometry().center().x() - screen.center().x()) <= 1);
@@ -100,16 +102,16 @@ class DatabasePageTest : public QObject {
 
     // White without a skin, the frame and the labels too.
     QCOMPARE(page.palette().color(QPalette::Window), QColor(Qt::white));
-    QCOMPARE(page.Frame1()->palette().color(QPalette::Window), QColor(Qt::white));
-    QCOMPARE(page.Label5()->palette().color(QPalette::Window), QColor(Qt::white));
+    QCOMPARE(page.databaseFrame()->palette().color(QPalette::Window), QColor(Qt::white));
+    QCOMPARE(page.databasePathLabel()->palette().color(QPalette::Window), QColor(Qt::white));
   }
 
   void firstRunShowsEmptyBoxesAndStillRunsBothChecks() {
     Harness h;
     app::Program& program = h.start();
-    QVERIFY(program.form1().isVisible());
-    QCOMPARE(program.form1().Text1()->text(), QString());
-    QCOMPARE(program.form1().Text2()->text(), QString());
+    QVERIFY(program.databasePage().isVisible());
+    QCOMPARE(program.databasePage().databasePathBox()->text(), QString());
+    QCOMPARE(program.databasePage().passwordBox()->text(), QString());
     QVERIFY(program.form2() == nullptr);
     QCOMPARE(h.engine.connectionsMade, 1);  // the provider check
     QCOMPARE(h.pdfPrinter.calls, 1);
@@ -123,9 +125,9 @@ class DatabasePageTest : public QObject {
     h.settings.preset("Database", "/nonexistent/shop.mdb");
     h.settings.preset("Password", "pw");
     app::Program& program = h.start();
-    QVERIFY(program.form1().isVisible());
-    QCOMPARE(program.form1().Text1()->text(), QString("/nonexistent/shop.mdb"));
-    QCOMPARE(program.form1().Text2()->text(), QString("pw"));
+    QVERIFY(program.databasePage().isVisible());
+    QCOMPARE(program.databasePage().databasePathBox()->text(), QString("/nonexistent/shop.mdb"));
+    QCOMPARE(program.databasePage().passwordBox()->text(), QString("pw"));
     QVERIFY(program.form2() == nullptr);
     QVERIFY(h.messageBoxes.shown.empty());
     QCOMPARE(h.pdfPrinter.calls, 1);
@@ -137,7 +139,7 @@ class DatabasePageTest : public QObject {
     app::Program& program = h.start();
     QVERIFY(program.form2() != nullptr);
     QVERIFY(program.form2()->isVisible());
-    QVERIFY(!program.form1().isVisible());
+    QVERIFY(!program.databasePage().isVisible());
     QCOMPARE(listEntries(program.form2()->List1()), QStringList({"Table1", "Table2", "Table3"}));
     QCOMPARE(program.form2()->List1()->currentRow(), 0);
     QCOMPARE(h.pdfPrinter.calls, 1);
@@ -157,56 +159,56 @@ class DatabasePageTest : public QObject {
     QCOMPARE(report.title, std::string("Application Error"));
     QVERIFY(report.icon == shell::MessageIcon::Warning);
     QVERIFY(report.buttons == shell::MessageButtons::Ok);
-    QVERIFY(program.form1().isVisible());
+    QVERIFY(program.databasePage().isVisible());
     QVERIFY(program.form2() == nullptr);
     QCOMPARE(h.pdfPrinter.calls, 1);
 
     // With the right password the same page goes on.
-    program.form1().Text2()->setText("password");
-    program.form1().PushButton3()->click();
+    program.databasePage().passwordBox()->setText("password");
+    program.databasePage().nextButton()->click();
     QVERIFY(program.form2() && program.form2()->isVisible());
     QCOMPARE(listEntries(program.form2()->List1()).size(), 1);
   }
 
   void typingSavesEveryKeystrokeAndTheNextRunRestoresItExactly() {
     Harness h;
-    shell::Form1& page = h.start().form1();
-    QTest::keyClicks(page.Text1(), "/d;b=");
-    QTest::keyClicks(page.Text2(), " p;=w ");
+    shell::DatabasePage& page = h.start().databasePage();
+    QTest::keyClicks(page.databasePathBox(), "/d;b=");
+    QTest::keyClicks(page.passwordBox(), " p;=w ");
     std::vector<std::pair<std::string, std::string>> expected{
         {"Database", "/"},     {"Database", "/d"},    {"Database", "/d;"},   {"Database", "/d;b"},
         {"Database", "/d;b="}, {"Password", " "},     {"Password", " p"},    {"Password", " p;"},
         {"Password", " p;="},  {"Password", " p;=w"}, {"Password", " p;=w "}};
     QCOMPARE(h.settings.saves, expected);
 
-    shell::Form1& again = h.restart().form1();
-    QCOMPARE(again.Text1()->text(), QString("/d;b="));
-    QCOMPARE(again.Text2()->text(), QString(" p;=w "));
+    shell::DatabasePage& again = h.restart().databasePage();
+    QCOMPARE(again.databasePathBox()->text(), QString("/d;b="));
+    QCOMPARE(again.passwordBox()->text(), QString(" p;=w "));
 
     // A cleared password is stored as empty text and restored as an empty box.
-    again.Text2()->clear();
+    again.passwordBox()->clear();
     QCOMPARE(h.settings.value("Password"), std::string());
-    QCOMPARE(h.restart().form1().Text2()->text(), QString());
+    QCOMPARE(h.restart().databasePage().passwordBox()->text(), QString());
   }
 
   void browseAsksForAccessDatabasesAndACancelChangesNothing() {
     Harness h;
     h.settings.preset("Database", "/earlier.mdb");
-    shell::Form1& page = h.start().form1();
+    shell::DatabasePage& page = h.start().databasePage();
     const size_t savesBefore = h.settings.saves.size();
-    page.PushButton6()->click();
+    page.browseButton()->click();
     QCOMPARE(h.fileDialogs.requests.size(), size_t(1));
     const shell::OpenFileRequest& request = h.fileDialogs.requests[0];
     QCOMPARE(request.title, std::string("Select Access Database"));
     QCOMPARE(request.filter, std::string("All Microsoft Databases (*.mdb,*.accdb)|*.*db|Microsoft Database (*.mdb)|"
                                          "*.mdb|Microsoft 2007 Database (*.accdb)|*.accdb|"));
     QCOMPARE(request.flags, uint32_t(0x280001));
-    QCOMPARE(page.Text1()->text(), QString("/earlier.mdb"));
+    QCOMPARE(page.databasePathBox()->text(), QString("/earlier.mdb"));
     QCOMPARE(h.settings.saves.size(), savesBefore);
 
     h.fileDialogs.answer = "/home/me/My Shop.accdb";
-    page.PushButton6()->click();
-    QCOMPARE(page.Text1()->text(), QString("/home/me/My Shop.accdb"));
+    page.browseButton()->click();
+    QCOMPARE(page.databasePathBox()->text(), QString("/home/me/My Shop.accdb"));
     QCOMPARE(h.settings.value("Database"), std::string("/home/me/My Shop.accdb"));
     QVERIFY(h.messageBoxes.shown.empty());
   }
@@ -214,22 +216,22 @@ class DatabasePageTest : public QObject {
   void sampleButtonFillsInTheSamplePathWhetherOrNotItExists() {
     Harness h;
     h.settings.preset("Password", "kept");
-    shell::Form1& page = h.start().form1();
-    page.PushButton1()->click();
+    shell::DatabasePage& page = h.start().databasePage();
+    page.sampleButton()->click();
     const QString sample = QString::fromStdString(h.folder()) + "/Samples/sample.mdb";
-    QCOMPARE(page.Text1()->text(), sample);
+    QCOMPARE(page.databasePathBox()->text(), sample);
     QCOMPARE(h.settings.value("Database"), sample.toStdString());
-    QCOMPARE(page.Text2()->text(), QString("kept"));
+    QCOMPARE(page.passwordBox()->text(), QString("kept"));
     QVERIFY(h.program->form2() == nullptr);
     QVERIFY(h.messageBoxes.shown.empty());
   }
 
   void nextWithAnEmptyOrMissingPathDoesNothing() {
     Harness h;
-    shell::Form1& page = h.start().form1();
+    shell::DatabasePage& page = h.start().databasePage();
     for (const char* path : {"", "/nonexistent/shop.mdb"}) {
-      page.Text1()->setText(path);
-      page.PushButton3()->click();
+      page.databasePathBox()->setText(path);
+      page.nextButton()->click();
       QVERIFY(page.isVisible());
       QVERIFY(h.program->form2() == nullptr);
       QVERIFY(h.messageBoxes.shown.empty());
@@ -238,9 +240,9 @@ class DatabasePageTest : public QObject {
 
   void nextOnADatabaseWithoutUserTablesShowsAnEmptyList() {
     Harness h;
-    shell::Form1& page = h.start().form1();
-    page.Text1()->setText(QString::fromStdString(fixture(kEmpty)));
-    page.PushButton3()->click();
+    shell::DatabasePage& page = h.start().databasePage();
+    page.databasePathBox()->setText(QString::fromStdString(fixture(kEmpty)));
+    page.nextButton()->click();
     QVERIFY(h.program->form2() && h.program->form2()->isVisible());
     QCOMPARE(h.program->form2()->List1()->count(), 0);
     QCOMPARE(h.program->form2()->List1()->currentRow(), -1);
@@ -250,12 +252,12 @@ class DatabasePageTest : public QObject {
 
   void aFailingFillIsReportedAtStep106AndTheTablePageStillOpens() {
     Harness h;
-    shell::Form1& page = h.start().form1();
+    shell::DatabasePage& page = h.start().databasePage();
     // The provider check and the first catalogue read succeed; the engine
     // is gone by the time the list is filled.
     h.engine.missingFromConnection = 3;
-    page.Text1()->setText(QString::fromStdString(fixture(kQueryTest)));
-    page.PushButton3()->click();
+    page.databasePathBox()->setText(QString::fromStdString(fixture(kQueryTest)));
+    page.nextButton()->click();
     QCOMPARE(h.messageBoxes.texts(),
              std::vector<std::string>{test::reportText("Provider cannot be found. It may not be properly installed.",
                                                        "Form1", "PushButton3_Click", 106)});
@@ -266,11 +268,11 @@ class DatabasePageTest : public QObject {
 
   void backKeepsTheFieldsAndDoesNotRerunTheStartUp() {
     Harness h;
-    shell::Form1& page = h.start().form1();
-    page.Text1()->setText(QString::fromStdString(fixture(kQueryTest)));
-    page.Text2()->setText("ignored by a database without a password");
+    shell::DatabasePage& page = h.start().databasePage();
+    page.databasePathBox()->setText(QString::fromStdString(fixture(kQueryTest)));
+    page.passwordBox()->setText("ignored by a database without a password");
     const int readsAfterStartUp = h.settings.reads;
-    page.PushButton3()->click();
+    page.nextButton()->click();
     editor::Form2* tables = h.program->form2();
     QVERIFY(tables && tables->isVisible());
     tables->List1()->setCurrentRow(2);
@@ -278,15 +280,15 @@ class DatabasePageTest : public QObject {
     tables->PushButton2()->click();
     QVERIFY(page.isVisible());
     QVERIFY(!tables->isVisible());
-    QCOMPARE(page.Text1()->text(), QString::fromStdString(fixture(kQueryTest)));
-    QCOMPARE(page.Text2()->text(), QString("ignored by a database without a password"));
+    QCOMPARE(page.databasePathBox()->text(), QString::fromStdString(fixture(kQueryTest)));
+    QCOMPARE(page.passwordBox()->text(), QString("ignored by a database without a password"));
     QCOMPARE(h.settings.reads, readsAfterStartUp);
     QCOMPARE(h.pdfPrinter.calls, 1);
     QCOMPARE(h.engine.connectionsMade, 3);  // the provider check and the two catalogue reads
     QCOMPARE(tables->List1()->currentRow(), 2);
 
     // Going on again refills the list and selects the first entry.
-    page.PushButton3()->click();
+    page.nextButton()->click();
     QCOMPARE(h.program->form2(), tables);
     QCOMPARE(listEntries(tables->List1()), QStringList({"Table1", "Table2", "Table3"}));
     QCOMPARE(tables->List1()->currentRow(), 0);
@@ -295,7 +297,7 @@ class DatabasePageTest : public QObject {
 
   void closingEitherPageEndsTheProgram() {
     Harness first;
-    first.start().form1().close();
+    first.start().databasePage().close();
     QVERIFY(first.control.ended());
 
     Harness second;
@@ -317,7 +319,7 @@ class DatabasePageTest : public QObject {
     QVERIFY(no.messageBoxes.shown[0].icon == shell::MessageIcon::None);
     QVERIFY(no.messageBoxes.shown[0].buttons == shell::MessageButtons::YesNo);
     QVERIFY(no.control.ended());
-    QVERIFY(!no.form1().isVisible());
+    QVERIFY(!no.databasePage().isVisible());
     QVERIFY(no.browser.opened.empty());
     QCOMPARE(no.pdfPrinter.calls, 0);
 
@@ -328,14 +330,14 @@ class DatabasePageTest : public QObject {
              (std::vector<std::string>{"https://www.microsoft.com/en-us/download/details.aspx?id=13255",
                                        "https://www.microsoft.com/en-us/download/details.aspx?id=54920"}));
     QVERIFY(yes.control.ended());
-    QVERIFY(!yes.form1().isVisible());
+    QVERIFY(!yes.databasePage().isVisible());
   }
 
   void damagedHandPointerIsReportedAtStep126AndTheStartUpGoesOn() {
     Harness h;
     h.writeProgramFile("HAND-M.CUR", "this is not a cursor");
     h.settings.preset("Database", "/nonexistent/shop.mdb");
-    shell::Form1& page = h.start().form1();
+    shell::DatabasePage& page = h.start().databasePage();
     QCOMPARE(h.messageBoxes.shown.size(), size_t(1));
     const std::string& text = h.messageBoxes.shown[0].text;
     QVERIFY2(text.starts_with("Invalid picture: "), text.c_str());
@@ -344,17 +346,17 @@ class DatabasePageTest : public QObject {
         "Please email screenshot of this message to support@ledgerfen.com";
     QVERIFY2(text.ends_with(tail), text.c_str());
     QVERIFY(!page.pointer().hasMouseIcon());
-    QCOMPARE(page.Text1()->text(), QString("/nonexistent/shop.mdb"));  // step 128 ran
+    QCOMPARE(page.databasePathBox()->text(), QString("/nonexistent/shop.mdb"));  // step 128 ran
     QVERIFY(page.isVisible());
   }
 
   void handPointerFileIsThePointerOverButtons() {
     Harness h;
     h.writeProgramFile("HAND-M.CUR", test::makeCursorFile(5, 7));
-    shell::Form1& page = h.start().form1();
+    shell::DatabasePage& page = h.start().databasePage();
     QVERIFY(h.messageBoxes.shown.empty());
     QVERIFY(page.pointer().hasMouseIcon());
-    moveMouseOver(page.PushButton3());
+    moveMouseOver(page.nextButton());
     QCOMPARE(page.pointer().mousePointer(), 99);
     QCOMPARE(page.cursor().shape(), Qt::BitmapCursor);
     QCOMPARE(page.cursor().hotSpot(), QPoint(5, 7));
@@ -362,22 +364,22 @@ class DatabasePageTest : public QObject {
 
   void pointerFollowsTheMouseButLeavesTheBusyPointer() {
     Harness h;
-    shell::Form1& page = h.start().form1();
-    moveMouseOver(page.PushButton1());
+    shell::DatabasePage& page = h.start().databasePage();
+    moveMouseOver(page.sampleButton());
     QCOMPARE(page.pointer().mousePointer(), 99);
     QCOMPARE(page.cursor().shape(), Qt::PointingHandCursor);  // no hand pointer file
-    moveMouseOver(page.Text2());
+    moveMouseOver(page.passwordBox());
     QCOMPARE(page.pointer().mousePointer(), 0);
     // A move over the "..." button that the button leaves to the frame below
     // it must not undo the hand.
-    moveMouseOver(page.PushButton6());
+    moveMouseOver(page.browseButton());
     QCOMPARE(page.pointer().mousePointer(), 99);
-    moveMouseOver(page.Frame1(), QPoint(3, 40));
+    moveMouseOver(page.databaseFrame(), QPoint(3, 40));
     QCOMPARE(page.pointer().mousePointer(), 0);
 
     page.pointer().setMousePointer(11);
     QCOMPARE(page.cursor().shape(), Qt::WaitCursor);
-    moveMouseOver(page.PushButton3());
+    moveMouseOver(page.nextButton());
     moveMouseOver(&page, QPoint(2, 2));
     QCOMPARE(page.pointer().mousePointer(), 11);
   }
@@ -388,7 +390,7 @@ class DatabasePageTest : public QObject {
     h.start();
     QCOMPARE(h.messageBoxes.texts(),
              std::vector<std::string>{test::reportText("The printers cannot be listed.", "Form1", "Form_Load", 136)});
-    QVERIFY(h.form1().isVisible());
+    QVERIFY(h.databasePage().isVisible());
   }
 
   void skinFileStylesTheWholeApplication() {
@@ -398,10 +400,10 @@ class DatabasePageTest : public QObject {
     h.settings.preset("Database", fixture(kQueryTest));
     h.start();
     QCOMPARE(qApp->styleSheet(), QString::fromStdString(sheet));
-    shell::Form1& page = h.form1();
+    shell::DatabasePage& page = h.databasePage();
     QCOMPARE(page.palette().color(QPalette::Window), shell::buttonFaceColor());
-    QCOMPARE(page.Frame1()->palette().color(QPalette::Window), shell::buttonFaceColor());
-    QCOMPARE(page.lblPassword()->palette().color(QPalette::Window), shell::buttonFaceColor());
+    QCOMPARE(page.databaseFrame()->palette().color(QPalette::Window), shell::buttonFaceColor());
+    QCOMPARE(page.passwordLabel()->palette().color(QPalette::Window), shell::buttonFaceColor());
     // The table page, opened later, takes the skin too.
     QPushButton* back = h.program->form2()->PushButton2();
     back->ensurePolished();
@@ -411,7 +413,7 @@ class DatabasePageTest : public QObject {
   void skinFolderInsteadOfAFileIsNoSkin() {
     Harness h;
     QVERIFY(QDir().mkpath(QString::fromStdString(h.folder()) + "/x/o.cjs"));
-    shell::Form1& page = h.start().form1();
+    shell::DatabasePage& page = h.start().databasePage();
     QCOMPARE(qApp->styleSheet(), QString());
     QCOMPARE(page.palette().color(QPalette::Window), QColor(Qt::white));
     QVERIFY(h.messageBoxes.shown.empty());
@@ -421,8 +423,8 @@ class DatabasePageTest : public QObject {
     Harness h;
     h.settings.preset("Database", "/some/path.mdb");
     h.settings.preset("Password", "secret");
-    shell::Form1& page = h.start().form1();
-    for (QLineEdit* box : {page.Text1(), page.Text2()}) {
+    shell::DatabasePage& page = h.start().databasePage();
+    for (QLineEdit* box : {page.databasePathBox(), page.passwordBox()}) {
       box->deselect();
       QFocusEvent focus(QEvent::FocusIn, Qt::MouseFocusReason);
       QApplication::sendEvent(box, &focus);

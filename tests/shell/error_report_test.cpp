@@ -30,6 +30,29 @@ class ErrorReportTest : public QObject {
              std::string("in Ledgerfen2020/08/02.Form2.PushButton2_Click "));
   }
 
+  // The windows' tables keep the locations the reports have always shown.
+  void everyHandlerReportsUnderItsLongstandingName() {
+    const auto& database = shell::kDatabasePageReports;
+    const auto& tables = shell::kTablePageReports;
+    const auto& editor = shell::kTableEditorReports;
+    std::vector<std::string> locations;
+    for (const shell::ReportLocation& at :
+         {database.load, database.loadSample, database.next, database.browse, tables.load, tables.back, tables.next,
+          editor.load, editor.back, editor.help, editor.exportMenu, editor.quit, editor.exportTxt, editor.exportCsv,
+          editor.exportXml, editor.exportPdf, editor.exportXls}) {
+      locations.push_back(shell::handlerLocation(at));
+    }
+    const std::string dated = "in Ledgerfen2020/08/02.";
+    QCOMPARE(locations,
+             (std::vector<std::string>{
+                 dated + "Form1.Form_Load ", dated + "Form1.PushButton1_Click ", dated + "Form1.PushButton3_Click ",
+                 dated + "Form1.PushButton6_Click ", dated + "Form2.Form_Load ", dated + "Form2.PushButton2_Click ",
+                 dated + "Form2.PushButton3_Click ", dated + "Form3.Form_Load ", dated + "Form3.PushButton1_Click ",
+                 dated + "Form3.PushButton4_Click ", dated + "Form3.PushButton6_Click ",
+                 dated + "Form3.PushButton3_Click ", dated + "Form3.mnuTXT_Click ", dated + "Form3.mnuCSV_Click ",
+                 dated + "Form3.mnuXML_Click ", dated + "Form3.mnuPDF_Click ", "in Ledgerfen.Form3.mnuXLS_Click "}));
+  }
+
   void reportIsAWarningTitledApplicationError() {
     test::FakeMessageBoxes boxes;
     shell::MessageService messages(boxes);
@@ -43,7 +66,7 @@ class ErrorReportTest : public QObject {
     QCOMPARE(boxes.shown[0].text, shell::errorReportText("Disk full.", "in Ledgerfen2020/08/02.Form1.Form_Load ", 126));
 
     // Boxes without a title of their own carry the application title.
-    messages.MsgBox("Please select a table");
+    messages.show("Please select a table");
     QCOMPARE(boxes.shown[1].title, std::string("Ledgerfen"));
     QVERIFY(boxes.shown[1].icon == shell::MessageIcon::None);
   }

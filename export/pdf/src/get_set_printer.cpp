@@ -10,7 +10,7 @@ std::string defaultPrinterFailureText(const PrintingFailure& failure) {
 std::string GetSetPrinter::GetDefaultPrinter() {
   PrintingResult<std::string> name = printers_.defaultDestination();
   if (name.ok()) return name.value();
-  messages_.MsgBox(defaultPrinterFailureText(name.failure()));
+  messages_.show(defaultPrinterFailureText(name.failure()));
   return {};
 }
 
@@ -22,7 +22,7 @@ bool GetSetPrinter::ChangeDefaultPrinter(const std::string& name, bool reportFai
       changed = printers_.setUserDefault(*destination).ok();
     }
   }
-  if (!changed && reportFailure) messages_.MsgBox(kCannotSetPrinter);
+  if (!changed && reportFailure) messages_.show(kCannotSetPrinter);
   return changed;
 }
 

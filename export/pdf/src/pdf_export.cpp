@@ -30,7 +30,7 @@ PdfExport::PdfExport(shell::WindowServices& window, const PrintingServices& prin
       printTimeout_(printTimeout) {}
 
 void PdfExport::mnuPDF_Click() {
-  shell::TrappedHandler h(window_.errors, shell::handlerLocation("Form3", "mnuPDF_Click"));
+  shell::TrappedHandler h(window_.errors, shell::kTableEditorReports.exportPdf);
   std::string folder;
   std::string path;
   std::string previous;

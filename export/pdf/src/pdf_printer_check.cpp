@@ -3,7 +3,7 @@
 #include <iterator>
 
 #include "ledgerfen/pdf/pdf_export.h"
-#include "ledgerfen/shell/main_module.h"
+#include "ledgerfen/shell/product.h"
 
 namespace ledgerfen::pdf {
 
@@ -29,11 +29,11 @@ bool pdfPrinterInstalled(PrintingSystem& printers) {
 
 PdfPrinterInstalledCheck::PdfPrinterInstalledCheck(PrintingSystem& printers, shell::MessageBoxes& boxes)
     : printers_(printers), messages_(boxes) {
-  shell::SetAppTitle(messages_);
+  shell::setAppTitle(messages_);
 }
 
-Status PdfPrinterInstalledCheck::CheckPdfPrinterInstalled() {
-  if (!pdfPrinterInstalled(printers_)) messages_.MsgBox(pdfPrinterMissingText());
+Status PdfPrinterInstalledCheck::checkInstalled() {
+  if (!pdfPrinterInstalled(printers_)) messages_.show(pdfPrinterMissingText());
   return okStatus();
 }
 

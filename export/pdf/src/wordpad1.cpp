@@ -1,6 +1,6 @@
 #include "ledgerfen/pdf/wordpad1.h"
 
-#include "ledgerfen/shell/main_module.h"
+#include "ledgerfen/shell/program_folder.h"
 
 namespace ledgerfen::pdf {
 

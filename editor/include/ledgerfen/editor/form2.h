@@ -62,7 +62,7 @@ class Form2 final : public QWidget, public shell::TablePage {
   void PushButton3_Click();  // "Next >"
 
   // shell::TablePage
-  data::TableListControl& tableList() override { return listControl_; }
+  data::TableListControl& tableListControl() override { return listControl_; }
   void showPage() override;
 
   QGroupBox* Frame1() const { return frame1_; }

@@ -58,7 +58,7 @@ class SaveCommands {
   const SaveDialog& CommonDialog1() const { return dialog_; }
 
  private:
-  void save(TextFormat format, std::string_view filter, std::string_view handler);
+  void save(TextFormat format, std::string_view filter, const shell::ReportLocation& location);
 
   GridReader& grid_;
   SaveDialog dialog_;

@@ -25,7 +25,6 @@
 
 namespace ledgerfen::exporting {
 
-inline constexpr std::string_view kXlsLocation = "in Ledgerfen.Form3.mnuXLS_Click ";
 inline constexpr std::string_view kSpreadsheetMissingMessage =
     "Excel is not installed on this computer. You need to have it installed to use this feature.";
 

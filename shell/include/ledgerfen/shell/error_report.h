@@ -16,6 +16,7 @@
 #include <type_traits>
 
 #include "ledgerfen/shell/messages.h"
+#include "ledgerfen/shell/report_locations.h"
 #include "ledgerfen/status.h"
 
 namespace ledgerfen::shell {
@@ -23,7 +24,10 @@ namespace ledgerfen::shell {
 inline constexpr std::string_view kSupportAddress = "support@ledgerfen.com";
 inline constexpr std::string_view kErrorReportTitle = "Application Error";
 
-// "in Ledgerfen2020/08/02.Form1.Form_Load ": where a trapping handler reports from.
+// "in Ledgerfen2020/08/02.Form1.Form_Load ": where a trapping handler reports
+// from (report_locations.h).
+std::string handlerLocation(const ReportLocation& at);
+// The same for any window and handler under the dated program name.
 std::string handlerLocation(std::string_view window, std::string_view handler);
 
 // The report's text: the description, CR LF, the location, "at line ", the
@@ -45,6 +49,7 @@ class ErrorReporter {
 class TrappedHandler {
  public:
   TrappedHandler(ErrorReporter& reporter, std::string location) : reporter_(reporter), location_(std::move(location)) {}
+  TrappedHandler(ErrorReporter& reporter, const ReportLocation& at) : TrappedHandler(reporter, handlerLocation(at)) {}
 
   // Runs the step numbered `line`. `body` returns nothing, a Status or a
   // Result; true when it succeeded.

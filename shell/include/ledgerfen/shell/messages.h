@@ -1,5 +1,6 @@
 // Message boxes as the program shows them: a box that names no title of its
-// own carries the application title, which SetAppTitle sets at start-up.
+// own carries the application title, which setAppTitle (product.h) sets at
+// start-up.
 #pragma once
 
 #include <optional>
@@ -16,8 +17,9 @@ class MessageService {
   const std::string& applicationTitle() const { return applicationTitle_; }
   void setApplicationTitle(std::string title) { applicationTitle_ = std::move(title); }
 
-  MessageAnswer MsgBox(const std::string& text, MessageButtons buttons = MessageButtons::Ok,
-                       MessageIcon icon = MessageIcon::None, const std::optional<std::string>& title = {});
+  // Shows a modal message box and returns the answer once the user has given it.
+  MessageAnswer show(const std::string& text, MessageButtons buttons = MessageButtons::Ok,
+                     MessageIcon icon = MessageIcon::None, const std::optional<std::string>& title = {});
 
  private:
   MessageBoxes& boxes_;

@@ -87,7 +87,7 @@ class ProgramControl {
 class PdfPrinterCheck {
  public:
   virtual ~PdfPrinterCheck() = default;
-  virtual Status CheckPdfPrinterInstalled() = 0;
+  virtual Status checkInstalled() = 0;
 };
 
 }  // namespace ledgerfen::shell

@@ -12,7 +12,7 @@ class ProviderPrompts final : public data::ProviderCheckUser {
   ProviderPrompts(MessageService& messages, WebBrowser& browser) : messages_(messages), browser_(browser) {}
 
   bool askYesNo(const std::string& text) override {
-    return messages_.MsgBox(text, MessageButtons::YesNo) == MessageAnswer::Yes;
+    return messages_.show(text, MessageButtons::YesNo) == MessageAnswer::Yes;
   }
   void openWebAddress(const std::string& address) override { browser_.openAddress(address); }
 

@@ -11,7 +11,7 @@ namespace ledgerfen::shell {
 class TablePage {
  public:
   virtual ~TablePage() = default;
-  virtual data::TableListControl& tableList() = 0;
+  virtual data::TableListControl& tableListControl() = 0;
   virtual void showPage() = 0;
 };
 

@@ -26,7 +26,7 @@ class PdfPrinterInstalledCheck final : public shell::PdfPrinterCheck {
 
   // Shows pdfPrinterMissingText() (OK only, no icon) when the printer is
   // missing, also when there is no printer at all or CUPS is not running.
-  Status CheckPdfPrinterInstalled() override;
+  Status checkInstalled() override;
 
  private:
   PrintingSystem& printers_;

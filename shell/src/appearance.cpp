@@ -1,4 +1,4 @@
-#include "ledgerfen/shell/main_module.h"
+#include "ledgerfen/shell/appearance.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -11,12 +11,14 @@
 #include <QPainterPath>
 #include <QPalette>
 #include <QRadioButton>
+#include <QScreen>
+#include <QStyle>
 #include <QWidget>
+
+#include "ledgerfen/shell/program_folder.h"
 
 namespace ledgerfen::shell {
 namespace {
-
-constexpr qsizetype kLongestTitle = 40;
 
 void paintButtonFace(QWidget& widget, const QColor& face) {
   QPalette palette = widget.palette();
@@ -45,37 +47,25 @@ QPixmap drawIcon(int size) {
 
 }  // namespace
 
-std::string programFile(const std::string& programFolder, std::string_view name) {
-  return programFolder + "/" + std::string(name);
+QFont arialFont(double points, bool bold) {
+  QFont font(QStringLiteral("Arial"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(qRound(points * 96.0 / 72.0));
+  font.setBold(bold);
+  return font;
 }
 
-std::string appTitleFor(std::string_view productName) {
-  QString title = QString::fromUtf8(productName.data(), static_cast<qsizetype>(productName.size()));
-  auto cutAtLastBlank = [&title] {
-    qsizetype blank = title.lastIndexOf(QLatin1Char(' '));
-    if (blank < 0) return false;
-    title.truncate(blank);
-    return true;
-  };
-  cutAtLastBlank();
-  while (title.size() > kLongestTitle) {
-    if (!cutAtLastBlank()) {
-      title.truncate(kLongestTitle);
-      break;
-    }
-  }
-  return title.toStdString();
-}
-
-void SetAppTitle(MessageService& messages) {
-  messages.setApplicationTitle(appTitleFor(kProductName));
+void centreOnScreen(QWidget& window) {
+  QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  window.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(), screen->availableGeometry()));
 }
 
 QColor buttonFaceColor() {
   return QApplication::palette().color(QPalette::Active, QPalette::Button);
 }
 
-void ApplyFormColors(QWidget& window) {
+void applyWindowColors(QWidget& window) {
   const QColor face = buttonFaceColor();
   paintButtonFace(window, face);
   for (QWidget* child : window.findChildren<QWidget*>()) {
@@ -86,11 +76,11 @@ void ApplyFormColors(QWidget& window) {
   }
 }
 
-Status ApplySkin(QWidget& page, const std::string& programFolder) {
+Status applySkin(QWidget& page, const std::string& programFolder) {
   const QString path = QString::fromStdString(programFile(programFolder, kSkinFile));
   QFileInfo info(path);
   if (!info.isFile() || info.isHidden()) return okStatus();
-  ApplyFormColors(page);
+  applyWindowColors(page);
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     return Error(ErrorKind::Io,
