@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <set>
+
 namespace ledgerfen::index {
 namespace {
 
@@ -151,6 +154,47 @@ TEST(IndexPage, EncodingRefusesEntriesItCouldNotReadBack) {
 
 // A prefix Access stored may reach into the row pointer when the keys are
 // equal; it reads back the same.
+// Adding one entry to the encoded bytes gives the very bytes encoding the
+// whole page with the same prefix gives, wherever the entry goes; where it
+// cannot (first place, a prefix it does not share, no room) nothing changes.
+TEST(IndexPage, AnEntryAddedToTheBytesEncodesAsTheWholePage) {
+  std::mt19937 random(7);
+  for (const auto* spec : {&jet3(), &jet4()}) {
+    for (int trial = 0; trial < 200; ++trial) {
+      const bool leaf = trial % 4 != 0;
+      std::set<std::vector<uint8_t>> keys;
+      while (keys.size() < 2 + random() % 60) {
+        std::vector<uint8_t> key = {0x7F, 0x40, uint8_t(random() % 3)};
+        for (size_t n = random() % 6; n > 0; --n) key.push_back(uint8_t(random()));
+        keys.insert(key);
+      }
+      IndexPage page = leafWith({});
+      page.leaf = leaf;
+      for (const auto& key : keys) page.entries.push_back(entry(key, 100 + uint32_t(random() % 50), 1, leaf ? 0 : 9));
+      const size_t slot = random() % page.entries.size();
+      IndexEntry added = page.entries[slot];
+      page.entries.erase(page.entries.begin() + long(slot));
+      auto before = encodeIndexPage(*spec, page);
+      ASSERT_TRUE(before.ok()) << before.error().message();
+      page.entries.insert(page.entries.begin() + long(slot), added);
+
+      std::vector<uint8_t> bytes = *before;
+      if (!insertEncodedEntry(*spec, bytes, page, slot)) {
+        EXPECT_EQ(bytes, *before) << "a refusal changes nothing";
+        continue;
+      }
+      EXPECT_NE(slot, 0u);
+      auto whole = encodeIndexPage(*spec, page, {storedPrefixLength(*spec, bytes)});
+      ASSERT_TRUE(whole.ok()) << whole.error().message();
+      const size_t used = spec->pageSize - format::u16le(bytes, spec->indexFreeSpace);
+      EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + long(used), whole->begin())) << "trial " << trial;
+      auto decoded = decodeIndexPage(*spec, page.number, bytes);
+      ASSERT_TRUE(decoded.ok()) << decoded.error().message();
+      EXPECT_EQ(decoded->entries, page.entries);
+    }
+  }
+}
+
 TEST(IndexPage, AGivenPrefixMayCoverPartOfTheRowPointer) {
   IndexPage page = leafWith({entry({0x00}, 0x000105, 1), entry({0x00}, 0x000105, 2), entry({0x00}, 0x000106, 1)});
   auto bytes = encodeIndexPage(jet4(), page, {3});

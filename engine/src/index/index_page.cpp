@@ -1,6 +1,7 @@
 #include "index/index_page.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <string>
@@ -131,13 +132,11 @@ size_t entryAreaSize(const format::FormatSpec& spec) {
   return std::min<size_t>(spec.pageSize - spec.indexEntriesStart, size_t(spec.indexEntryMaskSize) * 8);
 }
 
+// Entries are in index order, so what the first and the last share, every
+// entry between them shares too.
 size_t sharedKeyPrefix(std::span<const IndexEntry> entries) {
   if (entries.size() < 2) return 0;
-  size_t shared = entries[0].key.size();
-  for (size_t i = 1; i < entries.size() && shared > 0; ++i) {
-    shared = std::min(shared, commonPrefix(Bytes(entries[0].key).first(shared), entries[i].key));
-  }
-  return shared;
+  return commonPrefix(entries.front().key, entries.back().key);
 }
 
 size_t storedEntriesSize(std::span<const IndexEntry> entries, bool leaf, size_t prefix) {
@@ -151,21 +150,17 @@ namespace {
 // The longest prefix the stored entries share (see defaultPrefixLength).
 size_t sharedEntryPrefix(std::span<const IndexEntry> entries, bool leaf) {
   const size_t shared = sharedKeyPrefix(entries);
-  if (entries.size() < 2 || shared < entries[0].key.size()) return shared;
-  for (const IndexEntry& e : entries) {
-    if (e.key.size() != shared) return shared;
+  if (entries.size() < 2 || shared != entries.front().key.size() || shared != entries.back().key.size()) {
+    return shared;
   }
   // Every key is the same: the row pointers' common bytes are shared too,
-  // less one byte each entry keeps to mark where it ends.
-  std::vector<uint8_t> first, other;
-  appendStoredEntry(first, entries[0], leaf);
-  size_t trailer = trailerSize(leaf) - 1;
-  for (size_t i = 1; i < entries.size() && trailer > 0; ++i) {
-    other.clear();
-    appendStoredEntry(other, entries[i], leaf);
-    trailer = std::min(trailer, commonPrefix(Bytes(first).subspan(shared), Bytes(other).subspan(shared)));
-  }
-  return shared + trailer;
+  // less one byte each entry keeps to mark where it ends. Row pointers come
+  // in order after equal keys, so again the first and the last tell.
+  std::vector<uint8_t> first, last;
+  appendStoredEntry(first, entries.front(), leaf);
+  appendStoredEntry(last, entries.back(), leaf);
+  size_t trailer = commonPrefix(Bytes(first).subspan(shared), Bytes(last).subspan(shared));
+  return shared + std::min(trailer, trailerSize(leaf) - 1);
 }
 
 }  // namespace
@@ -178,13 +173,49 @@ bool entriesFit(const format::FormatSpec& spec, std::span<const IndexEntry> entr
   return storedEntriesSize(entries, leaf, defaultPrefixLength(spec, entries, leaf)) <= entryAreaSize(spec);
 }
 
-Result<std::vector<uint8_t>> encodeIndexPage(const format::FormatSpec& spec, const IndexPage& page,
-                                             const PageEncoding& encoding) {
+namespace {
+
+// An entry as it lies on the page before prefix compression (its key, then
+// its row pointer and child), read in place.
+class StoredEntry {
+ public:
+  StoredEntry(const IndexEntry& e, bool leaf) : key_(e.key), trailerSize_(trailerSize(leaf)) {
+    format::put24be(&trailer_[0], e.row.page);
+    trailer_[3] = e.row.row;
+    if (!leaf) format::put32be(&trailer_[4], e.child);
+  }
+  size_t size() const { return key_.size() + trailerSize_; }
+  uint8_t operator[](size_t i) const { return i < key_.size() ? key_[i] : trailer_[i - key_.size()]; }
+  // Copies bytes [from, size()) to `out`.
+  void copyFrom(size_t from, uint8_t* out) const {
+    if (from < key_.size()) {
+      std::memcpy(out, key_.data() + from, key_.size() - from);
+      out += key_.size() - from;
+      from = key_.size();
+    }
+    std::memcpy(out, trailer_.data() + (from - key_.size()), size() - from);
+  }
+
+ private:
+  Bytes key_;
+  std::array<uint8_t, kNodeEntryTrailer> trailer_{};
+  size_t trailerSize_;
+};
+
+size_t commonPrefix(const StoredEntry& a, const StoredEntry& b) {
+  size_t n = std::min(a.size(), b.size());
+  size_t i = 0;
+  while (i < n && a[i] == b[i]) ++i;
+  return i;
+}
+
+}  // namespace
+
+Status encodeIndexPageInto(const format::FormatSpec& spec, const IndexPage& page, const PageEncoding& encoding,
+                           std::span<uint8_t> out) {
+  if (out.size() != spec.pageSize) return invalid("the page buffer is not one page long");
   const std::span<const IndexEntry> entries(page.entries);
-  // The entries as they lie on the page before prefix compression, end to end.
-  std::vector<uint8_t> flat;
-  flat.reserve(spec.pageSize);
-  std::vector<size_t> ends(entries.size());
+  size_t flatSize = 0;
   for (size_t i = 0; i < entries.size(); ++i) {
     const IndexEntry& e = entries[i];
     auto which = [i] { return "entry " + std::to_string(i); };
@@ -192,21 +223,21 @@ Result<std::vector<uint8_t>> encodeIndexPage(const format::FormatSpec& spec, con
     if (page.leaf && e.child != 0) return invalid(which() + " of a leaf page names a child page");
     if (!page.leaf && e.child == 0) return invalid(which() + " of a node page names no child page");
     if (i > 0 && compareEntries(entries[i - 1], e) >= 0) return invalid(which() + " is not after the one before it");
-    appendStoredEntry(flat, e, page.leaf);
-    ends[i] = flat.size();
+    flatSize += e.key.size() + trailerSize(page.leaf);
   }
-  auto stored = [&](size_t i) {
-    size_t begin = i == 0 ? 0 : ends[i - 1];
-    return Bytes(flat).subspan(begin, ends[i] - begin);
-  };
 
   size_t prefix = defaultPrefixLength(spec, entries, page.leaf);
   if (encoding.prefixLength) {
     // Any prefix the stored entries share is readable, even one reaching into the row pointers.
-    size_t limit = entries.empty() ? 0 : stored(0).size();
-    // A later entry must keep at least one byte of its own to mark where it ends.
-    for (size_t i = 1; i < entries.size(); ++i) {
-      limit = std::min({limit, commonPrefix(stored(0), stored(i)), stored(i).size() - 1});
+    size_t limit = 0;
+    if (!entries.empty()) {
+      const StoredEntry first(entries[0], page.leaf);
+      limit = first.size();
+      // A later entry must keep at least one byte of its own to mark where it ends.
+      for (size_t i = 1; i < entries.size(); ++i) {
+        const StoredEntry other(entries[i], page.leaf);
+        limit = std::min({limit, commonPrefix(first, other), other.size() - 1});
+      }
     }
     if (*encoding.prefixLength > std::min(limit, maxPrefixLength(spec))) {
       return invalid("the entries do not share a prefix of " + std::to_string(*encoding.prefixLength) + " bytes");
@@ -214,14 +245,13 @@ Result<std::vector<uint8_t>> encodeIndexPage(const format::FormatSpec& spec, con
     prefix = *encoding.prefixLength;
   }
 
-  size_t total = entries.empty() ? 0 : stored(0).size();
-  for (size_t i = 1; i < entries.size(); ++i) total += stored(i).size() - prefix;
+  const size_t total = entries.empty() ? 0 : flatSize - prefix * (entries.size() - 1);
   if (total > entryAreaSize(spec)) {
     return invalid("the entries take " + std::to_string(total) + " bytes; a page holds " +
                    std::to_string(entryAreaSize(spec)));
   }
 
-  std::vector<uint8_t> out(spec.pageSize, 0);
+  std::fill(out.begin(), out.end(), 0);
   out[0] = page.leaf ? format::kPageIndexLeaf : format::kPageIndexNode;
   out[1] = 0x01;
   format::put16le(&out[spec.indexFreeSpace], uint16_t(spec.pageSize - spec.indexEntriesStart - total));
@@ -238,12 +268,62 @@ Result<std::vector<uint8_t>> encodeIndexPage(const format::FormatSpec& spec, con
 
   size_t at = 0;
   for (size_t i = 0; i < entries.size(); ++i) {
-    size_t skip = i == 0 ? 0 : prefix;
-    Bytes entry = stored(i);
-    std::memcpy(&out[spec.indexEntriesStart + at], entry.data() + skip, entry.size() - skip);
+    const StoredEntry entry(entries[i], page.leaf);
+    const size_t skip = i == 0 ? 0 : prefix;
+    entry.copyFrom(skip, &out[spec.indexEntriesStart + at]);
     at += entry.size() - skip;
     out[spec.indexEntryMask + at / 8] |= uint8_t(1u << (at % 8));
   }
+  return okStatus();
+}
+
+size_t storedPrefixLength(const format::FormatSpec& spec, std::span<const uint8_t> bytes) {
+  return spec.indexPrefixLengthSize == 1 ? bytes[spec.indexPrefixLength] : format::u16le(bytes, spec.indexPrefixLength);
+}
+
+bool insertEncodedEntry(const format::FormatSpec& spec, std::span<uint8_t> bytes, const IndexPage& page, size_t slot) {
+  const auto& entries = page.entries;
+  if (bytes.size() != spec.pageSize || slot == 0 || slot >= entries.size()) return false;
+  if (bytes[0] != (page.leaf ? format::kPageIndexLeaf : format::kPageIndexNode)) return false;
+  if (entries[slot].row.page > kMaxEntryRowPage || (page.leaf != (entries[slot].child == 0))) return false;
+  // Stored after the first entry, the new one leaves out the page's prefix,
+  // and must share it and keep a byte of its own.
+  const size_t prefix = storedPrefixLength(spec, bytes);
+  const StoredEntry first(entries[0], page.leaf), added(entries[slot], page.leaf);
+  if (commonPrefix(first, added) < prefix || added.size() <= prefix) return false;
+  const size_t need = added.size() - prefix;
+  const size_t area = entryAreaSize(spec);
+  const size_t freeSpace = format::u16le(bytes, spec.indexFreeSpace);
+  const size_t used = spec.pageSize - spec.indexEntriesStart - freeSpace;
+  if (used > area || need > freeSpace || used + need > area) return false;
+
+  // Where it goes: after the entries before it.
+  size_t at = first.size();
+  for (size_t i = 1; i < slot; ++i) at += entries[i].key.size() + trailerSize(page.leaf) - prefix;
+  if (at > used) return false;
+
+  uint8_t* area0 = &bytes[spec.indexEntriesStart];
+  std::memmove(area0 + at + need, area0 + at, used - at);
+  added.copyFrom(prefix, area0 + at);
+  // The ends of the entries after it move along by `need`.
+  std::span<uint8_t> mask = bytes.subspan(spec.indexEntryMask, spec.indexEntryMaskSize);
+  for (size_t bit = used; bit > at; --bit) {
+    const bool set = (mask[bit / 8] >> (bit % 8)) & 1;
+    if (!set) continue;
+    mask[bit / 8] = uint8_t(mask[bit / 8] & ~(1u << (bit % 8)));
+    const size_t moved = bit + need;
+    mask[moved / 8] = uint8_t(mask[moved / 8] | (1u << (moved % 8)));
+  }
+  const size_t end = at + need;
+  mask[end / 8] = uint8_t(mask[end / 8] | (1u << (end % 8)));
+  format::put16le(&bytes[spec.indexFreeSpace], uint16_t(freeSpace - need));
+  return true;
+}
+
+Result<std::vector<uint8_t>> encodeIndexPage(const format::FormatSpec& spec, const IndexPage& page,
+                                             const PageEncoding& encoding) {
+  std::vector<uint8_t> out(spec.pageSize);
+  LF_RETURN_IF_ERROR(encodeIndexPageInto(spec, page, encoding, out));
   return out;
 }
 

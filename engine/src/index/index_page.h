@@ -67,7 +67,8 @@ Result<IndexPage> decodeIndexPage(const format::FormatSpec& spec, uint32_t numbe
 size_t defaultPrefixLength(const format::FormatSpec& spec, std::span<const IndexEntry> entries, bool leaf);
 // Bytes available to entries on one page.
 size_t entryAreaSize(const format::FormatSpec& spec);
-// The longest prefix all keys share (0 for fewer than two entries).
+// The longest prefix all keys share (0 for fewer than two entries); the
+// entries must be in index order, as every page holds them.
 size_t sharedKeyPrefix(std::span<const IndexEntry> entries);
 // Bytes the entries take on a page when every entry after the first omits
 // `prefix` bytes.
@@ -87,5 +88,17 @@ struct PageEncoding {
 // do not fit, are not in index order, or do not suit the page kind.
 Result<std::vector<uint8_t>> encodeIndexPage(const format::FormatSpec& spec, const IndexPage& page,
                                              const PageEncoding& encoding = {});
+// The shared prefix the encoded page `bytes` stores.
+size_t storedPrefixLength(const format::FormatSpec& spec, std::span<const uint8_t> bytes);
+// Adds entry `slot` of `page` (already in its list) to `bytes`, which hold
+// the page as encoded before the entry was added, moving the entries after
+// it along: for a page that takes one entry at a time, much less work than
+// encoding it whole. False, changing nothing, when the bytes cannot take it
+// so: the entry would come first (the shared prefix is the first entry's),
+// does not share the stored prefix, or does not fit in what the page has left.
+bool insertEncodedEntry(const format::FormatSpec& spec, std::span<uint8_t> bytes, const IndexPage& page, size_t slot);
+// The same, written over `out` (one page), which is left as it was on failure.
+Status encodeIndexPageInto(const format::FormatSpec& spec, const IndexPage& page, const PageEncoding& encoding,
+                           std::span<uint8_t> out);
 
 }  // namespace ledgerfen::index

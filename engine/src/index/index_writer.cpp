@@ -43,15 +43,17 @@ Status IndexWriter::freePage(uint32_t number) {
   return allocator_.release(number);
 }
 
-Status IndexWriter::write(IndexPage&& page) {
+Status IndexWriter::write(IndexPage&& page, std::optional<size_t> insertedAt) {
   page.owner = def_.schema.definitionPage;
-  LF_ASSIGN_OR_RETURN(std::vector<uint8_t> bytes, encodeIndexPage(spec_, page));
   LF_ASSIGN_OR_RETURN(std::span<uint8_t> target, pager_.modify(page.number));
-  std::copy(bytes.begin(), bytes.end(), target.begin());
+  // One entry added: moved into the bytes as they are, when they can take it.
+  if (!insertedAt || !insertEncodedEntry(spec_, target, page, *insertedAt)) {
+    LF_RETURN_IF_ERROR(encodeIndexPageInto(spec_, page, {}, target));
+  }
   if (cache_) {
     // The page as decoding the bytes just written gives it, kept with the
     // buffer now holding them, so the next change need not decode it.
-    page.prefixLength = page.entries.empty() ? 0 : defaultPrefixLength(spec_, page.entries, page.leaf);
+    page.prefixLength = page.entries.empty() ? 0 : storedPrefixLength(spec_, target);
     LF_ASSIGN_OR_RETURN(page::Page written, pager_.read(page.number));
     cache_->keep(spec_, written, std::make_shared<IndexPage>(std::move(page)));
   }
@@ -163,10 +165,11 @@ Status IndexWriter::splitRoot(IndexPage& root) {
   return write(std::move(root));
 }
 
-Result<std::optional<IndexWriter::Split>> IndexWriter::storeOrSplit(Path& path, size_t level) {
+Result<std::optional<IndexWriter::Split>> IndexWriter::storeOrSplit(Path& path, size_t level,
+                                                                   std::optional<size_t> insertedAt) {
   IndexPage& page = edit(path[level]);
   if (entriesFit(spec_, page.entries, page.leaf)) {
-    LF_RETURN_IF_ERROR(write(std::move(page)));
+    LF_RETURN_IF_ERROR(write(std::move(page), insertedAt));
     return std::optional<Split>();
   }
   if (level == 0) {
@@ -204,23 +207,37 @@ Result<std::optional<IndexWriter::Split>> IndexWriter::storeOrSplit(Path& path, 
 
 // ---- carrying changes up -----------------------------------------------------------
 
-Status IndexWriter::propagate(Path& path, size_t level, std::optional<IndexEntry> newMax) {
+Status IndexWriter::propagate(Path& path, size_t level, std::optional<IndexEntry> newMax,
+                              std::optional<size_t> insertedAt) {
+  // Whether the page at `level` changed; a node whose tail child changed its
+  // last entry does not, though the nodes above it may.
+  bool changed = true;
   while (true) {
-    LF_ASSIGN_OR_RETURN(std::optional<Split> split, storeOrSplit(path, level));
+    std::optional<Split> split;
+    if (changed) {
+      LF_ASSIGN_OR_RETURN(split, storeOrSplit(path, level, insertedAt));
+      insertedAt.reset();
+    }
     if (level == 0 || (!newMax && !split)) return okStatus();
-    IndexPage& parent = edit(path[level - 1]);
     const size_t slot = path[level - 1].slot;
     std::optional<IndexEntry> parentMax;
+    changed = false;
     if (newMax) {
-      if (slot < parent.entries.size()) {
+      if (slot < path[level - 1].page().entries.size()) {
+        IndexPage& parent = edit(path[level - 1]);
         parent.entries[slot] = asNodeEntry(*newMax, parent.entries[slot].child);
         if (slot + 1 == parent.entries.size() && parent.tail == 0) parentMax = newMax;
+        changed = true;
       } else {
         parentMax = newMax;  // the tail's last entry is the node's last entry
       }
     }
     // A new left page comes just before the child it split from.
-    if (split) parent.entries.insert(parent.entries.begin() + long(slot), split->max);
+    if (split) {
+      IndexPage& parent = edit(path[level - 1]);
+      parent.entries.insert(parent.entries.begin() + long(slot), split->max);
+      changed = true;
+    }
     newMax = parentMax;
     --level;
   }
@@ -257,7 +274,7 @@ Result<bool> IndexWriter::insert(const IndexEntry& entry) {
   leaf.entries.insert(leaf.entries.begin() + long(slot), entry);
   std::optional<IndexEntry> newMax;
   if (slot + 1 == leaf.entries.size()) newMax = entry;
-  LF_RETURN_IF_ERROR(propagate(path, path.size() - 1, newMax));
+  LF_RETURN_IF_ERROR(propagate(path, path.size() - 1, newMax, slot));
   return shared;
 }
 

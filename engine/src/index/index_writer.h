@@ -70,18 +70,20 @@ class IndexWriter {
 
   Result<uint32_t> newPage();
   Status freePage(uint32_t number);
-  // Writes the page, which is used up: the cache keeps it.
-  Status write(IndexPage&& page);
+  // Writes the page, which is used up: the cache keeps it. `insertedAt`:
+  // the one change since the page's bytes were written is the entry added there.
+  Status write(IndexPage&& page, std::optional<size_t> insertedAt = {});
   IndexPage& edit(Step& step) { return step.edit(cache_); }
   // A copy of page `number` to change.
   Result<IndexPage> readToChange(uint32_t number) const;
   // Writes the page at `level`, splitting it first when it does not fit.
-  Result<std::optional<Split>> storeOrSplit(Path& path, size_t level);
+  Result<std::optional<Split>> storeOrSplit(Path& path, size_t level, std::optional<size_t> insertedAt = {});
   Status splitRoot(IndexPage& root);
   Result<Path> pathTo(const IndexEntry& target) const;
   // Writes the changed page at `level`, then carries its new last entry
   // (`newMax`, when it changed) and any split into its parent, and so on up.
-  Status propagate(Path& path, size_t level, std::optional<IndexEntry> newMax);
+  Status propagate(Path& path, size_t level, std::optional<IndexEntry> newMax,
+                   std::optional<size_t> insertedAt = {});
   Status removeChild(Path& path, size_t level);
   // Whether an entry of another row than `entry`'s holds its key, judged by
   // the leaf entries around `slot` (none of which is `entry` itself), and
