@@ -4,13 +4,12 @@
 
 namespace ledgerfen::app {
 
-DesktopExports::DesktopExports(editor::Form3& editor, shell::WindowServices& window,
+DesktopExports::DesktopExports(editor::TableEditorWindow& editor, shell::WindowServices& window,
                                const pdf::PrintingServices& printing)
     : pointer_(editor.pointer()),
-      text_(*editor.DataGrid1(), dialogs_, pointer_, window.errors),
-      spreadsheet_(*editor.DataGrid1(), calc_, pointer_, window.messages, window.errors),
-      pdf_(window, printing, [&editor](const std::string& path) {
-        return exporting::ExportTXT(*editor.DataGrid1(), path);
-      }) {}
+      text_(*editor.grid(), dialogs_, pointer_, window.errors),
+      spreadsheet_(*editor.grid(), calc_, pointer_, window.messages, window.errors),
+      pdf_(window, printing,
+           [&editor](const std::string& path) { return exporting::ExportTXT(*editor.grid(), path); }) {}
 
 }  // namespace ledgerfen::app

@@ -10,7 +10,7 @@
 #pragma once
 
 #include "ledgerfen/editor/export_commands.h"
-#include "ledgerfen/editor/form3.h"
+#include "ledgerfen/editor/table_editor_window.h"
 #include "ledgerfen/export/calc_spreadsheet.h"
 #include "ledgerfen/export/qt_export_platform.h"
 #include "ledgerfen/export/save_commands.h"
@@ -22,7 +22,8 @@ namespace ledgerfen::app {
 
 class DesktopExports final : public editor::ExportCommands {
  public:
-  DesktopExports(editor::Form3& editor, shell::WindowServices& window, const pdf::PrintingServices& printing);
+  DesktopExports(editor::TableEditorWindow& editor, shell::WindowServices& window,
+                 const pdf::PrintingServices& printing);
 
   void exportTxt() override { text_.mnuTXT_Click(); }
   void exportXls() override { spreadsheet_.mnuXLS_Click(); }

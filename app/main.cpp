@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
   pdf::LinuxTemporaryFiles temporaryFiles;
   pdf::QtPendingEvents events;
   const pdf::PrintingServices printing{printers, processes, temporaryFiles, events};
-  app::ExportCommandsFactory exports = [&printing](editor::Form3& editor, shell::WindowServices& window) {
+  app::ExportCommandsFactory exports = [&printing](editor::TableEditorWindow& editor, shell::WindowServices& window) {
     return std::make_unique<app::DesktopExports>(editor, window, printing);
   };
 

@@ -2,19 +2,19 @@
 
 namespace ledgerfen::app {
 
-Program::Program(const Platform& platform, editor::TablePageForward* tableForward)
+Program::Program(const Platform& platform, shell::TableOpener* tableOpener)
     : platform_(platform),
-      tableForward_(tableForward),
+      tableOpener_(tableOpener),
       messages_(platform.messageBoxes),
       errors_(messages_),
       window_{messages_, errors_, platform.paths, platform.program, platform.programFolder} {
   shell::DatabasePage::Services services{window_,         platform.fileDialogs, platform.settings,
                                          platform.engine, platform.browser,     platform.pdfPrinter};
   databasePage_ =
-      std::make_unique<shell::DatabasePage>(services, [this]() -> shell::TablePage& { return loadForm2(); });
-  editorForward_ = std::make_unique<editor::EditorForward>(window_, platform.engine, *databasePage_,
-                                                           [this]() -> editor::Form3& { return loadForm3(); });
-  if (!tableForward_) tableForward_ = editorForward_.get();
+      std::make_unique<shell::DatabasePage>(services, [this]() -> shell::TablePage& { return loadTablePage(); });
+  tableEditorOpener_ = std::make_unique<editor::TableEditorOpener>(
+      window_, platform.engine, *databasePage_, [this]() -> editor::TableEditorWindow& { return loadTableEditor(); });
+  if (!tableOpener_) tableOpener_ = tableEditorOpener_.get();
 }
 
 Program::~Program() = default;
@@ -23,23 +23,23 @@ void Program::start() {
   databasePage_->start();
 }
 
-editor::Form2& Program::loadForm2() {
-  if (!form2_) {
-    form2_ = std::make_unique<editor::Form2>(window_, *databasePage_, tableForward_);
-    form2_->load();
+shell::TablePage& Program::loadTablePage() {
+  if (!tablePage_) {
+    tablePage_ = std::make_unique<shell::TablePage>(window_, *databasePage_, tableOpener_);
+    tablePage_->load();
   }
-  return *form2_;
+  return *tablePage_;
 }
 
-editor::Form3& Program::loadForm3() {
-  if (!form3_) {
-    form3_ = std::make_unique<editor::Form3>(window_, loadForm2());
+editor::TableEditorWindow& Program::loadTableEditor() {
+  if (!tableEditor_) {
+    tableEditor_ = std::make_unique<editor::TableEditorWindow>(window_, loadTablePage());
     if (platform_.exports) {
-      exports_ = platform_.exports(*form3_, window_);
-      form3_->setExportCommands(exports_.get());
+      exports_ = platform_.exports(*tableEditor_, window_);
+      tableEditor_->setExportCommands(exports_.get());
     }
   }
-  return *form3_;
+  return *tableEditor_;
 }
 
 }  // namespace ledgerfen::app

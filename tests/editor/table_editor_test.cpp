@@ -20,7 +20,7 @@
 #include "ledgerfen/data/cell_text.h"
 #include "ledgerfen/database.h"
 #include "ledgerfen/editor/data_grid.h"
-#include "ledgerfen/editor/form3.h"
+#include "ledgerfen/editor/table_editor_window.h"
 #include "ledgerfen/pdf/temporary_files.h"
 #include "ledgerfen/shell/appearance.h"
 #include "printing_fakes.h"
@@ -46,17 +46,17 @@ const char* const kThreeTablesFile = "jackcess/V2003/queryTestV2003.mdb";
 // Starts the program on `path` and opens `table` from the table page. The
 // editor opens its file for writing: tests give it a copy of a fixture, in
 // a folder declared before the harness so that it outlives the program.
-editor::Form3& openEditor(Harness& h, const std::string& path, const std::string& table) {
+editor::TableEditorWindow& openEditor(Harness& h, const std::string& path, const std::string& table) {
   h.settings.preset("Database", path);
   h.start();
-  if (!h.form2()) qFatal("the table page did not open");
-  QListWidget* list = h.form2()->List1();
+  if (!h.tablePage()) qFatal("the table page did not open");
+  QListWidget* list = h.tablePage()->tableList();
   const auto found = list->findItems(QString::fromStdString(table), Qt::MatchExactly);
   if (found.isEmpty()) qFatal("no such table");
   list->setCurrentItem(found.front());
-  h.form2()->PushButton3()->click();
-  if (!h.form3()) qFatal("the editor did not open");
-  return *h.form3();
+  h.tablePage()->nextButton()->click();
+  if (!h.tableEditor()) qFatal("the editor did not open");
+  return *h.tableEditor();
 }
 
 QLineEdit* openCellEditor(editor::DataGrid& grid) {
@@ -143,12 +143,12 @@ class TableEditorTest : public QObject {
   void nextOpensTheChosenTableInTheEditor() {
     test::TempDir dir;
     Harness h;
-    editor::Form3& editor = openEditor(h, dir.copyFixture(kThreeTablesFile), "Table2");
+    editor::TableEditorWindow& editor = openEditor(h, dir.copyFixture(kThreeTablesFile), "Table2");
     QVERIFY(editor.isVisible());
-    QVERIFY(!h.form2()->isVisible());
-    QCOMPARE(editor.Label2()->text(), QString(" Now Editing: Table2"));
-    QCOMPARE(h.program->editorForward().CurrentTableName(), std::string("Table2"));
-    editor::DataGrid& grid = *editor.DataGrid1();
+    QVERIFY(!h.tablePage()->isVisible());
+    QCOMPARE(editor.tableLabel()->text(), QString(" Now Editing: Table2"));
+    QCOMPARE(h.program->tableEditorOpener().currentTableName(), std::string("Table2"));
+    editor::DataGrid& grid = *editor.grid();
     QVERIFY(grid.dataSource());
     QCOMPARE(grid.dataSource()->tableName(), std::string("Table2"));
     QCOMPARE(grid.model()->columnCount(), 3);
@@ -156,7 +156,7 @@ class TableEditorTest : public QObject {
     // Every record and the new-row line.
     QCOMPARE(grid.model()->rowCount(), int(grid.rowCount()) + 1);
     QCOMPARE(rowMark(grid, grid.model()->rowCount() - 1), QString("*"));
-    QCOMPARE(h.form2()->pointer().mousePointer(), 0);
+    QCOMPARE(h.tablePage()->pointer().mousePointer(), 0);
     QVERIFY(h.messageBoxes.shown.empty());
     QCOMPARE(editor.windowTitle(), QString("Ledgerfen Software"));
   }
@@ -164,17 +164,17 @@ class TableEditorTest : public QObject {
   void layoutFollowsTheDesignAndIgnoresResizing() {
     test::TempDir dir;
     Harness h;
-    editor::Form3& editor = openEditor(h, dir.copyFixture(kThreeTablesFile), "Table1");
+    editor::TableEditorWindow& editor = openEditor(h, dir.copyFixture(kThreeTablesFile), "Table1");
     QCOMPARE(editor.size(), QSize(968, 502));
     QCOMPARE(editor.font().pixelSize(), 12);
     QVERIFY(editor.font().bold());
     const std::vector<std::tuple<QWidget*, QRect, QString>> controls = {
-        {editor.Label2(), QRect(8, 8, 313, 17), " Now Editing: Table1"},
-        {editor.DataGrid1(), QRect(8, 24, 952, 435), ""},
-        {editor.PushButton1(), QRect(8, 467, 233, 27), "< Back"},
-        {editor.PushButton4(), QRect(248, 467, 225, 27), "Help"},
-        {editor.PushButton6(), QRect(480, 467, 240, 27), "Export Table As.."},
-        {editor.PushButton3(), QRect(728, 467, 232, 27), "Quit"},
+        {editor.tableLabel(), QRect(8, 8, 313, 17), " Now Editing: Table1"},
+        {editor.grid(), QRect(8, 24, 952, 435), ""},
+        {editor.backButton(), QRect(8, 467, 233, 27), "< Back"},
+        {editor.helpButton(), QRect(248, 467, 225, 27), "Help"},
+        {editor.exportButton(), QRect(480, 467, 240, 27), "Export Table As.."},
+        {editor.quitButton(), QRect(728, 467, 232, 27), "Quit"},
     };
     for (const auto& [widget, geometry, caption] : controls) {
       QCOMPARE(widget->geometry(), geometry);
@@ -184,20 +184,20 @@ class TableEditorTest : public QObject {
         QVERIFY(button->font().bold());
       }
     }
-    QCOMPARE(editor.DataGrid1()->font().family(), QString("Arial"));
-    QCOMPARE(editor.DataGrid1()->horizontalHeader()->font().pixelSize(), 12);
-    QCOMPARE(editor.DataGrid1()->toolTip(), QString("Changes you make are automatically saved as you make them."));
-    QCOMPARE(test::tabOrderFrom(editor.DataGrid1()),
-             (QList<QWidget*>{editor.DataGrid1(), editor.PushButton1(), editor.PushButton3(), editor.PushButton6(),
-                              editor.PushButton4()}));
+    QCOMPARE(editor.grid()->font().family(), QString("Arial"));
+    QCOMPARE(editor.grid()->horizontalHeader()->font().pixelSize(), 12);
+    QCOMPARE(editor.grid()->toolTip(), QString("Changes you make are automatically saved as you make them."));
+    QCOMPARE(test::tabOrderFrom(editor.grid()),
+             (QList<QWidget*>{editor.grid(), editor.backButton(), editor.quitButton(), editor.exportButton(),
+                              editor.helpButton()}));
     QCOMPARE(editor.palette().color(QPalette::Window), shell::buttonFaceColor());
-    QCOMPARE(editor.Label2()->palette().color(QPalette::Window), shell::buttonFaceColor());
+    QCOMPARE(editor.tableLabel()->palette().color(QPalette::Window), shell::buttonFaceColor());
 
     editor.resize(1200, 700);
     for (const auto& [widget, geometry, caption] : controls) QCOMPARE(widget->geometry(), geometry);
 
     QStringList items;
-    for (QAction* item : editor.mnuSaveAs()->actions()) items << item->objectName() + "=" + item->text();
+    for (QAction* item : editor.exportMenu()->actions()) items << item->objectName() + "=" + item->text();
     QCOMPARE(items, (QStringList{"mnuTXT=TXT", "mnuXLS=XLS", "mnuCSV=CSV", "mnuPDF=PDF", "mnuXML=XML"}));
   }
 
@@ -205,7 +205,7 @@ class TableEditorTest : public QObject {
     test::TempDir dir;
     Harness h;
     const std::string path = dir.copyFixture(kTypesFile);
-    editor::DataGrid& grid = *openEditor(h, path, "Table1").DataGrid1();
+    editor::DataGrid& grid = *openEditor(h, path, "Table1").grid();
     QCOMPARE(shown(grid, 1, 6), QString("1974-09-21"));
 
     typeInto(grid, 1, 1, "changed text");
@@ -237,7 +237,7 @@ class TableEditorTest : public QObject {
     test::TempDir dir;
     Harness h;
     const std::string path = dir.copyFixture(kTypesFile);
-    editor::DataGrid& grid = *openEditor(h, path, "Table1").DataGrid1();
+    editor::DataGrid& grid = *openEditor(h, path, "Table1").grid();
     const auto before = std::filesystem::last_write_time(path);
     typeInto(grid, 0, 1, "x");
     typeInto(grid, 0, 1, "b");  // back to what it was
@@ -255,7 +255,7 @@ class TableEditorTest : public QObject {
     test::TempDir dir;
     Harness h;
     const std::string path = dir.copyFixture(kTypesFile);
-    editor::DataGrid& grid = *openEditor(h, path, "Table1").DataGrid1();
+    editor::DataGrid& grid = *openEditor(h, path, "Table1").grid();
 
     // A key that the first row already has: the unique index refuses it.
     typeInto(grid, 1, 0, "a");
@@ -307,7 +307,7 @@ class TableEditorTest : public QObject {
     test::TempDir dir;
     Harness h;
     const std::string path = dir.copyFixture(kAutoNumberFile);
-    editor::DataGrid& grid = *openEditor(h, path, "Table1").DataGrid1();
+    editor::DataGrid& grid = *openEditor(h, path, "Table1").grid();
     // The kept count said 3; reading the first screen found the fourth row.
     QTRY_COMPARE(grid.model()->rowCount(), 5);
     QCOMPARE(grid.rowCount(), int64_t(4));
@@ -350,7 +350,7 @@ class TableEditorTest : public QObject {
     test::TempDir dir;
     Harness h;
     const std::string path = dir.copyFixture("jackcess/V2003/compIndexTestV2003.mdb");
-    editor::DataGrid& grid = *openEditor(h, path, "Table1").DataGrid1();
+    editor::DataGrid& grid = *openEditor(h, path, "Table1").grid();
     const QString third = shown(grid, 2, 0);
     auto selectRows = [&](std::initializer_list<int> rows) {
       grid.clearSelection();
@@ -388,20 +388,20 @@ class TableEditorTest : public QObject {
     Harness h;
     const std::string path = dir.copyFixture(kThreeTablesFile);
     h.writeProgramFile("HAND-M.CUR", "not a cursor");  // each load reports once
-    editor::Form3& editor = openEditor(h, path, "Table1");
+    editor::TableEditorWindow& editor = openEditor(h, path, "Table1");
     const size_t reportsAfterFirstOpen = h.messageBoxes.shown.size();
-    editor::DataGrid& grid = *editor.DataGrid1();
+    editor::DataGrid& grid = *editor.grid();
     typeInto(grid, 0, 0, "typed before going back");
 
-    editor.PushButton1()->click();  // "< Back" writes the row first
+    editor.backButton()->click();  // "< Back" writes the row first
     QVERIFY(!editor.isVisible());
-    QVERIFY(h.form2()->isVisible());
+    QVERIFY(h.tablePage()->isVisible());
     QCOMPARE(rowsOnFile(path, "Table1")[0].values[0], Value(std::string("typed before going back")));
 
-    h.form2()->List1()->setCurrentRow(2);
-    h.form2()->PushButton3()->click();
+    h.tablePage()->tableList()->setCurrentRow(2);
+    h.tablePage()->nextButton()->click();
     QVERIFY(editor.isVisible());
-    QCOMPARE(editor.Label2()->text(), QString(" Now Editing: Table3"));
+    QCOMPARE(editor.tableLabel()->text(), QString(" Now Editing: Table3"));
     QCOMPARE(grid.dataSource()->tableName(), std::string("Table3"));
     // The first table's record set let go of the file, so this one may write.
     QVERIFY(grid.gridModel()->updatable().ok());
@@ -411,8 +411,8 @@ class TableEditorTest : public QObject {
   void helpShowsTheHintWithoutAnIcon() {
     test::TempDir dir;
     Harness h;
-    editor::Form3& editor = openEditor(h, dir.copyFixture(kThreeTablesFile), "Table1");
-    editor.PushButton4()->click();
+    editor::TableEditorWindow& editor = openEditor(h, dir.copyFixture(kThreeTablesFile), "Table1");
+    editor.helpButton()->click();
     QCOMPARE(h.messageBoxes.shown.size(), size_t(1));
     QCOMPARE(h.messageBoxes.shown[0].text, std::string("Changes you make are automatically saved as you make them."));
     QCOMPARE(h.messageBoxes.shown[0].title, std::string("Ledgerfen"));
@@ -424,9 +424,9 @@ class TableEditorTest : public QObject {
     test::TempDir dir;
     Harness h;
     const std::string path = dir.copyFixture(kTypesFile);
-    editor::Form3& editor = openEditor(h, path, "Table1");
-    typeInto(*editor.DataGrid1(), 0, 1, "saved on quit");
-    editor.PushButton3()->click();
+    editor::TableEditorWindow& editor = openEditor(h, path, "Table1");
+    typeInto(*editor.grid(), 0, 1, "saved on quit");
+    editor.quitButton()->click();
     QCOMPARE(h.control.endCalls, 1);
     QVERIFY(h.messageBoxes.shown.empty());
     QCOMPARE(rowsOnFile(path, "Table1")[0].values[1], Value(std::string("saved on quit")));
@@ -436,8 +436,8 @@ class TableEditorTest : public QObject {
     test::TempDir dir;
     Harness h;
     const std::string path = dir.copyFixture(kTypesFile);
-    editor::Form3& editor = openEditor(h, path, "Table1");
-    editor::DataGrid& grid = *editor.DataGrid1();
+    editor::TableEditorWindow& editor = openEditor(h, path, "Table1");
+    editor::DataGrid& grid = *editor.grid();
     typeInto(grid, 1, 0, "a");  // duplicate key
 
     // Closing the window: the person stays to put it right.
@@ -451,13 +451,13 @@ class TableEditorTest : public QObject {
 
     // "< Back": stays as well.
     h.messageBoxes.yesNoAnswers = {shell::MessageAnswer::Yes};
-    editor.PushButton1()->click();
+    editor.backButton()->click();
     QVERIFY(editor.isVisible());
-    QVERIFY(!h.form2()->isVisible());
+    QVERIFY(!h.tablePage()->isVisible());
 
     // Quit: the person discards the row; the program ends, the file as it was.
     h.messageBoxes.yesNoAnswers = {shell::MessageAnswer::No};
-    editor.PushButton3()->click();
+    editor.quitButton()->click();
     QCOMPARE(h.control.endCalls, 1);
     QVERIFY(!grid.hasPendingRow());
     QCOMPARE(rowsOnFile(path, "Table1")[1].values[0], Value(std::string("abcdefg")));
@@ -467,8 +467,8 @@ class TableEditorTest : public QObject {
     test::TempDir dir;
     Harness h;
     const std::string path = dir.copyFixture(kTypesFile);
-    editor::Form3& editor = openEditor(h, path, "Table1");
-    typeInto(*editor.DataGrid1(), 1, 3, "-7");
+    editor::TableEditorWindow& editor = openEditor(h, path, "Table1");
+    typeInto(*editor.grid(), 1, 3, "-7");
     QVERIFY(editor.close());
     QCOMPARE(h.control.endCalls, 1);
     QCOMPARE(rowsOnFile(path, "Table1")[1].values[3], Value(int16_t(-7)));
@@ -479,7 +479,8 @@ class TableEditorTest : public QObject {
     Harness h;
     const std::string path = dir.copyFixture(kTypesFile);
     RecordingExports exports;
-    h.exports = [&](editor::Form3& editor, shell::WindowServices&) -> std::unique_ptr<editor::ExportCommands> {
+    h.exports = [&](editor::TableEditorWindow& editor,
+                    shell::WindowServices&) -> std::unique_ptr<editor::ExportCommands> {
       struct Forward : editor::ExportCommands {
         RecordingExports& to;
         explicit Forward(RecordingExports& r) : to(r) {}
@@ -489,19 +490,19 @@ class TableEditorTest : public QObject {
         void exportPdf() override { to.exportPdf(); }
         void exportXml() override { to.exportXml(); }
       };
-      exports.grid = editor.DataGrid1();
+      exports.grid = editor.grid();
       return std::make_unique<Forward>(exports);
     };
-    editor::Form3& editor = openEditor(h, path, "Table1");
+    editor::TableEditorWindow& editor = openEditor(h, path, "Table1");
 
     QCursor::setPos(300, 200);
-    editor.PushButton6()->click();
-    QVERIFY(editor.mnuSaveAs()->isVisible());
-    QCOMPARE(editor.mnuSaveAs()->pos(), QCursor::pos());
-    editor.mnuSaveAs()->hide();
+    editor.exportButton()->click();
+    QVERIFY(editor.exportMenu()->isVisible());
+    QCOMPARE(editor.exportMenu()->pos(), QCursor::pos());
+    editor.exportMenu()->hide();
 
-    typeInto(*editor.DataGrid1(), 0, 1, "typed, then exported");
-    for (QAction* item : editor.mnuSaveAs()->actions()) item->trigger();
+    typeInto(*editor.grid(), 0, 1, "typed, then exported");
+    for (QAction* item : editor.exportMenu()->actions()) item->trigger();
     QCOMPARE(exports.calls, (std::vector<std::string>{"TXT", "XLS", "CSV", "PDF", "XML"}));
     QCOMPARE(exports.firstRowSeen[1], std::string("typed, then exported"));
     QCOMPARE(rowsOnFile(path, "Table1")[0].values[1], Value(std::string("typed, then exported")));
@@ -530,13 +531,14 @@ class TableEditorTest : public QObject {
     pdf::LinuxTemporaryFiles files;
     pdf::QtPendingEvents events;
     const pdf::PrintingServices printing{printers, printProgram, files, events};
-    h.exports = [&](editor::Form3& editor, shell::WindowServices& window) -> std::unique_ptr<editor::ExportCommands> {
+    h.exports = [&](editor::TableEditorWindow& editor,
+                    shell::WindowServices& window) -> std::unique_ptr<editor::ExportCommands> {
       return std::make_unique<app::DesktopExports>(editor, window, printing);
     };
     const std::string path = dir.copyFixture(kTypesFile);
-    editor::Form3& editor = openEditor(h, path, "Table1");
-    typeInto(*editor.DataGrid1(), 0, 1, "typed, then printed");
-    for (QAction* item : editor.mnuSaveAs()->actions()) {
+    editor::TableEditorWindow& editor = openEditor(h, path, "Table1");
+    typeInto(*editor.grid(), 0, 1, "typed, then printed");
+    for (QAction* item : editor.exportMenu()->actions()) {
       if (item->text() == "PDF") item->trigger();
     }
     QCOMPARE(printProgram.printed.size(), size_t(1));
@@ -551,7 +553,7 @@ class TableEditorTest : public QObject {
   void theGridReaderReadsWhatTheGridShows() {
     test::TempDir dir;
     Harness h;
-    editor::DataGrid& grid = *openEditor(h, dir.copyFixture(kTypesFile), "Table1").DataGrid1();
+    editor::DataGrid& grid = *openEditor(h, dir.copyFixture(kTypesFile), "Table1").grid();
     exporting::GridReader& reader = grid;
     QCOMPARE(reader.columnCount(), 9);
     QCOMPARE(reader.columnCaption(8), std::string("I"));
@@ -585,7 +587,7 @@ class TableEditorTest : public QObject {
     const std::string path = dir.copyFixture(kTypesFile);
     auto otherWriter = Database::open(path, OpenOptions{"", true, nullptr});
     QVERIFY(!(*otherWriter)->isReadOnly());
-    editor::DataGrid& grid = *openEditor(h, path, "Table1").DataGrid1();
+    editor::DataGrid& grid = *openEditor(h, path, "Table1").grid();
     QCOMPARE(grid.model()->rowCount(), 2);  // no new-row line
     const std::string refusal =
         "Cannot update. Database or object is read-only. (another program is changing the database)";
@@ -606,11 +608,11 @@ class TableEditorTest : public QObject {
     Harness h;
     h.settings.preset("Database", test::fixtureNamed("mdb-reader/data/V2003/empty.mdb").fullPath());
     h.start();
-    h.form2()->PushButton3()->click();
+    h.tablePage()->nextButton()->click();
     QCOMPARE(h.messageBoxes.texts(), std::vector<std::string>{"Please select a table"});
     QVERIFY(h.messageBoxes.shown[0].icon == shell::MessageIcon::None);
-    QVERIFY(!h.form3());
-    QVERIFY(h.form2()->isVisible());
+    QVERIFY(!h.tableEditor());
+    QVERIFY(h.tablePage()->isVisible());
   }
 
   void aTableThatCannotBeOpenedStillShowsTheEditorWithoutATable() {
@@ -620,7 +622,7 @@ class TableEditorTest : public QObject {
     h.settings.preset("Database", path);
     h.start();
     std::filesystem::remove(path);
-    h.form2()->PushButton3()->click();
+    h.tablePage()->nextButton()->click();
     std::vector<int> lines;
     for (const shell::MessageRequest& m : h.messageBoxes.shown) {
       QCOMPARE(m.title, std::string("Application Error"));
@@ -628,18 +630,18 @@ class TableEditorTest : public QObject {
       lines.push_back(std::stoi(m.text.substr(m.text.find("at line ") + 8)));
     }
     QCOMPARE(lines, (std::vector<int>{110, 122, 124}));
-    QVERIFY(h.form3()->isVisible());
-    QCOMPARE(h.form3()->Label2()->text(), QString(" Now Editing: Table1"));
-    QVERIFY(!h.form3()->DataGrid1()->dataSource());
-    QVERIFY(!h.form2()->isVisible());
-    QCOMPARE(h.form2()->pointer().mousePointer(), 0);
+    QVERIFY(h.tableEditor()->isVisible());
+    QCOMPARE(h.tableEditor()->tableLabel()->text(), QString(" Now Editing: Table1"));
+    QVERIFY(!h.tableEditor()->grid()->dataSource());
+    QVERIFY(!h.tablePage()->isVisible());
+    QCOMPARE(h.tablePage()->pointer().mousePointer(), 0);
   }
 
   void onlyTheRowsInViewAreRead() {
     test::TempDir dir;
     Harness h;
     editor::DataGrid& grid =
-        *openEditor(h, dir.copyFixture("jackcess/V2010/compIndexTestV2010.accdb"), "Table1").DataGrid1();
+        *openEditor(h, dir.copyFixture("jackcess/V2010/compIndexTestV2010.accdb"), "Table1").grid();
     const editor::RowCache& cache = grid.gridModel()->cache();
     QCOMPARE(grid.model()->rowCount(), 513);
     QCOMPARE(cache.loadedBatches(), size_t(1));  // the first screen
@@ -654,17 +656,17 @@ class TableEditorTest : public QObject {
   void pointerIsAHandOverButtonsAndDefaultOverTheGrid() {
     test::TempDir dir;
     Harness h;
-    editor::Form3& editor = openEditor(h, dir.copyFixture(kThreeTablesFile), "Table1");
-    QMouseEvent overButton(QEvent::MouseMove, QPointF(3, 3), editor.PushButton6()->mapToGlobal(QPointF(3, 3)),
+    editor::TableEditorWindow& editor = openEditor(h, dir.copyFixture(kThreeTablesFile), "Table1");
+    QMouseEvent overButton(QEvent::MouseMove, QPointF(3, 3), editor.exportButton()->mapToGlobal(QPointF(3, 3)),
                            Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(editor.PushButton6(), &overButton);
+    QApplication::sendEvent(editor.exportButton(), &overButton);
     QCOMPARE(editor.pointer().mousePointer(), 99);
-    QMouseEvent overGrid(QEvent::MouseMove, QPointF(3, 3), editor.DataGrid1()->viewport()->mapToGlobal(QPointF(3, 3)),
+    QMouseEvent overGrid(QEvent::MouseMove, QPointF(3, 3), editor.grid()->viewport()->mapToGlobal(QPointF(3, 3)),
                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(editor.DataGrid1()->viewport(), &overGrid);
+    QApplication::sendEvent(editor.grid()->viewport(), &overGrid);
     QCOMPARE(editor.pointer().mousePointer(), 0);
     editor.pointer().setMousePointer(11);
-    QApplication::sendEvent(editor.PushButton6(), &overButton);
+    QApplication::sendEvent(editor.exportButton(), &overButton);
     QCOMPARE(editor.pointer().mousePointer(), 11);
   }
 };

@@ -28,7 +28,7 @@ Harness::~Harness() = default;
 app::Program& Harness::start() {
   program = std::make_unique<app::Program>(app::Platform{messageBoxes, fileDialogs, browser, settings, paths, control,
                                                          pdfPrinter, engine, folder(), exports},
-                                           tableForward);
+                                           tableOpener);
   program->start();
   return *program;
 }

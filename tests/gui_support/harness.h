@@ -22,7 +22,7 @@ struct Harness {
   FakeProgramControl control;
   FakePdfPrinterCheck pdfPrinter;
   ScriptedEngine engine;
-  editor::TablePageForward* tableForward = nullptr;
+  shell::TableOpener* tableOpener = nullptr;
   app::ExportCommandsFactory exports;
   std::unique_ptr<app::Program> program;
 
@@ -35,8 +35,8 @@ struct Harness {
   app::Program& restart();
 
   shell::DatabasePage& databasePage() { return program->databasePage(); }
-  editor::Form2* form2() { return program->form2(); }
-  editor::Form3* form3() { return program->form3(); }
+  shell::TablePage* tablePage() { return program->tablePage(); }
+  editor::TableEditorWindow* tableEditor() { return program->tableEditor(); }
 
   std::string folder() const { return programFolder.path().toStdString(); }
   // Writes a file into the program folder (creating sub-folders).

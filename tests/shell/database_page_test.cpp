@@ -112,7 +112,7 @@ class DatabasePageTest : public QObject {
     QVERIFY(program.databasePage().isVisible());
     QCOMPARE(program.databasePage().databasePathBox()->text(), QString());
     QCOMPARE(program.databasePage().passwordBox()->text(), QString());
-    QVERIFY(program.form2() == nullptr);
+    QVERIFY(program.tablePage() == nullptr);
     QCOMPARE(h.engine.connectionsMade, 1);  // the provider check
     QCOMPARE(h.pdfPrinter.calls, 1);
     QVERIFY(h.messageBoxes.shown.empty());
@@ -128,7 +128,7 @@ class DatabasePageTest : public QObject {
     QVERIFY(program.databasePage().isVisible());
     QCOMPARE(program.databasePage().databasePathBox()->text(), QString("/nonexistent/shop.mdb"));
     QCOMPARE(program.databasePage().passwordBox()->text(), QString("pw"));
-    QVERIFY(program.form2() == nullptr);
+    QVERIFY(program.tablePage() == nullptr);
     QVERIFY(h.messageBoxes.shown.empty());
     QCOMPARE(h.pdfPrinter.calls, 1);
   }
@@ -137,11 +137,11 @@ class DatabasePageTest : public QObject {
     Harness h;
     h.settings.preset("Database", fixture(kQueryTest));
     app::Program& program = h.start();
-    QVERIFY(program.form2() != nullptr);
-    QVERIFY(program.form2()->isVisible());
+    QVERIFY(program.tablePage() != nullptr);
+    QVERIFY(program.tablePage()->isVisible());
     QVERIFY(!program.databasePage().isVisible());
-    QCOMPARE(listEntries(program.form2()->List1()), QStringList({"Table1", "Table2", "Table3"}));
-    QCOMPARE(program.form2()->List1()->currentRow(), 0);
+    QCOMPARE(listEntries(program.tablePage()->tableList()), QStringList({"Table1", "Table2", "Table3"}));
+    QCOMPARE(program.tablePage()->tableList()->currentRow(), 0);
     QCOMPARE(h.pdfPrinter.calls, 1);
     QVERIFY(h.messageBoxes.shown.empty());
   }
@@ -160,14 +160,14 @@ class DatabasePageTest : public QObject {
     QVERIFY(report.icon == shell::MessageIcon::Warning);
     QVERIFY(report.buttons == shell::MessageButtons::Ok);
     QVERIFY(program.databasePage().isVisible());
-    QVERIFY(program.form2() == nullptr);
+    QVERIFY(program.tablePage() == nullptr);
     QCOMPARE(h.pdfPrinter.calls, 1);
 
     // With the right password the same page goes on.
     program.databasePage().passwordBox()->setText("password");
     program.databasePage().nextButton()->click();
-    QVERIFY(program.form2() && program.form2()->isVisible());
-    QCOMPARE(listEntries(program.form2()->List1()).size(), 1);
+    QVERIFY(program.tablePage() && program.tablePage()->isVisible());
+    QCOMPARE(listEntries(program.tablePage()->tableList()).size(), 1);
   }
 
   void typingSavesEveryKeystrokeAndTheNextRunRestoresItExactly() {
@@ -222,7 +222,7 @@ class DatabasePageTest : public QObject {
     QCOMPARE(page.databasePathBox()->text(), sample);
     QCOMPARE(h.settings.value("Database"), sample.toStdString());
     QCOMPARE(page.passwordBox()->text(), QString("kept"));
-    QVERIFY(h.program->form2() == nullptr);
+    QVERIFY(h.program->tablePage() == nullptr);
     QVERIFY(h.messageBoxes.shown.empty());
   }
 
@@ -233,7 +233,7 @@ class DatabasePageTest : public QObject {
       page.databasePathBox()->setText(path);
       page.nextButton()->click();
       QVERIFY(page.isVisible());
-      QVERIFY(h.program->form2() == nullptr);
+      QVERIFY(h.program->tablePage() == nullptr);
       QVERIFY(h.messageBoxes.shown.empty());
     }
   }
@@ -243,9 +243,9 @@ class DatabasePageTest : public QObject {
     shell::DatabasePage& page = h.start().databasePage();
     page.databasePathBox()->setText(QString::fromStdString(fixture(kEmpty)));
     page.nextButton()->click();
-    QVERIFY(h.program->form2() && h.program->form2()->isVisible());
-    QCOMPARE(h.program->form2()->List1()->count(), 0);
-    QCOMPARE(h.program->form2()->List1()->currentRow(), -1);
+    QVERIFY(h.program->tablePage() && h.program->tablePage()->isVisible());
+    QCOMPARE(h.program->tablePage()->tableList()->count(), 0);
+    QCOMPARE(h.program->tablePage()->tableList()->currentRow(), -1);
     QVERIFY(!page.isVisible());
     QVERIFY(h.messageBoxes.shown.empty());
   }
@@ -261,8 +261,8 @@ class DatabasePageTest : public QObject {
     QCOMPARE(h.messageBoxes.texts(),
              std::vector<std::string>{test::reportText("Provider cannot be found. It may not be properly installed.",
                                                        "Form1", "PushButton3_Click", 106)});
-    QVERIFY(h.program->form2() && h.program->form2()->isVisible());
-    QCOMPARE(h.program->form2()->List1()->count(), 0);
+    QVERIFY(h.program->tablePage() && h.program->tablePage()->isVisible());
+    QCOMPARE(h.program->tablePage()->tableList()->count(), 0);
     QVERIFY(!page.isVisible());
   }
 
@@ -273,11 +273,11 @@ class DatabasePageTest : public QObject {
     page.passwordBox()->setText("ignored by a database without a password");
     const int readsAfterStartUp = h.settings.reads;
     page.nextButton()->click();
-    editor::Form2* tables = h.program->form2();
+    shell::TablePage* tables = h.program->tablePage();
     QVERIFY(tables && tables->isVisible());
-    tables->List1()->setCurrentRow(2);
+    tables->tableList()->setCurrentRow(2);
 
-    tables->PushButton2()->click();
+    tables->backButton()->click();
     QVERIFY(page.isVisible());
     QVERIFY(!tables->isVisible());
     QCOMPARE(page.databasePathBox()->text(), QString::fromStdString(fixture(kQueryTest)));
@@ -285,13 +285,13 @@ class DatabasePageTest : public QObject {
     QCOMPARE(h.settings.reads, readsAfterStartUp);
     QCOMPARE(h.pdfPrinter.calls, 1);
     QCOMPARE(h.engine.connectionsMade, 3);  // the provider check and the two catalogue reads
-    QCOMPARE(tables->List1()->currentRow(), 2);
+    QCOMPARE(tables->tableList()->currentRow(), 2);
 
     // Going on again refills the list and selects the first entry.
     page.nextButton()->click();
-    QCOMPARE(h.program->form2(), tables);
-    QCOMPARE(listEntries(tables->List1()), QStringList({"Table1", "Table2", "Table3"}));
-    QCOMPARE(tables->List1()->currentRow(), 0);
+    QCOMPARE(h.program->tablePage(), tables);
+    QCOMPARE(listEntries(tables->tableList()), QStringList({"Table1", "Table2", "Table3"}));
+    QCOMPARE(tables->tableList()->currentRow(), 0);
     QVERIFY(tables->isVisible());
   }
 
@@ -304,7 +304,7 @@ class DatabasePageTest : public QObject {
     second.settings.preset("Database", fixture(kQueryTest));
     second.start();
     QVERIFY(!second.control.ended());
-    second.program->form2()->close();
+    second.program->tablePage()->close();
     QVERIFY(second.control.ended());
   }
 
@@ -405,7 +405,7 @@ class DatabasePageTest : public QObject {
     QCOMPARE(page.databaseFrame()->palette().color(QPalette::Window), shell::buttonFaceColor());
     QCOMPARE(page.passwordLabel()->palette().color(QPalette::Window), shell::buttonFaceColor());
     // The table page, opened later, takes the skin too.
-    QPushButton* back = h.program->form2()->PushButton2();
+    QPushButton* back = h.program->tablePage()->backButton();
     back->ensurePolished();
     QCOMPARE(back->palette().color(QPalette::ButtonText), QColor(1, 2, 3));
   }

@@ -4,9 +4,9 @@
 // set. Afterwards only the grid holds the record set, and the record set its
 // connection; the next table opened releases them.
 //
-// The steps report their failures through the table page's error report and
-// go on, so a table that cannot be opened still shows the editor, with its
-// new label and no table in the grid.
+// The steps report their failures as the table page's "Next >" and go on,
+// so a table that cannot be opened still shows the editor, with its new
+// label and no table in the grid.
 #pragma once
 
 #include <functional>
@@ -14,24 +14,24 @@
 
 #include "ledgerfen/data/data_engine.h"
 #include "ledgerfen/data/table_catalog.h"
-#include "ledgerfen/editor/form2.h"
-#include "ledgerfen/editor/form3.h"
+#include "ledgerfen/editor/table_editor_window.h"
+#include "ledgerfen/shell/table_page.h"
 
 namespace ledgerfen::editor {
 
-class EditorForward final : public TablePageForward {
+class TableEditorOpener final : public shell::TableOpener {
  public:
   // Gives the table editor, creating it the first time.
-  using EditorLoader = std::function<Form3&()>;
+  using EditorLoader = std::function<TableEditorWindow&()>;
 
-  EditorForward(shell::WindowServices& window, data::DataEngine& engine, const data::DatabaseFields& fields,
-                EditorLoader editor)
+  TableEditorOpener(shell::WindowServices& window, data::DataEngine& engine, const data::DatabaseFields& fields,
+                    EditorLoader editor)
       : window_(window), engine_(engine), fields_(fields), editor_(std::move(editor)) {}
 
-  void PushButton3_Click(Form2& page) override;
+  void openChosenTable(shell::TablePage& page) override;
 
   // The table last chosen on the table page.
-  const std::string& CurrentTableName() const { return currentTableName_; }
+  const std::string& currentTableName() const { return currentTableName_; }
 
  private:
   shell::WindowServices& window_;
