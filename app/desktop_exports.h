@@ -25,11 +25,11 @@ class DesktopExports final : public editor::ExportCommands {
   DesktopExports(editor::TableEditorWindow& editor, shell::WindowServices& window,
                  const pdf::PrintingServices& printing);
 
-  void exportTxt() override { text_.mnuTXT_Click(); }
-  void exportXls() override { spreadsheet_.mnuXLS_Click(); }
-  void exportCsv() override { text_.mnuCSV_Click(); }
-  void exportPdf() override { pdf_.mnuPDF_Click(); }
-  void exportXml() override { text_.mnuXML_Click(); }
+  void exportTxt() override { text_.exportTxt(); }
+  void exportXls() override { spreadsheet_.run(); }
+  void exportCsv() override { text_.exportCsv(); }
+  void exportPdf() override { pdf_.run(); }
+  void exportXml() override { text_.exportXml(); }
 
  private:
   exporting::QtSaveFileDialogs dialogs_;

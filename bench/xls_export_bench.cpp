@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
   exporting::XlsCommand command(**grid, calc, pointer, messages, errors);
 
   const auto start = std::chrono::steady_clock::now();
-  command.mnuXLS_Click();
+  command.run();
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("%lld rows x %d columns: workbook built and handed over in %.2f s\n",
               static_cast<long long>((*grid)->rowCount()), (*grid)->columnCount(), seconds);

@@ -2,26 +2,26 @@
 
 namespace ledgerfen::exporting {
 
-std::string SaveDialog::ShowSave() {
-  std::string chosen = dialogs_.getSaveFileName(SaveFileRequest{DialogTitle, Filter, fileName_});
+std::string SaveDialog::show() {
+  std::string chosen = dialogs_.getSaveFileName(SaveFileRequest{title, filter, fileName_});
   if (!chosen.empty()) fileName_ = chosen;
   return chosen;
 }
 
-void SaveCommands::mnuCSV_Click() {
+void SaveCommands::exportCsv() {
   save(TextFormat::Csv, kCsvFilter, shell::kTableEditorReports.exportCsv);
 }
-void SaveCommands::mnuTXT_Click() {
+void SaveCommands::exportTxt() {
   save(TextFormat::Txt, kTxtFilter, shell::kTableEditorReports.exportTxt);
 }
-void SaveCommands::mnuXML_Click() {
+void SaveCommands::exportXml() {
   save(TextFormat::Xml, kXmlFilter, shell::kTableEditorReports.exportXml);
 }
 
 void SaveCommands::save(TextFormat format, std::string_view filter, const shell::ReportLocation& location) {
-  dialog_.DialogTitle = kSaveDialogTitle;
-  dialog_.Filter = filter;
-  const std::string path = dialog_.ShowSave();
+  dialog_.title = kSaveDialogTitle;
+  dialog_.filter = filter;
+  const std::string path = dialog_.show();
   if (path.empty()) return;
   pointer_.setMousePointer(PointerSetting::kBusy);
   shell::TrappedHandler h(errors_, location);

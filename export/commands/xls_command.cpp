@@ -14,10 +14,10 @@ Error noWorkbook() {
 
 }  // namespace
 
-void XlsCommand::mnuXLS_Click() {
+void XlsCommand::run() {
   shell::TrappedHandler h(errors_, shell::kTableEditorReports.exportXls);
   if (!h.test(100, [&] { return grid_.rowCount() > 0; })) return;
-  if (!h.test(102, [&] { return IsExcelInstalled(); })) return;
+  if (!h.test(102, [&] { return officeAvailable(); })) return;
   h.step(104, [&] { pointer_.setMousePointer(PointerSetting::kBusy); });
 
   std::unique_ptr<SpreadsheetApplication> application;
@@ -83,7 +83,7 @@ void XlsCommand::mnuXLS_Click() {
   h.step(144, [&] { pointer_.setMousePointer(PointerSetting::kDefault); });
 }
 
-bool XlsCommand::IsExcelInstalled() {
+bool XlsCommand::officeAvailable() {
   bool failed = false;
   std::unique_ptr<SpreadsheetApplication> application;
   if (auto created = spreadsheet_.createApplication(); created.ok()) {

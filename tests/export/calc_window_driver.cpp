@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
   shell::ErrorReporter errors(messages);
   exporting::CalcSpreadsheet calc;
   exporting::XlsCommand command(grid, calc, pointer, messages, errors);
-  command.mnuXLS_Click();
+  command.run();
   for (const std::string& text : boxes.texts()) std::fprintf(stderr, "%s\n", text.c_str());
   return boxes.shown.empty() ? 0 : 1;
 }

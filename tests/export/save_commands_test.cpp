@@ -42,9 +42,9 @@ TEST_F(SaveCommandsTest, EachCommandAsksWithItsFilterAndWritesItsFormat) {
   const std::string csv = dir_.path() + "/table.csv", txt = dir_.path() + "/table.txt",
                     xml = dir_.path() + "/table.xml";
   dialogs_.answers = {csv, txt, xml};
-  commands_.mnuCSV_Click();
-  commands_.mnuTXT_Click();
-  commands_.mnuXML_Click();
+  commands_.exportCsv();
+  commands_.exportTxt();
+  commands_.exportXml();
 
   ASSERT_EQ(dialogs_.requests.size(), 3u);
   EXPECT_EQ(dialogs_.requests[0].title, "Save");
@@ -62,7 +62,7 @@ TEST_F(SaveCommandsTest, EachCommandAsksWithItsFilterAndWritesItsFormat) {
 }
 
 TEST_F(SaveCommandsTest, CancellingWritesNothingShowsNothingAndLeavesThePointer) {
-  commands_.mnuCSV_Click();
+  commands_.exportCsv();
   EXPECT_EQ(dialogs_.requests.size(), 1u);
   EXPECT_TRUE(fs::is_empty(dir_.path()));
   EXPECT_TRUE(boxes_.shown.empty());
@@ -73,12 +73,12 @@ TEST_F(SaveCommandsTest, CancellingWritesNothingShowsNothingAndLeavesThePointer)
 TEST_F(SaveCommandsTest, TheNextCommandProposesTheLastConfirmedPathAsItIs) {
   const std::string report = dir_.path() + "/report";
   dialogs_.answers = {report, "", report};
-  commands_.mnuCSV_Click();  // typed without an extension
+  commands_.exportCsv();  // typed without an extension
   EXPECT_TRUE(fs::exists(report));
   EXPECT_FALSE(fs::exists(report + ".csv"));
 
-  commands_.mnuXML_Click();  // cancelled: the proposal stays
-  commands_.mnuTXT_Click();
+  commands_.exportXml();  // cancelled: the proposal stays
+  commands_.exportTxt();
   ASSERT_EQ(dialogs_.requests.size(), 3u);
   EXPECT_EQ(dialogs_.requests[0].fileName, "");
   EXPECT_EQ(dialogs_.requests[1].fileName, report);
@@ -90,9 +90,9 @@ TEST_F(SaveCommandsTest, TheNextCommandProposesTheLastConfirmedPathAsItIs) {
 TEST_F(SaveCommandsTest, AFailedWriteIsReportedAtStep100AndThePointerComesBack) {
   const std::string nowhere = dir_.path() + "/missing/table";
   dialogs_.answers = {nowhere + ".csv", nowhere + ".txt", nowhere + ".xml"};
-  commands_.mnuCSV_Click();
-  commands_.mnuTXT_Click();
-  commands_.mnuXML_Click();
+  commands_.exportCsv();
+  commands_.exportTxt();
+  commands_.exportXml();
   const auto report = [&](const std::string& handler, const std::string& extension) {
     return "Cannot write " + nowhere + extension + ": No such file or directory\r\nin Ledgerfen2020/08/02.Form3." +
            handler + " at line 100\r\rPlease email screenshot of this message to support@ledgerfen.com";
@@ -110,7 +110,7 @@ TEST_F(SaveCommandsTest, AGridThatCannotBeReadIsReportedAndTheTargetStaysAsItWas
   std::ofstream(path) << "old";
   grid_.failGoingToRow = 2;
   dialogs_.answers = {path};
-  commands_.mnuCSV_Click();
+  commands_.exportCsv();
   ASSERT_EQ(boxes_.shown.size(), 1u);
   EXPECT_TRUE(boxes_.shown[0].text.starts_with(
       "The grid cannot go to row 2.\r\nin Ledgerfen2020/08/02.Form3.mnuCSV_Click at line 100"));
@@ -129,7 +129,7 @@ TEST_F(SaveCommandsTest, ATargetInAReadOnlyFolderKeepsItsOldContents) {
   chmod(folder.c_str(), 0555);
   const std::string outcome = test::runUnprivileged([&]() -> std::string {
     dialogs_.answers = {path};
-    commands_.mnuCSV_Click();
+    commands_.exportCsv();
     const std::vector<std::string> expected = {"Cannot write " + path +
                                                ": Permission denied\r\nin Ledgerfen2020/08/02.Form3.mnuCSV_Click at "
                                                "line 100\r\rPlease email screenshot of this message to "

@@ -46,7 +46,7 @@ class XlsCommandTest : public ::testing::Test {
 };
 
 TEST_F(XlsCommandTest, FillsCaptionsAndTextsFitsTheColumnsAndShowsTheWorkbook) {
-  command_.mnuXLS_Click();
+  command_.run();
   EXPECT_TRUE(boxes_.shown.empty());
   ASSERT_EQ(spreadsheet_.workbooks.size(), 1u);
   EXPECT_EQ(cells(),
@@ -61,7 +61,7 @@ TEST_F(XlsCommandTest, FillsCaptionsAndTextsFitsTheColumnsAndShowsTheWorkbook) {
   EXPECT_EQ(pointer_.settings, (std::vector<int>{11, 0}));
   EXPECT_EQ(grid_.currentRow(), 2);
 
-  command_.mnuXLS_Click();  // a second export makes a second workbook
+  command_.run();  // a second export makes a second workbook
   EXPECT_EQ(spreadsheet_.workbooks.size(), 2u);
   EXPECT_EQ(spreadsheet_.applicationsShown, 2);
 }
@@ -70,7 +70,7 @@ TEST_F(XlsCommandTest, AnEmptyTableDoesNothingNotEvenTheTest) {
   test::TableGrid empty(test::TableData{{"ID"}, {}});
   XlsCommand command(empty, spreadsheet_, pointer_, messages_, errors_);
   spreadsheet_.failAt("create", 1, true);
-  command.mnuXLS_Click();
+  command.run();
   EXPECT_TRUE(spreadsheet_.log.empty());
   EXPECT_TRUE(boxes_.shown.empty());
   EXPECT_TRUE(pointer_.settings.empty());
@@ -78,7 +78,7 @@ TEST_F(XlsCommandTest, AnEmptyTableDoesNothingNotEvenTheTest) {
 
 TEST_F(XlsCommandTest, AMissingProgramIsToldOnceAndNothingIsMade) {
   spreadsheet_.failAt("create", 1, true);
-  command_.mnuXLS_Click();
+  command_.run();
   ASSERT_EQ(boxes_.shown.size(), 1u);
   EXPECT_EQ(boxes_.shown[0].text,
             "Excel is not installed on this computer. You need to have it installed to use this feature.");
@@ -91,8 +91,8 @@ TEST_F(XlsCommandTest, AMissingProgramIsToldOnceAndNothingIsMade) {
 
 TEST_F(XlsCommandTest, AFailureToQuitTheTestInstanceEndsTheCommandSilently) {
   spreadsheet_.failAt("quit", 1, true);
-  EXPECT_FALSE(command_.IsExcelInstalled());
-  command_.mnuXLS_Click();
+  EXPECT_FALSE(command_.officeAvailable());
+  command_.run();
   EXPECT_TRUE(boxes_.shown.empty());
   EXPECT_TRUE(spreadsheet_.workbooks.empty());
   EXPECT_TRUE(pointer_.settings.empty());
@@ -112,7 +112,7 @@ class XlsStepFailures : public XlsCommandTest, public ::testing::WithParamInterf
 TEST_P(XlsStepFailures, AreReportedAndTheCommandCarriesOn) {
   const StepFailure& f = GetParam();
   spreadsheet_.failAt(f.operation, f.call);
-  command_.mnuXLS_Click();
+  command_.run();
   EXPECT_EQ(reportedLines(), f.lines);
   EXPECT_EQ(pointer_.settings, (std::vector<int>{11, 0}));
   EXPECT_EQ(grid_.currentRow(), 2);
@@ -129,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(XlsCommandTest, WhenTheProgramGoesAwayEveryLaterStepIsReportedInTurn) {
   spreadsheet_.goAwayAfter(6);  // test, quit, create, add workbook, two captions
-  command_.mnuXLS_Click();
+  command_.run();
   EXPECT_EQ(reportedLines(), (std::vector<int>{130, 130, 130, 130, 140, 142}));
   EXPECT_EQ(boxes_.shown[0].text.substr(0, boxes_.shown[0].text.find('\r')), "The spreadsheet program has gone away.");
   EXPECT_EQ(cells(), (Cells{{{1, 1}, "ID"}, {{1, 2}, "Name"}}));  // nothing is rolled back
@@ -140,7 +140,7 @@ TEST_F(XlsCommandTest, GridFailuresAreReportedAtTheirStep) {
   grid_.failGoingToRow = 2;
   grid_.failCellRow = 1;
   grid_.failCellColumn = 1;
-  command_.mnuXLS_Click();
+  command_.run();
   // Row 1's Name fails; going to row 2 fails, so its line shows row 1 again.
   EXPECT_EQ(reportedLines(), (std::vector<int>{130, 124, 130}));
   EXPECT_EQ(cells(), (Cells{{{1, 1}, "ID"}, {{1, 2}, "Name"}, {{2, 1}, "1"}, {{3, 1}, "1"}}));
@@ -150,7 +150,7 @@ TEST_F(XlsCommandTest, RowsBeyondTheSheetAreReportedOnceAndTheRestIsDone) {
   test::TableGrid tall(test::TableData{{"N"}, {{"1"}, {"2"}, {"3"}, {"4"}}});
   XlsCommand command(tall, spreadsheet_, pointer_, messages_, errors_);
   spreadsheet_.lastRow = 3;
-  command.mnuXLS_Click();
+  command.run();
   ASSERT_EQ(boxes_.shown.size(), 1u);
   EXPECT_TRUE(boxes_.shown[0].text.starts_with(
       "The table has more rows than a sheet holds (3 rows); rows 3 to 4 are not copied.\r\n"
@@ -167,7 +167,7 @@ TEST_F(XlsCommandTest, CalcGetsAWorkbookThatAnotherReaderReadsBackCellForCell) {
       {"ID", "Name", "Note"},
       {{"1", "Ada", "007"}, {"2", std::nullopt, "two\nlines, \"quoted\""}, {"3", "Ωμέγα 日本", "=1+1"}}});
   XlsCommand command(grid, calc, pointer_, messages_, errors_);
-  command.mnuXLS_Click();
+  command.run();
   EXPECT_TRUE(boxes_.shown.empty()) << boxes_.shown[0].text;
   ASSERT_TRUE(office.waitForCopy());
   auto cells = test::readWorkbook(office.copy());

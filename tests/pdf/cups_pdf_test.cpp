@@ -29,7 +29,7 @@
 #include "ledgerfen/data/path_probe.h"
 #include "ledgerfen/database.h"
 #include "ledgerfen/pdf/cups_printing_system.h"
-#include "ledgerfen/pdf/get_set_printer.h"
+#include "ledgerfen/pdf/default_printer.h"
 #include "ledgerfen/pdf/pdf_export.h"
 #include "ledgerfen/pdf/pdf_printer_check.h"
 #include "ledgerfen/pdf/process_launcher.h"
@@ -358,14 +358,14 @@ TEST_F(CupsPdfTest, TheUsersDefaultChangesInTheUsersOwnOptionsOnly) {
   EXPECT_TRUE(check.checkInstalled().ok());
   EXPECT_TRUE(boxes.shown.empty());
 
-  GetSetPrinter getSet(printers, messages);
-  EXPECT_TRUE(getSet.ChangeDefaultPrinter("Ledgerfen Test Other", false));  // by description
-  EXPECT_EQ(getSet.GetDefaultPrinter(), kOtherQueue);
-  EXPECT_TRUE(getSet.ChangeDefaultPrinter("Mirrowick PDF Writer", false));  // blanks as "_"
-  EXPECT_EQ(getSet.GetDefaultPrinter(), kPdfQueue);
+  DefaultPrinter defaultPrinter(printers, messages);
+  EXPECT_TRUE(defaultPrinter.makeDefault("Ledgerfen Test Other", false));  // by description
+  EXPECT_EQ(defaultPrinter.currentName(), kOtherQueue);
+  EXPECT_TRUE(defaultPrinter.makeDefault("Mirrowick PDF Writer", false));  // blanks as "_"
+  EXPECT_EQ(defaultPrinter.currentName(), kPdfQueue);
   EXPECT_NE(cups->userOptions().find(std::string("Default ") + kPdfQueue), std::string::npos) << cups->userOptions();
-  EXPECT_FALSE(getSet.ChangeDefaultPrinter("No Such Printer", false));
-  EXPECT_EQ(getSet.GetDefaultPrinter(), kPdfQueue);
+  EXPECT_FALSE(defaultPrinter.makeDefault("No Such Printer", false));
+  EXPECT_EQ(defaultPrinter.currentName(), kPdfQueue);
   EXPECT_TRUE(boxes.shown.empty());
   // The scheduler's own default is untouched.
   EXPECT_FALSE(fs::exists(cups->folder + "/etc/lpoptions"));
@@ -394,7 +394,7 @@ TEST_F(CupsPdfTest, ATableExportedAsPdfHasItsCellsInThePdfAndTheDefaultIsBackAft
   });
 
   const auto started = std::chrono::steady_clock::now();
-  exporter.mnuPDF_Click();
+  exporter.run();
   const auto handedOver = std::chrono::steady_clock::now() - started;
   for (const auto& shown : boxes.shown) ADD_FAILURE() << "shown: " << shown.text;
   EXPECT_EQ(events.runs, 1);

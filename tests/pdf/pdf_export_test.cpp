@@ -75,7 +75,7 @@ class PdfExportTest : public ::testing::Test {
 };
 
 TEST_F(PdfExportTest, PrintsOnThePdfPrinterThenRemovesTheFileAndPutsTheDefaultBack) {
-  exporter.mnuPDF_Click();
+  exporter.run();
 
   EXPECT_EQ(log, (CallLog{"make folder " + kFolder, "write " + kFile, "read default", "list printers",
                           "set default Mirrowick_PDF_Writer", "run", "events", "delete " + kFile,
@@ -92,8 +92,8 @@ TEST_F(PdfExportTest, PrintsOnThePdfPrinterThenRemovesTheFileAndPutsTheDefaultBa
 }
 
 TEST_F(PdfExportTest, EveryExportWritesToAFolderOfItsOwn) {
-  exporter.mnuPDF_Click();
-  exporter.mnuPDF_Click();
+  exporter.run();
+  exporter.run();
   ASSERT_EQ(processes.commands.size(), 2u);
   EXPECT_EQ(processes.commands[0][2], "/tmp/user/ledgerfen-pdf-1/tmp.txt");
   EXPECT_EQ(processes.commands[1][2], "/tmp/user/ledgerfen-pdf-2/tmp.txt");
@@ -102,7 +102,7 @@ TEST_F(PdfExportTest, EveryExportWritesToAFolderOfItsOwn) {
 
 TEST_F(PdfExportTest, APdfPrinterThatIsAlreadyTheDefaultStaysTheDefault) {
   printers.defaultName = "Mirrowick_PDF_Writer";
-  exporter.mnuPDF_Click();
+  exporter.run();
   EXPECT_EQ(processes.defaultWhileRunning, (std::vector<std::string>{"Mirrowick_PDF_Writer"}));
   EXPECT_EQ(printers.defaultName, "Mirrowick_PDF_Writer");
   EXPECT_TRUE(boxes.shown.empty());
@@ -110,11 +110,11 @@ TEST_F(PdfExportTest, APdfPrinterThatIsAlreadyTheDefaultStaysTheDefault) {
 
 TEST_F(PdfExportTest, APrintProgramThatCannotStartIsReportedAndTheDefaultStillComesBack) {
   processes.startFailure = "Cannot start " + kPrintProgram + ": Permission denied";
-  exporter.mnuPDF_Click();
+  exporter.run();
   // Without the print program the command line starts with the switch.
   paths.existing.clear();
   processes.startFailure = "Cannot start /p: No such file or directory";
-  exporter.mnuPDF_Click();
+  exporter.run();
 
   EXPECT_EQ(processes.commands[1], (std::vector<std::string>{"/p", "/tmp/user/ledgerfen-pdf-2/tmp.txt"}));
   EXPECT_EQ(texts(), (std::vector<std::string>{report("Cannot start " + kPrintProgram + ": Permission denied", 112),
@@ -127,9 +127,9 @@ TEST_F(PdfExportTest, APrintProgramThatCannotStartIsReportedAndTheDefaultStillCo
 
 TEST_F(PdfExportTest, APrintProgramThatFailsIsReportedWithItsOwnMessage) {
   processes.end = ProcessEnd{1, "ledgerfen-print: Mirrowick_PDF_Writer: Printer not accepting jobs.\n"};
-  exporter.mnuPDF_Click();
+  exporter.run();
   processes.end = ProcessEnd{3, ""};
-  exporter.mnuPDF_Click();
+  exporter.run();
   EXPECT_EQ(texts(),
             (std::vector<std::string>{report("ledgerfen-print: Mirrowick_PDF_Writer: Printer not accepting jobs.", 112),
                                       report("The print program ended with exit code 3.", 112)}));
@@ -138,10 +138,10 @@ TEST_F(PdfExportTest, APrintProgramThatFailsIsReportedWithItsOwnMessage) {
 
 TEST_F(PdfExportTest, WithoutThePdfPrinterOrWhenCupsRefusesTheSwitchNothingIsPrintedOrShown) {
   printers.queues.pop_back();
-  exporter.mnuPDF_Click();
+  exporter.run();
   printers.addQueue("Mirrowick_PDF_Writer", "Mirrowick PDF Writer");
   printers.refuseSet = true;
-  exporter.mnuPDF_Click();
+  exporter.run();
   EXPECT_EQ(std::count(log.begin(), log.end(), "set default Office_Laser"), 0);
   EXPECT_TRUE(processes.commands.empty());
   EXPECT_TRUE(boxes.shown.empty());
@@ -153,7 +153,7 @@ TEST_F(PdfExportTest, WithoutThePdfPrinterOrWhenCupsRefusesTheSwitchNothingIsPri
 // The default could not be put back, so the export does not switch at all.
 TEST_F(PdfExportTest, AnUnreadableDefaultLeavesThePrintersAloneAndSaysSo) {
   printers.defaultName.clear();
-  exporter.mnuPDF_Click();
+  exporter.run();
   EXPECT_EQ(texts(), (std::vector<std::string>{"Error No: 1030\r\nNo default destination.\r\n"
                                                "Has occured in modPrinters.GetDefaultPrinter\r\n"
                                                "Please contact Technical Support",
@@ -170,7 +170,7 @@ TEST_F(PdfExportTest, NoPrinterAtAllPrintsNothingAndDeletesTheFile) {
   printers.queues.clear();
   printers.defaultName.clear();
   printers.running = false;
-  exporter.mnuPDF_Click();
+  exporter.run();
   ASSERT_EQ(boxes.shown.size(), 2u);
   EXPECT_EQ(boxes.shown[0].text.rfind("Error No: 1030\r\n", 0), 0u);
   EXPECT_TRUE(processes.commands.empty());
@@ -180,12 +180,12 @@ TEST_F(PdfExportTest, NoPrinterAtAllPrintsNothingAndDeletesTheFile) {
 TEST_F(PdfExportTest, AWriterFailureIsReportedAndAFileItLeftIsStillPrinted) {
   writerFailure = "Cannot write " + kFile + ": Disk full";
   writerLeavesFile = false;
-  exporter.mnuPDF_Click();
+  exporter.run();
   EXPECT_EQ(log, (CallLog{"make folder " + kFolder, "write " + kFile, "remove folder " + kFolder}));
 
   writerFailure = "Cannot read row 3";
   writerLeavesFile = true;
-  exporter.mnuPDF_Click();
+  exporter.run();
   EXPECT_EQ(texts(), (std::vector<std::string>{report("Cannot write " + kFile + ": Disk full", 102),
                                                report("Cannot read row 3", 102)}));
   EXPECT_EQ(processes.commands.size(), 1u);
@@ -196,7 +196,7 @@ TEST_F(PdfExportTest, NoPrivateFolderIsReportedAndNothingIsPrinted) {
   files.cannotMakeFolders = true;
   writerFailure = "Cannot write the file: no such folder";
   writerLeavesFile = false;
-  exporter.mnuPDF_Click();
+  exporter.run();
   ASSERT_EQ(boxes.shown.size(), 2u);
   EXPECT_EQ(boxes.shown[0].text, report("Cannot make a private folder in /tmp: No space left on device", 100));
   EXPECT_TRUE(processes.commands.empty());
@@ -205,7 +205,7 @@ TEST_F(PdfExportTest, NoPrivateFolderIsReportedAndNothingIsPrinted) {
 TEST_F(PdfExportTest, RemoveFileRunsPendingEventsFirstAndFallsBackToTheForcedDeletion) {
   files.files["/tmp/a"] = "x";
   files.undeletable.insert("/tmp/a");
-  exporter.RemoveFile("/tmp/a");
+  exporter.removeFile("/tmp/a");
   EXPECT_EQ(log, (CallLog{"events", "delete /tmp/a", "force delete /tmp/a"}));
   EXPECT_FALSE(files.fileExists("/tmp/a"));
 
@@ -214,7 +214,7 @@ TEST_F(PdfExportTest, RemoveFileRunsPendingEventsFirstAndFallsBackToTheForcedDel
   files.files["/tmp/b"] = "x";
   files.undeletable.insert("/tmp/b");
   files.unforceable.insert("/tmp/b");
-  exporter.RemoveFile("/tmp/b");
+  exporter.removeFile("/tmp/b");
   EXPECT_EQ(log, (CallLog{"events", "delete /tmp/b", "force delete /tmp/b"}));
   EXPECT_TRUE(files.fileExists("/tmp/b"));
   EXPECT_TRUE(boxes.shown.empty());

@@ -11,11 +11,11 @@
 
 #include "ledgerfen/data/path_probe.h"
 #include "ledgerfen/pdf/cups_printing_system.h"
-#include "ledgerfen/pdf/get_set_printer.h"
+#include "ledgerfen/pdf/default_printer.h"
 #include "ledgerfen/pdf/pdf_printer_check.h"
+#include "ledgerfen/pdf/print_program.h"
 #include "ledgerfen/pdf/process_launcher.h"
 #include "ledgerfen/pdf/temporary_files.h"
-#include "ledgerfen/pdf/wordpad1.h"
 #include "printing_fakes.h"
 #include "support/temp_dir.h"
 
@@ -142,14 +142,14 @@ TEST(LinuxTemporaryFiles, TheForcedDeletionAlsoWorksInAFolderMadeReadOnly) {
   EXPECT_TRUE(files.removeFolder(*folder).ok());
 }
 
-TEST(GetWordPadPath, IsThePrintProgramInTheProgramFolderQuotedOrEmptyText) {
+TEST(PrintProgramPath, IsThePrintProgramInTheProgramFolderQuotedOrEmptyText) {
   test::TempDir tmp;
   const std::string folder = tmp.path() + "/program folder";
   fs::create_directory(folder);
   data::FileSystemProbe paths;
-  EXPECT_EQ(GetWordPadPath(folder, paths), "");
+  EXPECT_EQ(printProgramPath(folder, paths), "");
   std::ofstream(folder + "/ledgerfen-print") << "";
-  EXPECT_EQ(GetWordPadPath(folder, paths), "\"" + folder + "/ledgerfen-print\"");
+  EXPECT_EQ(printProgramPath(folder, paths), "\"" + folder + "/ledgerfen-print\"");
 }
 
 // libcups reads these variables once, at its first use in a process; no
@@ -175,7 +175,7 @@ TEST(CupsPrintingSystem, WithoutARunningSchedulerThereIsNoPrinterAndNoDefault) {
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].text, pdfPrinterMissingText());
   shell::MessageService messages(boxes);
-  EXPECT_FALSE(GetSetPrinter(printers, messages).ChangeDefaultPrinter("Mirrowick PDF Writer", false));
+  EXPECT_FALSE(DefaultPrinter(printers, messages).makeDefault("Mirrowick PDF Writer", false));
   EXPECT_FALSE(fs::exists(tmp.path() + "/home/.cups/lpoptions"));
 }
 

@@ -3,7 +3,7 @@
 // printer with its instructions.
 #include <gtest/gtest.h>
 
-#include "ledgerfen/pdf/get_set_printer.h"
+#include "ledgerfen/pdf/default_printer.h"
 #include "ledgerfen/pdf/pdf_printer_check.h"
 #include "ledgerfen/pdf/printing_system.h"
 #include "printing_fakes.h"
@@ -55,17 +55,17 @@ class DefaultPrinterTest : public ::testing::Test {
   RecordingMessageBoxes boxes;
   shell::MessageService messages{boxes};
   FakePrintingSystem printers{log};
-  GetSetPrinter getSet{printers, messages};
+  DefaultPrinter defaultPrinter{printers, messages};
 };
 
-TEST_F(DefaultPrinterTest, GetDefaultPrinterGivesTheDefaultDestination) {
-  EXPECT_EQ(getSet.GetDefaultPrinter(), "Office_Laser");
+TEST_F(DefaultPrinterTest, CurrentNameIsTheDefaultDestination) {
+  EXPECT_EQ(defaultPrinter.currentName(), "Office_Laser");
   EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(DefaultPrinterTest, AnUnreadableDefaultShowsTheFourLineMessageOnceAndGivesEmptyText) {
   printers.defaultName.clear();
-  EXPECT_EQ(getSet.GetDefaultPrinter(), "");
+  EXPECT_EQ(defaultPrinter.currentName(), "");
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].text,
             "Error No: 1030\r\nNo default destination.\r\nHas occured in modPrinters.GetDefaultPrinter\r\n"
@@ -75,21 +75,21 @@ TEST_F(DefaultPrinterTest, AnUnreadableDefaultShowsTheFourLineMessageOnceAndGive
   EXPECT_EQ(boxes.shown[0].buttons, shell::MessageButtons::Ok);
 }
 
-TEST_F(DefaultPrinterTest, ChangeDefaultPrinterTakesTheUsersNameOrTheQueueName) {
-  EXPECT_TRUE(getSet.ChangeDefaultPrinter("Mirrowick PDF Writer", false));
+TEST_F(DefaultPrinterTest, MakeDefaultTakesTheUsersNameOrTheQueueName) {
+  EXPECT_TRUE(defaultPrinter.makeDefault("Mirrowick PDF Writer", false));
   EXPECT_EQ(printers.defaultName, "Mirrowick_PDF_Writer");
-  EXPECT_TRUE(getSet.ChangeDefaultPrinter("Office_Laser", true));
+  EXPECT_TRUE(defaultPrinter.makeDefault("Office_Laser", true));
   EXPECT_EQ(printers.defaultName, "Office_Laser");
   // The current default again: still true.
-  EXPECT_TRUE(getSet.ChangeDefaultPrinter("Office_Laser", true));
+  EXPECT_TRUE(defaultPrinter.makeDefault("Office_Laser", true));
   EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(DefaultPrinterTest, AnUnknownOrEmptyNameLeavesTheDefaultAndSaysSoOnlyWhenAsked) {
-  EXPECT_FALSE(getSet.ChangeDefaultPrinter("Nowhere", false));
-  EXPECT_FALSE(getSet.ChangeDefaultPrinter("", false));
+  EXPECT_FALSE(defaultPrinter.makeDefault("Nowhere", false));
+  EXPECT_FALSE(defaultPrinter.makeDefault("", false));
   EXPECT_TRUE(boxes.shown.empty());
-  EXPECT_FALSE(getSet.ChangeDefaultPrinter("Nowhere", true));
+  EXPECT_FALSE(defaultPrinter.makeDefault("Nowhere", true));
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].text, "Cannot set printer.");
   EXPECT_EQ(boxes.shown[0].title, "Ledgerfen");
@@ -99,10 +99,10 @@ TEST_F(DefaultPrinterTest, AnUnknownOrEmptyNameLeavesTheDefaultAndSaysSoOnlyWhen
 
 TEST_F(DefaultPrinterTest, ARefusalOrAStoppedPrintingSystemGivesFalse) {
   printers.refuseSet = true;
-  EXPECT_FALSE(getSet.ChangeDefaultPrinter("Mirrowick PDF Writer", false));
+  EXPECT_FALSE(defaultPrinter.makeDefault("Mirrowick PDF Writer", false));
   printers.refuseSet = false;
   printers.running = false;
-  EXPECT_FALSE(getSet.ChangeDefaultPrinter("Mirrowick PDF Writer", false));
+  EXPECT_FALSE(defaultPrinter.makeDefault("Mirrowick PDF Writer", false));
   EXPECT_EQ(printers.defaultName, "Office_Laser");
   EXPECT_TRUE(boxes.shown.empty());
 }

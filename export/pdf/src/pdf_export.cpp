@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 
-#include "ledgerfen/pdf/wordpad1.h"
+#include "ledgerfen/pdf/print_program.h"
 #include "ledgerfen/shell/error_report.h"
 
 namespace ledgerfen::pdf {
@@ -29,7 +29,7 @@ PdfExport::PdfExport(shell::WindowServices& window, const PrintingServices& prin
       writeGridText_(std::move(writeGridText)),
       printTimeout_(printTimeout) {}
 
-void PdfExport::mnuPDF_Click() {
+void PdfExport::run() {
   shell::TrappedHandler h(window_.errors, shell::kTableEditorReports.exportPdf);
   std::string folder;
   std::string path;
@@ -50,35 +50,35 @@ void PdfExport::mnuPDF_Click() {
   // Without the previous default the switch could not be undone, so the
   // printers are left alone.
   const bool previousKnown = h.step(106, [&]() -> Status {
-    previous = printers_.GetDefaultPrinter();
+    previous = printers_.currentName();
     if (previous.empty()) return Error(ErrorKind::NotFound, std::string(kPreviousPrinterUnknown));
     return okStatus();
   });
   if (previousKnown) {
-    h.step(108, [&] { switched = printers_.ChangeDefaultPrinter(std::string(kPdfPrinterName), false); });
+    h.step(108, [&] { switched = printers_.makeDefault(std::string(kPdfPrinterName), false); });
   }
   if (switched) {
-    h.step(110, [&] { commandLine = GetWordPadPath(window_.programFolder, window_.paths) + " /p \"" + path + "\""; });
+    h.step(110, [&] { commandLine = printProgramPath(window_.programFolder, window_.paths) + " /p \"" + path + "\""; });
     h.step(112, [&] { return runPrintProgram(commandLine); });
   }
   h.step(114, [&] {
-    RemoveFile(path);
+    removeFile(path);
     if (!folder.empty()) (void)printing_.files.removeFolder(folder);
   });
   // Only a switch is undone: setting the default again when nothing changed
   // would pin the current default into the user's own options.
   if (switched) {
-    h.step(116, [&] { (void)printers_.ChangeDefaultPrinter(previous, false); });
+    h.step(116, [&] { (void)printers_.makeDefault(previous, false); });
   }
 }
 
-void PdfExport::RemoveFile(const std::string& path) {
+void PdfExport::removeFile(const std::string& path) {
   printing_.events.runOnce();
   if (printing_.files.deleteFile(path).ok()) return;
-  (void)ForceDeleteFile(path);
+  (void)forceDeleteFile(path);
 }
 
-Status PdfExport::ForceDeleteFile(const std::string& path) {
+Status PdfExport::forceDeleteFile(const std::string& path) {
   return printing_.files.forceDeleteFile(path);
 }
 

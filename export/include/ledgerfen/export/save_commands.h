@@ -7,8 +7,9 @@
 // extension) and never adds an extension itself. Cancelling writes nothing
 // and shows nothing. While the writer runs, the window shows the hourglass.
 // A failed write (a read-only folder, a full disk) is shown with the error
-// report, located at the command and step 100, and the pointer then comes
-// back to the default; the old file stays whole.
+// report, located at the table editor's menu item (report_locations.h) and
+// step 100, and the pointer then comes back to the default; the old file
+// stays whole.
 #pragma once
 
 #include <string>
@@ -32,14 +33,12 @@ class SaveDialog {
  public:
   explicit SaveDialog(SaveFileDialogs& dialogs) : dialogs_(dialogs) {}
 
-  std::string DialogTitle;
-  std::string Filter;
+  std::string title;
+  std::string filter;
 
   // Shows the dialog proposing the path confirmed last. Returns the chosen
   // path, or empty text when the user cancelled.
-  std::string ShowSave();
-  // The path confirmed last; empty before the first confirmation.
-  const std::string& FileName() const { return fileName_; }
+  std::string show();
 
  private:
   SaveFileDialogs& dialogs_;
@@ -51,11 +50,9 @@ class SaveCommands {
   SaveCommands(GridReader& grid, SaveFileDialogs& dialogs, PointerSetting& pointer, shell::ErrorReporter& errors)
       : grid_(grid), dialog_(dialogs), pointer_(pointer), errors_(errors) {}
 
-  void mnuCSV_Click();
-  void mnuTXT_Click();
-  void mnuXML_Click();
-
-  const SaveDialog& CommonDialog1() const { return dialog_; }
+  void exportCsv();
+  void exportTxt();
+  void exportXml();
 
  private:
   void save(TextFormat format, std::string_view filter, const shell::ReportLocation& location);

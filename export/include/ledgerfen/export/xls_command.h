@@ -2,16 +2,16 @@
 // workbook of the spreadsheet program and shows it there, new and unsaved.
 // The program asks for no file name and saves nothing itself.
 //
-// mnuXLS_Click runs numbered steps through the error report: a failing step
-// is reported with the location "in Ledgerfen.Form3.mnuXLS_Click " and its
-// number, and the command carries on with the next step, so one failure
-// can give several reports (every cell still to be set when there is no
-// workbook). Cells already set stay. An empty table does nothing at all.
+// run() takes numbered steps through the error report: a failing step is
+// reported at the table editor's exportXls location (report_locations.h)
+// with its number, and the command carries on with the next step, so one
+// failure can give several reports (every cell still to be set when there
+// is no workbook). Cells already set stay. An empty table does nothing at all.
 // The sheet's row 1 holds the captions; row n+1 holds the grid's row n;
 // every value is the grid's text, as text. Rows beyond the sheet's last row
 // cannot be copied: that is reported once and the copy ends there.
 //
-// IsExcelInstalled starts the spreadsheet program and quits it again; when
+// officeAvailable() starts the spreadsheet program and quits it again; when
 // it cannot be started the user is told so.
 #pragma once
 
@@ -34,11 +34,11 @@ class XlsCommand {
              shell::MessageService& messages, shell::ErrorReporter& errors)
       : grid_(grid), spreadsheet_(spreadsheet), pointer_(pointer), messages_(messages), errors_(errors) {}
 
-  void mnuXLS_Click();
+  void run();
   // True when a spreadsheet application could be created and quit again
   // without a failure. When none can be created, shows the missing-program
   // message (OK, no icon, the application title).
-  bool IsExcelInstalled();
+  bool officeAvailable();
 
  private:
   GridReader& grid_;

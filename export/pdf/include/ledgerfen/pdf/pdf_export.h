@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "ledgerfen/pdf/get_set_printer.h"
+#include "ledgerfen/pdf/default_printer.h"
 #include "ledgerfen/pdf/printing_system.h"
 #include "ledgerfen/pdf/process_launcher.h"
 #include "ledgerfen/pdf/temporary_files.h"
@@ -66,9 +66,9 @@ class PdfExport {
   PdfExport(shell::WindowServices& window, const PrintingServices& printing, GridTextWriter writeGridText,
             std::chrono::milliseconds printTimeout = kPrintProgramTimeout);
 
-  // The handler of the "PDF" menu item. Each step that fails shows the error
-  // report ("in Ledgerfen2020/08/02.Form3.mnuPDF_Click ", the step's number)
-  // and the handler goes on:
+  // The "PDF" item of the table editor's export menu. Each step that fails
+  // shows the error report (at the table editor's exportPdf location, see
+  // report_locations.h, and the step's number) and the command goes on:
   //   100 make a new private folder in the user's temporary folder; the
   //       file is tmp.txt in it
   //   102 write the grid to the file
@@ -78,22 +78,22 @@ class PdfExport {
   //   108 make the PDF printer the default; if that fails, go on at 114
   //   110 the command line: the print program, " /p ", the quoted path
   //   112 run it and wait (bounded) until it has handed the job over
-  //   114 remove the file (RemoveFile) and the private folder
+  //   114 remove the file (removeFile) and the private folder
   //   116 if 108 switched, make the remembered printer the default again
-  void mnuPDF_Click();
+  void run();
 
   // Lets pending window events run once, then deletes the file; when that
-  // fails, tries ForceDeleteFile. Never fails: a file that cannot be
+  // fails, tries forceDeleteFile. Never fails: a file that cannot be
   // deleted stays.
-  void RemoveFile(const std::string& path);
-  Status ForceDeleteFile(const std::string& path);
+  void removeFile(const std::string& path);
+  Status forceDeleteFile(const std::string& path);
 
  private:
   Status runPrintProgram(const std::string& commandLine);
 
   shell::WindowServices& window_;
   PrintingServices printing_;
-  GetSetPrinter printers_;
+  DefaultPrinter printers_;
   GridTextWriter writeGridText_;
   std::chrono::milliseconds printTimeout_;
 };

@@ -1,10 +1,10 @@
-#include "ledgerfen/pdf/wordpad1.h"
+#include "ledgerfen/pdf/print_program.h"
 
 #include "ledgerfen/shell/program_folder.h"
 
 namespace ledgerfen::pdf {
 
-std::string GetWordPadPath(const std::string& programFolder, const data::PathProbe& paths) {
+std::string printProgramPath(const std::string& programFolder, const data::PathProbe& paths) {
   const std::string path = shell::programFile(programFolder, kPrintProgram);
   if (!paths.exists(path)) return {};
   return "\"" + path + "\"";

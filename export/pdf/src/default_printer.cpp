@@ -1,4 +1,4 @@
-#include "ledgerfen/pdf/get_set_printer.h"
+#include "ledgerfen/pdf/default_printer.h"
 
 namespace ledgerfen::pdf {
 
@@ -7,14 +7,14 @@ std::string defaultPrinterFailureText(const PrintingFailure& failure) {
          "Has occured in modPrinters.GetDefaultPrinter\r\n" + "Please contact Technical Support";
 }
 
-std::string GetSetPrinter::GetDefaultPrinter() {
+std::string DefaultPrinter::currentName() {
   PrintingResult<std::string> name = printers_.defaultDestination();
   if (name.ok()) return name.value();
   messages_.show(defaultPrinterFailureText(name.failure()));
   return {};
 }
 
-bool GetSetPrinter::ChangeDefaultPrinter(const std::string& name, bool reportFailure) {
+bool DefaultPrinter::makeDefault(const std::string& name, bool reportFailure) {
   bool changed = false;
   PrintingResult<std::vector<PrinterQueue>> destinations = printers_.destinations();
   if (destinations.ok()) {
