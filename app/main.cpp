@@ -7,10 +7,10 @@
 #include "ledgerfen/data/data_engine.h"
 #include "ledgerfen/data/path_probe.h"
 #include "ledgerfen/export/calc_spreadsheet.h"
+#include "ledgerfen/export/process_launcher.h"
+#include "ledgerfen/export/temporary_files.h"
 #include "ledgerfen/pdf/cups_printing_system.h"
 #include "ledgerfen/pdf/pdf_printer_check.h"
-#include "ledgerfen/pdf/process_launcher.h"
-#include "ledgerfen/pdf/temporary_files.h"
 #include "ledgerfen/shell/appearance.h"
 #include "ledgerfen/shell/qt_platform.h"
 #include "ledgerfen/shell/settings_store.h"
@@ -36,8 +36,8 @@ int main(int argc, char** argv) {
   pdf::PdfPrinterInstalledCheck pdfPrinter(printers, messageBoxes);
   data::BuiltInEngine engine;
 
-  pdf::PosixProcessLauncher processes;
-  pdf::LinuxTemporaryFiles temporaryFiles;
+  exporting::PosixProcessLauncher processes;
+  exporting::LinuxTemporaryFiles temporaryFiles;
   pdf::QtPendingEvents events;
   const pdf::PrintingServices printing{printers, processes, temporaryFiles, events};
   app::ExportCommandsFactory exports = [&printing](editor::TableEditorWindow& editor, shell::WindowServices& window) {

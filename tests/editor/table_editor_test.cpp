@@ -21,7 +21,7 @@
 #include "ledgerfen/database.h"
 #include "ledgerfen/editor/data_grid.h"
 #include "ledgerfen/editor/table_editor_window.h"
-#include "ledgerfen/pdf/temporary_files.h"
+#include "ledgerfen/export/temporary_files.h"
 #include "ledgerfen/shell/appearance.h"
 #include "printing_fakes.h"
 #include "qt_test_main.h"
@@ -511,13 +511,13 @@ class TableEditorTest : public QObject {
   // The program's own export commands: "PDF" prints, on the PDF printer,
   // the grid's text with the row being typed saved first.
   void thePdfItemPrintsWhatTheGridShowsOnThePdfPrinter() {
-    struct PrintProgram final : pdf::ProcessLauncher {
+    struct PrintProgram final : exporting::ProcessLauncher {
       std::vector<std::string> printed;  // the files as they were while printing
-      Result<pdf::ProcessEnd> runAndWait(const std::vector<std::string>& arguments,
-                                         std::chrono::milliseconds) override {
+      Result<exporting::ProcessEnd> runAndWait(const std::vector<std::string>& arguments,
+                                               std::chrono::milliseconds) override {
         std::ifstream file(arguments.back(), std::ios::binary);
         printed.emplace_back(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-        return pdf::ProcessEnd{};
+        return exporting::ProcessEnd{};
       }
     };
     test::TempDir dir;
@@ -528,7 +528,7 @@ class TableEditorTest : public QObject {
     printers.addQueue("Mirrowick_PDF_Writer", "Mirrowick PDF Writer");
     printers.defaultName = "Office";
     PrintProgram printProgram;
-    pdf::LinuxTemporaryFiles files;
+    exporting::LinuxTemporaryFiles files;
     pdf::QtPendingEvents events;
     const pdf::PrintingServices printing{printers, printProgram, files, events};
     h.exports = [&](editor::TableEditorWindow& editor,

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <thread>
 
+#include "ledgerfen/export/process_launcher.h"
 #include "office_stand_in.h"
 #include "support/fixtures.h"
 #include "support/temp_dir.h"

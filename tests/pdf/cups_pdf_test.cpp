@@ -28,12 +28,12 @@
 #include "ledgerfen/data/cell_text.h"
 #include "ledgerfen/data/path_probe.h"
 #include "ledgerfen/database.h"
+#include "ledgerfen/export/process_launcher.h"
+#include "ledgerfen/export/temporary_files.h"
 #include "ledgerfen/pdf/cups_printing_system.h"
 #include "ledgerfen/pdf/default_printer.h"
 #include "ledgerfen/pdf/pdf_export.h"
 #include "ledgerfen/pdf/pdf_printer_check.h"
-#include "ledgerfen/pdf/process_launcher.h"
-#include "ledgerfen/pdf/temporary_files.h"
 #include "ledgerfen/shell/error_report.h"
 #include "printing_fakes.h"
 #include "support/fixtures.h"
@@ -71,8 +71,8 @@ void writeText(const std::string& path, const std::string& text) {
 
 // Runs a program of the system and gives its standard error on failure.
 Status runTool(std::vector<std::string> arguments) {
-  PosixProcessLauncher launcher;
-  Result<ProcessEnd> end = launcher.runAndWait(arguments, 60s);
+  exporting::PosixProcessLauncher launcher;
+  Result<exporting::ProcessEnd> end = launcher.runAndWait(arguments, 60s);
   if (!end.ok()) return end.error();
   if (end->exitCode != 0) {
     return Error(ErrorKind::Io,
@@ -383,8 +383,8 @@ TEST_F(CupsPdfTest, ATableExportedAsPdfHasItsCellsInThePdfAndTheDefaultIsBackAft
   data::FileSystemProbe paths;
   NoProgramControl control;
   shell::WindowServices window{messages, errors, paths, control, programFolder};
-  PosixProcessLauncher processes;
-  LinuxTemporaryFiles files;
+  exporting::PosixProcessLauncher processes;
+  exporting::LinuxTemporaryFiles files;
   CountingEvents events;
   std::string printedText;
   PdfExport exporter(window, {printers, processes, files, events}, [&](const std::string& path) {

@@ -126,9 +126,9 @@ TEST_F(PdfExportTest, APrintProgramThatCannotStartIsReportedAndTheDefaultStillCo
 }
 
 TEST_F(PdfExportTest, APrintProgramThatFailsIsReportedWithItsOwnMessage) {
-  processes.end = ProcessEnd{1, "ledgerfen-print: Mirrowick_PDF_Writer: Printer not accepting jobs.\n"};
+  processes.end = exporting::ProcessEnd{1, "ledgerfen-print: Mirrowick_PDF_Writer: Printer not accepting jobs.\n"};
   exporter.run();
-  processes.end = ProcessEnd{3, ""};
+  processes.end = exporting::ProcessEnd{3, ""};
   exporter.run();
   EXPECT_EQ(texts(),
             (std::vector<std::string>{report("ledgerfen-print: Mirrowick_PDF_Writer: Printer not accepting jobs.", 112),

@@ -62,8 +62,8 @@ Status FakeTemporaryFiles::removeFolder(const std::string& path) {
   return okStatus();
 }
 
-Result<ProcessEnd> FakeProcessLauncher::runAndWait(const std::vector<std::string>& arguments,
-                                                   std::chrono::milliseconds) {
+Result<exporting::ProcessEnd> FakeProcessLauncher::runAndWait(const std::vector<std::string>& arguments,
+                                                              std::chrono::milliseconds) {
   commands.push_back(arguments);
   log_.push_back("run");
   defaultWhileRunning.push_back(printers_.defaultName);

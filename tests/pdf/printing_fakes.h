@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "ledgerfen/export/process_launcher.h"
+#include "ledgerfen/export/temporary_files.h"
 #include "ledgerfen/pdf/pdf_export.h"
 #include "ledgerfen/pdf/printing_system.h"
-#include "ledgerfen/pdf/process_launcher.h"
-#include "ledgerfen/pdf/temporary_files.h"
 #include "ledgerfen/shell/platform.h"
 
 namespace ledgerfen::pdf::fakes {
@@ -48,7 +48,7 @@ class FakePrintingSystem final : public PrintingSystem {
 };
 
 // Files and folders by path; every private folder is new.
-class FakeTemporaryFiles final : public TemporaryFiles {
+class FakeTemporaryFiles final : public exporting::TemporaryFiles {
  public:
   explicit FakeTemporaryFiles(CallLog& log) : log_(log) {}
 
@@ -71,7 +71,7 @@ class FakeTemporaryFiles final : public TemporaryFiles {
 
 // Records each command and, while "running" it, what the printing system's
 // default and the printed file were at that moment.
-class FakeProcessLauncher final : public ProcessLauncher {
+class FakeProcessLauncher final : public exporting::ProcessLauncher {
  public:
   FakeProcessLauncher(CallLog& log, FakePrintingSystem& printers, FakeTemporaryFiles& files)
       : log_(log), printers_(printers), files_(files) {}
@@ -80,9 +80,10 @@ class FakeProcessLauncher final : public ProcessLauncher {
   std::vector<std::string> defaultWhileRunning;
   std::vector<std::string> fileWhileRunning;  // the contents, or "(missing)"
   std::string startFailure;                   // non-empty: the program cannot be started
-  ProcessEnd end;
+  exporting::ProcessEnd end;
 
-  Result<ProcessEnd> runAndWait(const std::vector<std::string>& arguments, std::chrono::milliseconds timeout) override;
+  Result<exporting::ProcessEnd> runAndWait(const std::vector<std::string>& arguments,
+                                           std::chrono::milliseconds timeout) override;
 
  private:
   CallLog& log_;

@@ -83,7 +83,8 @@ Status PdfExport::forceDeleteFile(const std::string& path) {
 }
 
 Status PdfExport::runPrintProgram(const std::string& commandLine) {
-  LF_ASSIGN_OR_RETURN(ProcessEnd end, printing_.processes.runAndWait(splitCommandLine(commandLine), printTimeout_));
+  LF_ASSIGN_OR_RETURN(exporting::ProcessEnd end,
+                      printing_.processes.runAndWait(exporting::splitCommandLine(commandLine), printTimeout_));
   if (end.exitCode == 0) return okStatus();
   std::string message = trimmed(end.errorOutput);
   if (message.empty()) message = "The print program ended with exit code " + std::to_string(end.exitCode) + ".";

@@ -15,10 +15,10 @@
 #include <string>
 #include <string_view>
 
+#include "ledgerfen/export/process_launcher.h"
+#include "ledgerfen/export/temporary_files.h"
 #include "ledgerfen/pdf/default_printer.h"
 #include "ledgerfen/pdf/printing_system.h"
-#include "ledgerfen/pdf/process_launcher.h"
-#include "ledgerfen/pdf/temporary_files.h"
 #include "ledgerfen/shell/window_services.h"
 #include "ledgerfen/status.h"
 
@@ -52,8 +52,8 @@ class QtPendingEvents final : public PendingEvents {
 
 struct PrintingServices {
   PrintingSystem& printers;
-  ProcessLauncher& processes;
-  TemporaryFiles& files;
+  exporting::ProcessLauncher& processes;
+  exporting::TemporaryFiles& files;
   PendingEvents& events;
 };
 

@@ -1,7 +1,7 @@
 // LibreOffice Calc as the spreadsheet program of the XLS export.
 //
 // A workbook is built in this process: libxlsxwriter writes it, every value
-// as text, into a private temporary file (mode 0600, named
+// as text, into a private temporary file (makePrivateFile: mode 0600, named
 // ledgerfen-export-*.xlsx, in the user's runtime folder or else the
 // temporary folder). Showing the application opens each workbook in Calc as
 // a new, untitled, unsaved document (soffice --calc -n FILE) and removes the
@@ -15,7 +15,6 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "ledgerfen/export/spreadsheet.h"
@@ -53,8 +52,5 @@ void removeLeftoverWorkbooks(const std::string& folder = workbookFolder());
 // longest line has `characters` characters: 1.2 per character and 2 more,
 // at most 255.
 double fittedColumnWidth(size_t characters);
-// The full path of an executable: `name` itself when it holds a "/", else
-// the first match in PATH.
-std::optional<std::string> findProgram(const std::string& name);
 
 }  // namespace ledgerfen::exporting

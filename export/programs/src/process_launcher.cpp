@@ -1,19 +1,21 @@
-#include "ledgerfen/pdf/process_launcher.h"
+#include "ledgerfen/export/process_launcher.h"
 
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
 extern char** environ;
 
-namespace ledgerfen::pdf {
+namespace ledgerfen::exporting {
 namespace {
 
 constexpr size_t kKeptErrorOutput = 64 * 1024;
@@ -82,6 +84,26 @@ std::vector<std::string> splitCommandLine(std::string_view commandLine) {
   }
   if (inArgument) arguments.push_back(std::move(current));
   return arguments;
+}
+
+std::optional<std::string> findProgram(const std::string& name) {
+  const auto runnable = [](const std::string& path) {
+    struct stat s {};
+    return stat(path.c_str(), &s) == 0 && S_ISREG(s.st_mode) && access(path.c_str(), X_OK) == 0;
+  };
+  if (name.empty()) return std::nullopt;
+  if (name.find('/') != std::string::npos) return runnable(name) ? std::optional(name) : std::nullopt;
+  const char* path = getenv("PATH");
+  std::string_view folders = path ? path : "/usr/local/bin:/usr/bin:/bin";
+  while (true) {
+    const size_t colon = folders.find(':');
+    std::string folder(folders.substr(0, colon));
+    if (folder.empty()) folder = ".";
+    if (std::string candidate = folder + "/" + name; runnable(candidate)) return candidate;
+    if (colon == std::string_view::npos) break;
+    folders.remove_prefix(colon + 1);
+  }
+  return std::nullopt;
 }
 
 Result<ProcessEnd> PosixProcessLauncher::runAndWait(const std::vector<std::string>& arguments,
@@ -157,4 +179,4 @@ Result<ProcessEnd> PosixProcessLauncher::runAndWait(const std::vector<std::strin
   return Error(ErrorKind::Io, arguments[0] + " did not finish within " + durationText(timeout) + " and was stopped.");
 }
 
-}  // namespace ledgerfen::pdf
+}  // namespace ledgerfen::exporting

@@ -1,4 +1,4 @@
-#include "ledgerfen/pdf/temporary_files.h"
+#include "ledgerfen/export/temporary_files.h"
 
 #include <errno.h>
 #include <stdlib.h>
@@ -8,18 +8,13 @@
 #include <cstring>
 #include <filesystem>
 
-namespace ledgerfen::pdf {
+namespace ledgerfen::exporting {
 namespace {
+
+constexpr std::string_view kRandomPart = "XXXXXX";
 
 Error fileError(const std::string& what, const std::string& path, int error) {
   return Error(ErrorKind::Io, what + " " + path + ": " + std::strerror(error));
-}
-
-std::string temporaryFolder() {
-  const char* tmpdir = ::getenv("TMPDIR");
-  struct stat info;
-  if (tmpdir && *tmpdir && ::stat(tmpdir, &info) == 0 && S_ISDIR(info.st_mode)) return tmpdir;
-  return "/tmp";
 }
 
 std::string folderOf(const std::string& path) {
@@ -31,12 +26,32 @@ std::string folderOf(const std::string& path) {
 
 }  // namespace
 
-Result<std::string> LinuxTemporaryFiles::makePrivateFolder() {
-  std::string folder = temporaryFolder();
+std::string temporaryFolder() {
+  const char* tmpdir = ::getenv("TMPDIR");
+  struct stat info;
+  if (!tmpdir || !*tmpdir || ::stat(tmpdir, &info) != 0 || !S_ISDIR(info.st_mode)) return "/tmp";
+  std::string folder = tmpdir;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-  std::string pattern = folder + "/ledgerfen-pdf-XXXXXX";
-  if (!::mkdtemp(pattern.data())) return fileError("Cannot make a private folder in", folder, errno);
+  return folder;
+}
+
+Result<std::string> makePrivateFolder(const std::string& parent, std::string_view prefix) {
+  std::string pattern = parent + "/" + std::string(prefix) + std::string(kRandomPart);
+  if (!::mkdtemp(pattern.data())) return fileError("Cannot make a private folder in", parent, errno);
   return pattern;
+}
+
+Result<std::string> makePrivateFile(const std::string& folder, std::string_view prefix, std::string_view suffix,
+                                    std::string_view what) {
+  std::string path = folder + "/" + std::string(prefix) + std::string(kRandomPart) + std::string(suffix);
+  const int fd = ::mkstemps(path.data(), int(suffix.size()));
+  if (fd < 0) return fileError("Cannot make " + std::string(what) + " in", folder, errno);
+  ::close(fd);
+  return path;
+}
+
+Result<std::string> LinuxTemporaryFiles::makePrivateFolder() {
+  return exporting::makePrivateFolder(temporaryFolder(), "ledgerfen-pdf-");
 }
 
 bool LinuxTemporaryFiles::fileExists(const std::string& path) const {
@@ -71,4 +86,4 @@ Status LinuxTemporaryFiles::removeFolder(const std::string& path) {
   return okStatus();
 }
 
-}  // namespace ledgerfen::pdf
+}  // namespace ledgerfen::exporting

@@ -1,23 +1,20 @@
 #include "ledgerfen/export/calc_spreadsheet.h"
 
 #include <dirent.h>
-#include <errno.h>
-#include <spawn.h>
 #include <stdlib.h>
-#include <string.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string_view>
 #include <vector>
 
+#include "ledgerfen/export/process_launcher.h"
+#include "ledgerfen/export/temporary_files.h"
 #include "ledgerfen/export/text_encoding.h"
-
-extern char** environ;
 
 namespace ledgerfen::exporting {
 namespace {
@@ -25,6 +22,8 @@ namespace {
 constexpr std::string_view kFilePrefix = "ledgerfen-export-";
 constexpr std::string_view kFileSuffix = ".xlsx";
 constexpr time_t kLeftoverAge = 60;  // seconds
+// The shell that opens a workbook in Calc ends at once, leaving Calc running.
+constexpr std::chrono::milliseconds kShellTimeout{30'000};
 
 bool isFolder(const char* path) {
   struct stat s {};
@@ -89,14 +88,9 @@ std::string escapeEscapes(std::string text) {
 class XlsxWorkbook final : public SpreadsheetWorkbook {
  public:
   static Result<std::unique_ptr<XlsxWorkbook>> create(const std::string& folder) {
-    std::string path = folder + "/" + std::string(kFilePrefix) + "XXXXXX" + std::string(kFileSuffix);
-    // mkstemps makes the file with mode 0600; libxlsxwriter later writes
-    // it again under the same name and so keeps that mode.
-    const int fd = mkstemps(path.data(), int(kFileSuffix.size()));
-    if (fd < 0) {
-      return Error(ErrorKind::Io, "Cannot make a workbook file in " + folder + ": " + strerror(errno));
-    }
-    close(fd);
+    // The file is made private; libxlsxwriter later writes it again under
+    // the same name and so keeps its mode.
+    LF_ASSIGN_OR_RETURN(std::string path, makePrivateFile(folder, kFilePrefix, kFileSuffix, "a workbook file"));
     auto workbook = std::unique_ptr<XlsxWorkbook>(new XlsxWorkbook(path, folder));
     if (!workbook->workbook_ || !workbook->sheet_) return Error(ErrorKind::Io, "Cannot start a workbook in " + path);
     return workbook;
@@ -179,18 +173,11 @@ class XlsxWorkbook final : public SpreadsheetWorkbook {
 // the office program is done with it. A shell runs both in the background
 // and ends at once, so the office program is nobody's child here and lives
 // on after this program.
-Status openInCalc(const std::string& program, const std::string& file) {
+Status openInCalc(ProcessLauncher& launcher, const std::string& program, const std::string& file) {
   static const char kScript[] = "(\"$1\" --calc -n \"$2\"; rm -f -- \"$2\") </dev/null >/dev/null 2>&1 &";
-  std::string sh = "sh", dashC = "-c", script = kScript, name = "ledgerfen", programArg = program, fileArg = file;
-  char* argv[] = {sh.data(), dashC.data(), script.data(), name.data(), programArg.data(), fileArg.data(), nullptr};
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv, environ);
-  if (spawned != 0) return Error(ErrorKind::Io, "Cannot start " + program + ": " + strerror(spawned));
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return Error(ErrorKind::Io, "Cannot start " + program + ": " + strerror(errno));
-  }
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return Error(ErrorKind::Io, "Cannot start " + program + ".");
+  LF_ASSIGN_OR_RETURN(ProcessEnd end,
+                      launcher.runAndWait({"/bin/sh", "-c", kScript, "ledgerfen", program, file}, kShellTimeout));
+  if (end.exitCode != 0) return Error(ErrorKind::Io, "Cannot start " + program + ".");
   return okStatus();
 }
 
@@ -207,7 +194,7 @@ class CalcApplication final : public SpreadsheetApplication {
   Status show() override {
     for (auto& workbook : workbooks_) {
       LF_RETURN_IF_ERROR(workbook->finish());
-      LF_RETURN_IF_ERROR(openInCalc(program_, workbook->path()));
+      LF_RETURN_IF_ERROR(openInCalc(launcher_, program_, workbook->path()));
       workbook->handOver();
     }
     workbooks_.clear();
@@ -220,6 +207,7 @@ class CalcApplication final : public SpreadsheetApplication {
  private:
   std::string program_;
   std::string folder_;
+  PosixProcessLauncher launcher_;
   std::vector<std::unique_ptr<XlsxWorkbook>> workbooks_;
 };
 
@@ -261,26 +249,6 @@ void removeLeftoverWorkbooks(const std::string& folder) {
 
 double fittedColumnWidth(size_t characters) {
   return std::min(255.0, 1.2 * double(characters) + 2.0);
-}
-
-std::optional<std::string> findProgram(const std::string& name) {
-  const auto runnable = [](const std::string& path) {
-    struct stat s {};
-    return stat(path.c_str(), &s) == 0 && S_ISREG(s.st_mode) && access(path.c_str(), X_OK) == 0;
-  };
-  if (name.empty()) return std::nullopt;
-  if (name.find('/') != std::string::npos) return runnable(name) ? std::optional(name) : std::nullopt;
-  const char* path = getenv("PATH");
-  std::string_view folders = path ? path : "/usr/local/bin:/usr/bin:/bin";
-  while (true) {
-    const size_t colon = folders.find(':');
-    std::string folder(folders.substr(0, colon));
-    if (folder.empty()) folder = ".";
-    if (std::string candidate = folder + "/" + name; runnable(candidate)) return candidate;
-    if (colon == std::string_view::npos) break;
-    folders.remove_prefix(colon + 1);
-  }
-  return std::nullopt;
 }
 
 }  // namespace ledgerfen::exporting
