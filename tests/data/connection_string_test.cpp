@@ -11,7 +11,7 @@ constexpr const char* kAcePrefix = "Provider=Microsoft.ACE.OLEDB.12.0;Data Sourc
 constexpr const char* kJetPrefix = "PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=";
 constexpr const char* kPasswordPart = ";JET OLEDB:Database Password=";
 
-TEST(BuildConnectionString, AccdbEndingInAnyCaseSelectsAce) {
+TEST(BuildingConnectionStrings, AccdbEndingInAnyCaseSelectsAce) {
   EXPECT_EQ(buildConnectionString("/data/Shop.ACCDB", "pw"),
             std::string(kAcePrefix) + "/data/Shop.ACCDB" + kPasswordPart + "pw");
   EXPECT_EQ(buildConnectionString("/data/shop.accdb", ""),
@@ -22,18 +22,18 @@ TEST(BuildConnectionString, AccdbEndingInAnyCaseSelectsAce) {
   EXPECT_EQ(buildConnectionString("AcCdB", ""), std::string(kAcePrefix) + "AcCdB" + kPasswordPart);
 }
 
-TEST(BuildConnectionString, EverythingElseSelectsJet) {
+TEST(BuildingConnectionStrings, EverythingElseSelectsJet) {
   for (const char* path : {"/data/shop.mdb", "/data/shop.accde", "/data/shop.mde", "ccdb", "", "/data/shop.accdb "}) {
     EXPECT_EQ(buildConnectionString(path, "x"), std::string(kJetPrefix) + path + kPasswordPart + "x") << path;
   }
 }
 
-TEST(BuildConnectionString, InsertsTextUnchanged) {
+TEST(BuildingConnectionStrings, InsertsTextUnchanged) {
   EXPECT_EQ(buildConnectionString(" /a;b=c/d.mdb ", " p;w=\"x\" "),
             std::string(kJetPrefix) + " /a;b=c/d.mdb " + kPasswordPart + " p;w=\"x\" ");
 }
 
-TEST(ParseConnectionString, ReadsBackBothForms) {
+TEST(ParsingConnectionStrings, ReadsBackBothForms) {
   auto ace = parseConnectionString(buildConnectionString("/data/shop.accdb", "secret"));
   ASSERT_TRUE(ace.ok()) << ace.error().message();
   EXPECT_EQ(ace->provider, "Microsoft.ACE.OLEDB.12.0");
@@ -47,7 +47,7 @@ TEST(ParseConnectionString, ReadsBackBothForms) {
   EXPECT_EQ(jet->password, "");
 }
 
-TEST(ParseConnectionString, PathsAndPasswordsWithSeparatorsSurviveTheRoundTrip) {
+TEST(ParsingConnectionStrings, PathsAndPasswordsWithSeparatorsSurviveTheRoundTrip) {
   struct Case {
     std::string path, password;
   };
@@ -67,7 +67,7 @@ TEST(ParseConnectionString, PathsAndPasswordsWithSeparatorsSurviveTheRoundTrip) 
   }
 }
 
-TEST(ParseConnectionString, KeywordsMatchWithoutRegardToCaseAndThePasswordPartIsOptional) {
+TEST(ParsingConnectionStrings, KeywordsMatchWithoutRegardToCaseAndThePasswordPartIsOptional) {
   auto parsed =
       parseConnectionString("provider=Microsoft.Jet.OLEDB.4.0;DATA SOURCE=/d.mdb;jet oledb:database password=w");
   ASSERT_TRUE(parsed.ok());
@@ -80,7 +80,7 @@ TEST(ParseConnectionString, KeywordsMatchWithoutRegardToCaseAndThePasswordPartIs
   EXPECT_EQ(noPassword->password, "");
 }
 
-TEST(ParseConnectionString, RejectsTextOfAnotherShape) {
+TEST(ParsingConnectionStrings, RejectsTextOfAnotherShape) {
   for (const char* text : {"", "Data Source=/d.mdb", "Provider=Microsoft.Jet.OLEDB.4.0", "Provider=x;Path=/d.mdb"}) {
     auto parsed = parseConnectionString(text);
     ASSERT_FALSE(parsed.ok()) << text;

@@ -27,7 +27,7 @@ struct ScriptedUser : ProviderCheckUser {
   void openWebAddress(const std::string& address) override { opened.push_back(address); }
 };
 
-TEST(CheckDataProvider, TheBuiltInEngineIsAlwaysPresent) {
+TEST(ProviderCheck, TheBuiltInEngineIsAlwaysPresent) {
   BuiltInEngine engine;
   ScriptedUser user;
   EXPECT_TRUE(checkDataProvider(engine, user, kSupport));
@@ -35,7 +35,7 @@ TEST(CheckDataProvider, TheBuiltInEngineIsAlwaysPresent) {
   EXPECT_TRUE(user.opened.empty());
 }
 
-TEST(CheckDataProvider, MissingProviderExplainsAndOpensBothPagesOnYes) {
+TEST(ProviderCheck, MissingProviderExplainsAndOpensBothPagesOnYes) {
   UnloadableEngine engine(3706, "Provider cannot be found. It may not be properly installed.");
   ScriptedUser user;
   user.answerYes = true;
@@ -55,7 +55,7 @@ TEST(CheckDataProvider, MissingProviderExplainsAndOpensBothPagesOnYes) {
                                                    "https://www.microsoft.com/en-us/download/details.aspx?id=54920"}));
 }
 
-TEST(CheckDataProvider, NoOpensNothingAndStillAnswersFalse) {
+TEST(ProviderCheck, NoOpensNothingAndStillAnswersFalse) {
   UnloadableEngine engine(3706, "Provider cannot be found. It may not be properly installed.");
   ScriptedUser user;
   EXPECT_FALSE(checkDataProvider(engine, user, kSupport));
@@ -63,7 +63,7 @@ TEST(CheckDataProvider, NoOpensNothingAndStillAnswersFalse) {
   EXPECT_TRUE(user.opened.empty());
 }
 
-TEST(CheckDataProvider, TheNumberOrTheTextInAnyCaseMeansAMissingProvider) {
+TEST(ProviderCheck, TheNumberOrTheTextInAnyCaseMeansAMissingProvider) {
   for (auto [number, text] :
        std::vector<std::pair<int32_t, std::string>>{{3706, "localised text"},
                                                     {0, "PROVIDER CANNOT BE FOUND. It may not be properly installed."},
@@ -75,7 +75,7 @@ TEST(CheckDataProvider, TheNumberOrTheTextInAnyCaseMeansAMissingProvider) {
   }
 }
 
-TEST(CheckDataProvider, AnyOtherFailureAnswersFalseSilently) {
+TEST(ProviderCheck, AnyOtherFailureAnswersFalseSilently) {
   UnloadableEngine engine(429, "ActiveX component can't create object");
   ScriptedUser user;
   user.answerYes = true;

@@ -1,6 +1,6 @@
-// What every window of the program is handed by main: the message boxes
-// with the application title, the error report, the file test, the end of
-// the program and the program folder.
+// What every window of the program is handed when app/Program wires it: the
+// message boxes with the application title, the error report, the file
+// test, the end of the program and the program folder.
 #pragma once
 
 #include <string>

@@ -38,7 +38,7 @@ class CalcSpreadsheet final : public SpreadsheetProgram {
   CalcSettings settings_;
 };
 
-// Excel's sheet size, which Calc opens in full.
+// The sheet size of the workbook format, which Calc opens in full.
 inline constexpr int32_t kSheetLastRow = 1'048'576;
 inline constexpr int32_t kSheetLastColumn = 16'384;
 // The most characters a cell holds.
