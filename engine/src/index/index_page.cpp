@@ -111,7 +111,7 @@ Result<IndexPage> decodeIndexPage(const format::FormatSpec& spec, uint32_t numbe
     const size_t fromHead = std::min(head.size(), keyLength);
     e.key.reserve(keyLength);
     e.key.assign(head.begin(), head.begin() + long(fromHead));
-    e.key.insert(e.key.end(), stored.begin(), stored.begin() + long(keyLength - fromHead));
+    e.key.append(stored.begin(), stored.begin() + long(keyLength - fromHead));
     e.row.page = bigEndian(keyLength, 3);
     e.row.row = uint8_t(byteAt(keyLength + 3));
     if (!page.leaf) {
@@ -281,35 +281,48 @@ size_t storedPrefixLength(const format::FormatSpec& spec, std::span<const uint8_
   return spec.indexPrefixLengthSize == 1 ? bytes[spec.indexPrefixLength] : format::u16le(bytes, spec.indexPrefixLength);
 }
 
-bool insertEncodedEntry(const format::FormatSpec& spec, std::span<uint8_t> bytes, const IndexPage& page, size_t slot) {
-  const auto& entries = page.entries;
-  if (bytes.size() != spec.pageSize || slot == 0 || slot >= entries.size()) return false;
-  if (bytes[0] != (page.leaf ? format::kPageIndexLeaf : format::kPageIndexNode)) return false;
-  if (entries[slot].row.page > kMaxEntryRowPage || (page.leaf != (entries[slot].child == 0))) return false;
-  // Stored after the first entry, the new one leaves out the page's prefix,
-  // and must share it and keep a byte of its own.
-  const size_t prefix = storedPrefixLength(spec, bytes);
-  const StoredEntry first(entries[0], page.leaf), added(entries[slot], page.leaf);
-  if (commonPrefix(first, added) < prefix || added.size() <= prefix) return false;
-  const size_t need = added.size() - prefix;
+bool insertEncodedEntry(const format::FormatSpec& spec, std::span<uint8_t> bytes, const IndexEntry& entry,
+                        size_t slot) {
+  if (bytes.size() != spec.pageSize || slot == 0) return false;
+  if (bytes[0] != format::kPageIndexLeaf && bytes[0] != format::kPageIndexNode) return false;
+  const bool leaf = bytes[0] == format::kPageIndexLeaf;
+  if (entry.row.page > kMaxEntryRowPage || leaf != (entry.child == 0)) return false;
   const size_t area = entryAreaSize(spec);
   const size_t freeSpace = format::u16le(bytes, spec.indexFreeSpace);
   const size_t used = spec.pageSize - spec.indexEntriesStart - freeSpace;
-  if (used > area || need > freeSpace || used + need > area) return false;
-
-  // Where it goes: after the entries before it.
-  size_t at = first.size();
-  for (size_t i = 1; i < slot; ++i) at += entries[i].key.size() + trailerSize(page.leaf) - prefix;
-  if (at > used) return false;
-
-  uint8_t* area0 = &bytes[spec.indexEntriesStart];
-  std::memmove(area0 + at + need, area0 + at, used - at);
-  added.copyFrom(prefix, area0 + at);
-  // The ends of the entries after it move along by `need`.
+  if (used > area) return false;
   std::span<uint8_t> mask = bytes.subspan(spec.indexEntryMask, spec.indexEntryMaskSize);
+  uint8_t* entries = &bytes[spec.indexEntriesStart];
+
+  // Where the first entry ends, and where entry slot - 1 ends: the new one goes there.
+  size_t firstEnd = 0, at = 0, seen = 0;
+  for (size_t byte = 0; byte < mask.size() && seen < slot; ++byte) {
+    for (uint8_t bits = mask[byte]; bits != 0 && seen < slot; bits = uint8_t(bits & (bits - 1))) {
+      at = byte * 8 + size_t(std::countr_zero(bits));
+      if (seen++ == 0) firstEnd = at;
+    }
+  }
+  if (seen < slot || at > used) return false;
+
+  // Stored after the first entry, it leaves out the page's prefix: it must
+  // share it, keep a byte of its own, and fit.
+  const size_t prefix = storedPrefixLength(spec, bytes);
+  const StoredEntry added(entry, leaf);
+  size_t shared = 0;
+  while (shared < firstEnd && shared < added.size() && entries[shared] == added[shared]) ++shared;
+  if (shared < prefix || added.size() <= prefix) return false;
+  const size_t need = added.size() - prefix;
+  if (need > freeSpace || used + need > area) return false;
+
+  std::memmove(entries + at + need, entries + at, used - at);
+  added.copyFrom(prefix, entries + at);
+  // The ends of the entries after it move along by `need`, highest first.
   for (size_t bit = used; bit > at; --bit) {
-    const bool set = (mask[bit / 8] >> (bit % 8)) & 1;
-    if (!set) continue;
+    if (bit % 8 == 7 && mask[bit / 8] == 0 && bit - 7 > at) {
+      bit -= 7;  // a byte without ends
+      continue;
+    }
+    if (!((mask[bit / 8] >> (bit % 8)) & 1)) continue;
     mask[bit / 8] = uint8_t(mask[bit / 8] & ~(1u << (bit % 8)));
     const size_t moved = bit + need;
     mask[moved / 8] = uint8_t(mask[moved / 8] | (1u << (moved % 8)));

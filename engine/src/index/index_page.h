@@ -19,6 +19,7 @@
 
 #include "format/bytes.h"
 #include "format/format_spec.h"
+#include "index/key_bytes.h"
 #include "ledgerfen/status.h"
 
 namespace ledgerfen::index {
@@ -30,7 +31,7 @@ inline constexpr size_t kNodeEntryTrailer = 8;
 inline constexpr uint32_t kMaxEntryRowPage = 0xFFFFFF;
 
 struct IndexEntry {
-  std::vector<uint8_t> key;
+  KeyBytes key;
   format::RowPointer row;
   uint32_t child = 0;  // node entries only
 
@@ -90,13 +91,14 @@ Result<std::vector<uint8_t>> encodeIndexPage(const format::FormatSpec& spec, con
                                              const PageEncoding& encoding = {});
 // The shared prefix the encoded page `bytes` stores.
 size_t storedPrefixLength(const format::FormatSpec& spec, std::span<const uint8_t> bytes);
-// Adds entry `slot` of `page` (already in its list) to `bytes`, which hold
-// the page as encoded before the entry was added, moving the entries after
-// it along: for a page that takes one entry at a time, much less work than
-// encoding it whole. False, changing nothing, when the bytes cannot take it
-// so: the entry would come first (the shared prefix is the first entry's),
-// does not share the stored prefix, or does not fit in what the page has left.
-bool insertEncodedEntry(const format::FormatSpec& spec, std::span<uint8_t> bytes, const IndexPage& page, size_t slot);
+// Adds `entry` as entry `slot` to `bytes`, an encoded page, moving the
+// entries from there on along: for a page that takes one entry at a time,
+// much less work than encoding it whole, and the same bytes. False, changing
+// nothing, when the bytes cannot take it so: the entry would come first (the
+// shared prefix is the first entry's), does not share the stored prefix, or
+// does not fit in what the page has left.
+bool insertEncodedEntry(const format::FormatSpec& spec, std::span<uint8_t> bytes, const IndexEntry& entry,
+                        size_t slot);
 // The same, written over `out` (one page), which is left as it was on failure.
 Status encodeIndexPageInto(const format::FormatSpec& spec, const IndexPage& page, const PageEncoding& encoding,
                            std::span<uint8_t> out);

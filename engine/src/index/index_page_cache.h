@@ -39,6 +39,12 @@ class IndexPageCache {
   // decoding its bytes gives.
   void keep(const format::FormatSpec& spec, const page::Page& page, std::shared_ptr<IndexPage> decoded);
 
+  // Whether the decoding of `page` (its very bytes) is kept.
+  bool holds(const page::Page& page) const {
+    auto it = byNumber_.find(page.number());
+    return it != byNumber_.end() && it->second->buffer == page.buffer();
+  }
+
   // Hands over `held`, a page this cache served, to be changed, when nobody
   // but the cache and the caller holds it: the cache forgets it and `held`
   // is reset. Null, changing nothing, otherwise; the caller copies instead.

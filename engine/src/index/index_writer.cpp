@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "index/index_page_view.h"
 #include "usage/usage_map_writer.h"
 
 namespace ledgerfen::index {
@@ -47,7 +48,7 @@ Status IndexWriter::write(IndexPage&& page, std::optional<size_t> insertedAt) {
   page.owner = def_.schema.definitionPage;
   LF_ASSIGN_OR_RETURN(std::span<uint8_t> target, pager_.modify(page.number));
   // One entry added: moved into the bytes as they are, when they can take it.
-  if (!insertedAt || !insertEncodedEntry(spec_, target, page, *insertedAt)) {
+  if (!insertedAt || !insertEncodedEntry(spec_, target, page.entries[*insertedAt], *insertedAt)) {
     LF_RETURN_IF_ERROR(encodeIndexPageInto(spec_, page, {}, target));
   }
   if (cache_) {
@@ -260,7 +261,52 @@ Result<bool> IndexWriter::keySharedAround(const IndexPage& leaf, size_t before, 
   return holdsKeyOfAnotherRow(entry.key, entry.row);
 }
 
+Result<std::optional<bool>> IndexWriter::insertIntoUncachedLeaf(const IndexEntry& entry) {
+  uint32_t number = index_.rootPage;
+  for (size_t depth = 0; depth < kMaxDepth; ++depth) {
+    LF_ASSIGN_OR_RETURN(page::Page page, pager_.read(number));
+    if (page.type() == format::kPageIndexNode) {
+      LF_ASSIGN_OR_RETURN(std::shared_ptr<const IndexPage> node, tree_.readPage(number));
+      const auto& entries = node->entries;
+      auto found = std::partition_point(entries.begin(), entries.end(),
+                                        [&](const IndexEntry& e) { return compareEntries(e, entry) < 0; });
+      if (found == entries.end() && node->tail == 0) return std::optional<bool>();
+      number = found != entries.end() ? found->child : node->tail;
+      continue;
+    }
+    if (cache_ && cache_->holds(page)) return std::optional<bool>();
+    size_t slot = 0;
+    bool shared = false;
+    {
+      LF_ASSIGN_OR_RETURN(IndexPageView view, IndexPageView::open(spec_, number, page.bytes()));
+      if (!view.leaf() || view.owner() != def_.schema.definitionPage) return std::optional<bool>();
+      size_t low = 0, high = view.size();
+      while (low < high) {
+        const size_t middle = low + (high - low) / 2;
+        if (view.compare(middle, entry) < 0) {
+          low = middle + 1;
+        } else {
+          high = middle;
+        }
+      }
+      slot = low;
+      if (slot == 0 || slot >= view.size()) return std::optional<bool>();
+      const int here = view.compare(slot, entry);
+      if (here == 0) return Error(ErrorKind::Corrupt, "the index already holds an entry for the row");
+      if (here < 0 || view.compare(slot - 1, entry) >= 0) return std::optional<bool>();  // out of order
+      shared = view.keyEquals(slot - 1, entry.key) || view.keyEquals(slot, entry.key);
+    }
+    page = page::Page();  // so that the pager changes its own buffer rather than a copy
+    LF_ASSIGN_OR_RETURN(std::span<uint8_t> bytes, pager_.modify(number));
+    if (!insertEncodedEntry(spec_, bytes, entry, slot)) return std::optional<bool>();
+    return std::optional<bool>(shared);
+  }
+  return Error(ErrorKind::Corrupt, "index pages lead round in a circle");
+}
+
 Result<bool> IndexWriter::insert(const IndexEntry& entry) {
+  LF_ASSIGN_OR_RETURN(std::optional<bool> quick, insertIntoUncachedLeaf(entry));
+  if (quick) return *quick;
   LF_ASSIGN_OR_RETURN(Path path, pathTo(entry));
   const size_t slot = path.back().slot;
   {
@@ -366,11 +412,11 @@ Result<bool> IndexWriter::remove(const IndexEntry& entry) {
 
 // ---- looking up ------------------------------------------------------------------
 
-Result<bool> IndexWriter::holdsKeyOfAnotherRow(const std::vector<uint8_t>& key, format::RowPointer except) const {
-  LF_ASSIGN_OR_RETURN(IndexTree::Cursor cursor, tree_.seek(KeyBound{key, true, false}));
+Result<bool> IndexWriter::holdsKeyOfAnotherRow(std::span<const uint8_t> key, format::RowPointer except) const {
+  LF_ASSIGN_OR_RETURN(IndexTree::Cursor cursor, tree_.seek(KeyBound{{key.begin(), key.end()}, true, false}));
   while (true) {
     LF_ASSIGN_OR_RETURN(const IndexEntry* e, cursor.next());
-    if (!e || e->key != key) return false;
+    if (!e || !std::ranges::equal(e->key.span(), key)) return false;
     if (e->row.packed() != except.packed()) return true;
   }
 }

@@ -43,7 +43,7 @@ class IndexWriter {
   Result<bool> insert(const IndexEntry& entry);
   Result<bool> remove(const IndexEntry& entry);
   // Whether an entry with `key` exists for a row other than `except`.
-  Result<bool> holdsKeyOfAnotherRow(const std::vector<uint8_t>& key, format::RowPointer except) const;
+  Result<bool> holdsKeyOfAnotherRow(std::span<const uint8_t> key, format::RowPointer except) const;
 
  private:
   struct Split {
@@ -80,6 +80,13 @@ class IndexWriter {
   Result<std::optional<Split>> storeOrSplit(Path& path, size_t level, std::optional<size_t> insertedAt = {});
   Status splitRoot(IndexPage& root);
   Result<Path> pathTo(const IndexEntry& target) const;
+  // Adds the entry through its leaf's bytes (insertEncodedEntry) when the
+  // leaf's decoding is not kept: decoding it would cost more than the change.
+  // Only for an entry that is neither the first nor the last of its leaf (so
+  // the parent's entries stay as they are) and whose neighbours there tell
+  // whether another row shares its key. Whether one does, or nullopt,
+  // changing nothing, when that does not hold: the general way is taken.
+  Result<std::optional<bool>> insertIntoUncachedLeaf(const IndexEntry& entry);
   // Writes the changed page at `level`, then carries its new last entry
   // (`newMax`, when it changed) and any split into its parent, and so on up.
   Status propagate(Path& path, size_t level, std::optional<IndexEntry> newMax,
