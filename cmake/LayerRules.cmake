@@ -1,8 +1,23 @@
 # The direction of the layers: engine <- data <- export (the writers) <-
 # shell/editor (Qt Widgets) <- the export commands and the PDF export <- app.
-# The engine, the data-access layer and the writers never link Qt, and the
-# shell never links the editor; configuring fails when a change breaks that.
+# The engine, the data-access layer, the writers and the exports' helpers
+# (other programs, Calc) never use Qt, and the shell never uses the editor.
+# Configuring fails when a change breaks that, in what a library links or in
+# what its sources include: a source may include only headers of its own
+# library and of the libraries it links, directly or through them.
+
+set(LEDGERFEN_LIBRARIES
+    ledgerfen_engine ledgerfen_data ledgerfen_export ledgerfen_export_programs ledgerfen_export_calc
+    ledgerfen_export_commands ledgerfen_pdf ledgerfen_shell ledgerfen_editor ledgerfen_desktop_exports ledgerfen_app
+    ledgerfen_cli)
+# Libraries that must not use Qt.
+set(LEDGERFEN_WITHOUT_QT
+    ledgerfen_engine ledgerfen_data ledgerfen_export ledgerfen_export_programs ledgerfen_export_calc ledgerfen_cli)
+
 function(ledgerfen_forbid_link target pattern)
+  if(NOT TARGET ${target})
+    return()
+  endif()
   foreach(property LINK_LIBRARIES INTERFACE_LINK_LIBRARIES)
     get_target_property(libraries ${target} ${property})
     if(libraries)
@@ -15,10 +30,97 @@ function(ledgerfen_forbid_link target pattern)
   endforeach()
 endfunction()
 
+# The libraries of ours `target` links, itself included, through every level.
+function(ledgerfen_link_closure target out)
+  set(seen ${target})
+  set(queue ${target})
+  while(queue)
+    list(POP_FRONT queue current)
+    foreach(property LINK_LIBRARIES INTERFACE_LINK_LIBRARIES)
+      get_target_property(libraries ${current} ${property})
+      if(NOT libraries)
+        continue()
+      endif()
+      foreach(library IN LISTS libraries)
+        string(REGEX REPLACE "^\\$<LINK_ONLY:(.*)>$" "\\1" library "${library}")
+        if(library MATCHES "^ledgerfen_" AND TARGET ${library} AND NOT library IN_LIST seen)
+          list(APPEND seen ${library})
+          list(APPEND queue ${library})
+        endif()
+      endforeach()
+    endforeach()
+  endwhile()
+  set(${out} ${seen} PARENT_SCOPE)
+endfunction()
+
+# The library whose public include folder holds `header` (empty when none does).
+function(ledgerfen_header_owner header out)
+  set(${out} "" PARENT_SCOPE)
+  foreach(library IN LISTS LEDGERFEN_LIBRARIES)
+    if(NOT TARGET ${library})
+      continue()
+    endif()
+    get_target_property(folders ${library} INTERFACE_INCLUDE_DIRECTORIES)
+    foreach(folder IN LISTS folders)
+      if(EXISTS "${folder}/${header}")
+        set(${out} ${library} PARENT_SCOPE)
+        return()
+      endif()
+    endforeach()
+  endforeach()
+endfunction()
+
+function(ledgerfen_check_includes target)
+  if(NOT TARGET ${target})
+    return()
+  endif()
+  ledgerfen_link_closure(${target} allowed)
+  get_target_property(sources ${target} SOURCES)
+  get_target_property(source_dir ${target} SOURCE_DIR)
+  get_target_property(folders ${target} INTERFACE_INCLUDE_DIRECTORIES)
+  # The headers of its public include folder count as its sources.
+  foreach(folder IN LISTS folders)
+    if(folder MATCHES "^${CMAKE_SOURCE_DIR}/.*/include$" AND IS_DIRECTORY "${folder}")
+      file(GLOB_RECURSE headers "${folder}/*.h")
+      list(APPEND sources ${headers})
+    endif()
+  endforeach()
+  set(without_qt FALSE)
+  if(target IN_LIST LEDGERFEN_WITHOUT_QT)
+    set(without_qt TRUE)
+  endif()
+  foreach(source IN LISTS sources)
+    if(NOT IS_ABSOLUTE "${source}")
+      set(source "${source_dir}/${source}")
+    endif()
+    if(NOT source MATCHES "\\.(cpp|h)$" OR NOT EXISTS "${source}")
+      continue()
+    endif()
+    file(STRINGS "${source}" includes REGEX "^#include [<\"]")
+    foreach(line IN LISTS includes)
+      if(without_qt AND line MATCHES "^#include <Q")
+        message(FATAL_ERROR "${source} includes Qt, which ${target} must not use: see cmake/LayerRules.cmake")
+      endif()
+      if(line MATCHES "^#include \"(ledgerfen/[^\"]+)\"")
+        ledgerfen_header_owner(${CMAKE_MATCH_1} owner)
+        if(owner AND NOT owner IN_LIST allowed)
+          message(FATAL_ERROR "${source} includes ${CMAKE_MATCH_1} of ${owner}, which ${target} does not link: "
+                              "see cmake/LayerRules.cmake")
+        endif()
+      endif()
+    endforeach()
+  endforeach()
+endfunction()
+
 ledgerfen_forbid_link(ledgerfen_engine "^Qt|ledgerfen_(data|shell|editor|app)")
 ledgerfen_forbid_link(ledgerfen_data "^Qt|ledgerfen_(shell|editor|app)")
+ledgerfen_forbid_link(ledgerfen_export "^Qt|ledgerfen_(shell|editor|app|pdf|export_)")
+ledgerfen_forbid_link(ledgerfen_export_programs "^Qt|ledgerfen_(data|shell|editor|app|pdf)")
+ledgerfen_forbid_link(ledgerfen_export_calc "^Qt|ledgerfen_(shell|editor|app|pdf|export_commands)")
 ledgerfen_forbid_link(ledgerfen_shell "ledgerfen_(editor|app|pdf)")
 ledgerfen_forbid_link(ledgerfen_pdf "ledgerfen_(editor|app)")
 ledgerfen_forbid_link(ledgerfen_editor "ledgerfen_app")
-ledgerfen_forbid_link(ledgerfen_export "^Qt|ledgerfen_(shell|editor|app|pdf|export_)")
 ledgerfen_forbid_link(ledgerfen_export_commands "ledgerfen_(editor|app)")
+foreach(library IN LISTS LEDGERFEN_LIBRARIES)
+  ledgerfen_check_includes(${library})
+endforeach()
