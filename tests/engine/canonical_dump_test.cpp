@@ -54,7 +54,7 @@ TEST_P(CanonicalDump, MatchesTheIndependentReader) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, CanonicalDump, testing::ValuesIn(test::allFixtures()),
-                         [](const auto& info) { return info.param.testName(); });
+                         [](const auto& test) { return test.param.testName(); });
 
 }  // namespace
 }  // namespace ledgerfen

@@ -94,8 +94,12 @@ void expectSameStructure(Database& ours, Database& model, const std::string& nam
     EXPECT_EQ(a.layout[i].flags, b.layout[i].flags) << at;
     EXPECT_EQ(a.layout[i].extFlags, b.layout[i].extFlags) << at;
     EXPECT_EQ(a.layout[i].varIndex, b.layout[i].varIndex) << at;
-    if (y.fixed) EXPECT_EQ(a.layout[i].fixedOffset, b.layout[i].fixedOffset) << at;  // else left over bytes
-    if (y.type == ColumnType::Text || y.type == ColumnType::Memo) EXPECT_EQ(x.sortOrder, y.sortOrder) << at;
+    if (y.fixed) {  // else left over bytes
+      EXPECT_EQ(a.layout[i].fixedOffset, b.layout[i].fixedOffset) << at;
+    }
+    if (y.type == ColumnType::Text || y.type == ColumnType::Memo) {
+      EXPECT_EQ(x.sortOrder, y.sortOrder) << at;
+    }
   }
   ASSERT_EQ(a.schema.indexes.size(), b.schema.indexes.size()) << name;
   for (size_t i = 0; i < a.schema.indexes.size(); ++i) {
@@ -267,7 +271,7 @@ TEST(NewTable, IndexesCountTheirDistinctKeys) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, NewTable, testing::Values(FileFormat::Jet4, FileFormat::Ace12),
-                         [](const auto& info) { return std::string(fileFormatName(info.param)); });
+                         [](const auto& test) { return std::string(fileFormatName(test.param)); });
 
 TEST(NewTable, NamesAreCheckedAsAccessChecksThem) {
   test::TempDir dir;

@@ -61,7 +61,9 @@ TEST(Damage, TruncatedCopiesFailAsCorrupt) {
     for (size_t cut = 0; cut < whole.size(); cut += pageSize / 2) {
       std::vector<uint8_t> part(whole.begin(), whole.begin() + long(cut + (cut % pageSize ? 7 : 0)));
       Status s = readEverything(part);
-      if (!s.ok()) EXPECT_EQ(s.error().kind(), ErrorKind::Corrupt) << path << " cut at " << cut << ": " << s.error().message();
+      if (!s.ok()) {
+        EXPECT_EQ(s.error().kind(), ErrorKind::Corrupt) << path << " cut at " << cut << ": " << s.error().message();
+      }
     }
   }
 }

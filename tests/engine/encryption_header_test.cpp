@@ -48,7 +48,9 @@ void expectOpenFails(const FileBytes& file, ErrorKind kind, const std::string& f
   ASSERT_FALSE(s.ok());
   EXPECT_EQ(s.error().kind(), kind) << s.error().message();
   EXPECT_NE(s.error().message().find(fragment), std::string::npos) << s.error().message();
-  if (kind != ErrorKind::WrongPassword) EXPECT_EQ(s.error().message().rfind("damaged.accdb: ", 0), 0u);
+  if (kind != ErrorKind::WrongPassword) {
+    EXPECT_EQ(s.error().message().rfind("damaged.accdb: ", 0), 0u);
+  }
   Status other = test::openStatus(file, kDistinctPassword);
   ASSERT_FALSE(other.ok());
   EXPECT_EQ(other.error().message().find(kDistinctPassword), std::string::npos) << other.error().message();
@@ -222,7 +224,9 @@ TEST(XmlElements, RefusesWhatIsNotWellFormed) {
   for (const char* xml : bad) {
     auto elements = crypto::readXmlElements(xml);
     EXPECT_FALSE(elements.ok()) << xml;
-    if (!elements.ok()) EXPECT_EQ(elements.error().kind(), ErrorKind::Corrupt) << xml;
+    if (!elements.ok()) {
+      EXPECT_EQ(elements.error().kind(), ErrorKind::Corrupt) << xml;
+    }
   }
 }
 
@@ -259,7 +263,9 @@ TEST(EncryptionHeader, RandomDamageToTheDescriptionNeverCrashes) {
       test::setCryptDescription(copy, changed);
       (void)test::openStatus(copy, kPassword);  // any outcome but a crash
       Status s = test::openStatus(copy, kDistinctPassword);
-      if (!s.ok()) EXPECT_EQ(s.error().message().find(kDistinctPassword), std::string::npos);
+      if (!s.ok()) {
+        EXPECT_EQ(s.error().message().find(kDistinctPassword), std::string::npos);
+      }
     }
   }
 }

@@ -164,15 +164,17 @@ TEST(IndexPage, AnEntryAddedToTheBytesEncodesAsTheWholePage) {
   for (const auto* spec : {&jet3(), &jet4()}) {
     for (int trial = 0; trial < 200; ++trial) {
       const bool leaf = trial % 4 != 0;
-      std::set<std::vector<uint8_t>> keys;
+      std::set<std::string> keys;  // byte strings, in the order unsigned bytes sort
       while (keys.size() < 2 + random() % 60) {
-        std::vector<uint8_t> key = {0x7F, 0x40, uint8_t(random() % 3)};
-        for (size_t n = random() % 6; n > 0; --n) key.push_back(uint8_t(random()));
+        std::string key = {'\x7F', '\x40', char(random() % 3)};
+        for (size_t n = random() % 6; n > 0; --n) key.push_back(char(random()));
         keys.insert(key);
       }
       IndexPage page = leafWith({});
       page.leaf = leaf;
-      for (const auto& key : keys) page.entries.push_back(entry(key, 100 + uint32_t(random() % 50), 1, leaf ? 0 : 9));
+      for (const std::string& key : keys) {
+        page.entries.push_back(entry({key.begin(), key.end()}, 100 + uint32_t(random() % 50), 1, leaf ? 0 : 9));
+      }
       const size_t slot = random() % page.entries.size();
       IndexEntry added = page.entries[slot];
       page.entries.erase(page.entries.begin() + long(slot));
@@ -207,15 +209,17 @@ TEST(IndexPageView, ReadsEveryEntryAsDecodingDoes) {
       IndexPage page = leafWith({});
       page.leaf = leaf;
       const bool equalKeys = trial % 5 == 0;  // a run of one key: the prefix reaches into the row pointers
-      std::set<std::pair<std::vector<uint8_t>, uint32_t>> made;
+      std::set<std::pair<std::string, uint32_t>> made;
       while (made.size() < 1 + random() % 80) {
-        std::vector<uint8_t> key = {0x7F};
+        std::string key = "\x7F";
         if (!equalKeys) {
-          for (size_t n = random() % 8; n > 0; --n) key.push_back(uint8_t(random() % 4));
+          for (size_t n = random() % 8; n > 0; --n) key.push_back(char(random() % 4));
         }
         made.insert({key, 100 + uint32_t(random() % 900)});
       }
-      for (const auto& [key, row] : made) page.entries.push_back(entry(key, row, uint8_t(row % 7), leaf ? 0 : row));
+      for (const auto& [key, row] : made) {
+        page.entries.push_back(entry({key.begin(), key.end()}, row, uint8_t(row % 7), leaf ? 0 : row));
+      }
       auto bytes = encodeIndexPage(*spec, page);
       ASSERT_TRUE(bytes.ok()) << bytes.error().message();
       auto view = IndexPageView::open(*spec, page.number, *bytes);

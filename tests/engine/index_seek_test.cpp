@@ -186,8 +186,8 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"jackcess/V2010/testEmoticonsV2010.accdb", "data", "data"},
                     Case{"jackcess/V2000/testIndexPropertiesV2000.mdb", "TableIgnoreNulls2", "DataIndex"},
                     Case{"jackcess/V2007/odbcLinkerTestV2007.accdb", "MSysObjects", "ParentIdName"}),
-    [](const auto& info) {
-      std::string name = info.param.fixture.substr(info.param.fixture.rfind('/') + 1) + "_" + info.param.table;
+    [](const auto& test) {
+      std::string name = test.param.fixture.substr(test.param.fixture.rfind('/') + 1) + "_" + test.param.table;
       for (char& ch : name) ch = std::isalnum(uint8_t(ch)) ? ch : '_';
       return name;
     });

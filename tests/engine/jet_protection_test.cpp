@@ -116,7 +116,9 @@ TEST(JetEncoding, EncodedCopiesDumpAsTheOriginals) {
     std::string expected = test::dumpOf(original, c.password);
     ASSERT_EQ(expected.rfind("error", 0), std::string::npos) << expected;
     EXPECT_EQ(test::dumpOf(file, c.password), expected);
-    if (*c.password) EXPECT_EQ(test::dumpOf(file, "Password"), "error: Not a valid password.");
+    if (*c.password) {
+      EXPECT_EQ(test::dumpOf(file, "Password"), "error: Not a valid password.");
+    }
 
     test::decodePages(file, *codec);
     test::setEncodingKey(file, {0, 0, 0, 0});
@@ -145,7 +147,9 @@ TEST(Protection, OpeningNeverChangesTheFile) {
     auto stamp = fs::last_write_time(copy);
     for (const char* password : {"", "PASSWORD", "password"}) {
       auto db = Database::open(copy.string(), OpenOptions{password});
-      if (db.ok()) ASSERT_TRUE((*db)->catalog().ok());
+      if (db.ok()) {
+        ASSERT_TRUE((*db)->catalog().ok());
+      }
     }
     EXPECT_TRUE(test::readFileBytes(copy.string()) == before) << fixture;
     EXPECT_EQ(fs::last_write_time(copy), stamp) << fixture;

@@ -220,11 +220,12 @@ FileBytes cryptoApiDescription(crypto::OfficeEncryption kind, const std::string&
     EXPECT_TRUE(crypto::rc4(key->view(), encrypted).ok());
   }
 
-  FileBytes d = {4, 0, 2, 0};
-  d.resize(12);
+  FileBytes d(12 + header.size());
+  d[0] = 4;
+  d[2] = 2;
   format::put32le(&d[4], flags);
   format::put32le(&d[8], uint32_t(header.size()));
-  d.insert(d.end(), header.begin(), header.end());
+  std::copy(header.begin(), header.end(), d.begin() + 12);
   d.resize(d.size() + 4);
   format::put32le(&d[d.size() - 4], 16);
   d.insert(d.end(), salt.begin(), salt.end());

@@ -187,7 +187,9 @@ TEST_P(RandomEdits, EveryReaderSeesWhatTheSequenceSays) {
       outcome.skipped.push_back(name + ": " + refusal.error().message());
       continue;
     }
-    if (refusal.ok()) ASSERT_TRUE(table->deleteRow(refusal->id, refusal->values).ok());
+    if (refusal.ok()) {
+      ASSERT_TRUE(table->deleteRow(refusal->id, refusal->values).ok());
+    }
     auto cursor = table->scan();
     Row row;
     while (cursor->next(row).value()) expected[name][packed(row.id)] = row;
@@ -236,7 +238,7 @@ std::vector<Fixture> writableFixtures() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, RandomEdits, testing::ValuesIn(writableFixtures()),
-                         [](const auto& info) { return info.param.testName(); });
+                         [](const auto& test) { return test.param.testName(); });
 
 }  // namespace
 }  // namespace ledgerfen

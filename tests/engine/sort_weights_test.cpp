@@ -108,7 +108,9 @@ TEST(SortWeights, General97MappingsAreTheRecordedOnes) {
     mapped[from] = true;
   }
   for (uint32_t unit = 0x100; unit < 0x10000; ++unit) {
-    if (!mapped[unit]) ASSERT_EQ(general97Equivalent(char16_t(unit)), 0) << unit;
+    if (!mapped[unit]) {
+      ASSERT_EQ(general97Equivalent(char16_t(unit)), 0) << unit;
+    }
   }
 }
 

@@ -25,9 +25,13 @@ void expectSameDefinition(const tdef::TableDefinition& a, const tdef::TableDefin
     EXPECT_EQ(x.precision, y.precision) << at;
     EXPECT_EQ(x.scale, y.scale) << at;
     EXPECT_EQ(x.complexId, y.complexId) << at;
-    if (x.type == ColumnType::Text || x.type == ColumnType::Memo) EXPECT_EQ(x.sortOrder, y.sortOrder) << at;
+    if (x.type == ColumnType::Text || x.type == ColumnType::Memo) {
+      EXPECT_EQ(x.sortOrder, y.sortOrder) << at;
+    }
     EXPECT_EQ(a.layout[i].varIndex, b.layout[i].varIndex) << at;
-    if (x.fixed) EXPECT_EQ(a.layout[i].fixedOffset, b.layout[i].fixedOffset) << at;
+    if (x.fixed) {
+      EXPECT_EQ(a.layout[i].fixedOffset, b.layout[i].fixedOffset) << at;
+    }
   }
   ASSERT_EQ(a.realIndexes.size(), b.realIndexes.size()) << where;
   for (size_t i = 0; i < a.realIndexes.size(); ++i) {

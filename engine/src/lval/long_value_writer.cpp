@@ -1,5 +1,6 @@
 #include "lval/long_value_writer.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "lval/long_value.h"
@@ -21,7 +22,8 @@ ByteString definition(uint32_t length, uint8_t kind, format::RowPointer first) {
 
 ByteString LongValueWriter::inlineDefinition(std::span<const uint8_t> data) {
   ByteString def = definition(uint32_t(data.size()), kLongValueInline, {});
-  def.insert(def.end(), data.begin(), data.end());
+  def.resize(kLongValueDefinitionSize + data.size());
+  std::copy(data.begin(), data.end(), def.begin() + kLongValueDefinitionSize);
   return def;
 }
 
