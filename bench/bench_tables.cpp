@@ -31,10 +31,9 @@ class Numbers {
 };
 
 constexpr std::array<std::string_view, 32> kWords = {
-    "harbour", "lantern", "granite", "meadow",  "copper", "ledger",  "willow",  "orchard",
-    "beacon",  "thistle", "quarry", "saffron", "timber", "marble",  "falcon",  "juniper",
-    "cobalt",  "hollow",  "rivet",  "pepper",  "summit", "canvas",  "anchor",  "bramble",
-    "cinder",  "dune",    "ember",  "fjord",   "glacier", "hazel",  "indigo",  "kestrel"};
+    "harbour", "lantern", "granite", "meadow", "copper",  "ledger", "willow",  "orchard", "beacon", "thistle", "quarry",
+    "saffron", "timber",  "marble",  "falcon", "juniper", "cobalt", "hollow",  "rivet",   "pepper", "summit",  "canvas",
+    "anchor",  "bramble", "cinder",  "dune",   "ember",   "fjord",  "glacier", "hazel",   "indigo", "kestrel"};
 
 // Words separated by blanks, `length` characters in all (the last word cut).
 std::string prose(Numbers& numbers, size_t length) {
@@ -118,7 +117,11 @@ std::vector<Value> memoRow(uint64_t row) {
   // Shortest and longest length of each column; the last is long in one row of twenty.
   const bool longLast = numbers.oneIn(20);
   const std::array<std::pair<size_t, size_t>, 5> lengths = {
-      {{5, 50}, {50, 300}, {100, 600}, {200, 1200}, longLast ? std::pair<size_t, size_t>{3000, 6000} : std::pair<size_t, size_t>{20, 200}}};
+      {{5, 50},
+       {50, 300},
+       {100, 600},
+       {200, 1200},
+       longLast ? std::pair<size_t, size_t>{3000, 6000} : std::pair<size_t, size_t>{20, 200}}};
   std::vector<Value> values(5);
   for (size_t c = 0; c < 5; ++c) {
     if (numbers.oneIn(25)) continue;

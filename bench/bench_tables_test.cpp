@@ -2,13 +2,14 @@
 // filled in one transaction, they read back as written, pass the integrity
 // and index checks, and the independent readers read the same rows. A
 // benchmark on a file the engine wrote wrongly would measure nothing.
+#include "bench_tables.h"
+
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <optional>
 #include <sstream>
 
-#include "bench_tables.h"
 #include "canonical/canonical_dump.h"
 #include "support/oracles.h"
 #include "support/temp_dir.h"
@@ -21,12 +22,18 @@ std::string describe(const Value& v) {
   std::visit(
       [&](const auto& x) {
         using T = std::decay_t<decltype(x)>;
-        if constexpr (std::is_same_v<T, std::monostate>) out << "NULL";
-        else if constexpr (std::is_same_v<T, std::string>) out << '"' << x.substr(0, 60) << '"';
-        else if constexpr (std::is_same_v<T, Currency>) out << x.units << " units";
-        else if constexpr (std::is_same_v<T, OleDate>) out << "day " << x.days;
-        else if constexpr (std::is_arithmetic_v<T>) out << +x;
-        else out << "(value of variant index " << v.index() << ")";
+        if constexpr (std::is_same_v<T, std::monostate>)
+          out << "NULL";
+        else if constexpr (std::is_same_v<T, std::string>)
+          out << '"' << x.substr(0, 60) << '"';
+        else if constexpr (std::is_same_v<T, Currency>)
+          out << x.units << " units";
+        else if constexpr (std::is_same_v<T, OleDate>)
+          out << "day " << x.days;
+        else if constexpr (std::is_arithmetic_v<T>)
+          out << +x;
+        else
+          out << "(value of variant index " << v.index() << ")";
       },
       v);
   return out.str();
@@ -70,8 +77,8 @@ void expectSound(const std::string& path, const std::string& tableName, uint64_t
     ASSERT_EQ(row.values.size(), expected.size());
     for (size_t c = 0; c < expected.size(); ++c) {
       EXPECT_TRUE(sameValue(row.values[c], expected[c]))
-          << "row " << seen << ", column " << table->schema().columns[c].name << ": read "
-          << describe(row.values[c]) << ", wrote " << describe(expected[c]);
+          << "row " << seen << ", column " << table->schema().columns[c].name << ": read " << describe(row.values[c])
+          << ", wrote " << describe(expected[c]);
     }
     ++seen;
   }
@@ -83,8 +90,7 @@ void expectSound(const std::string& path, const std::string& tableName, uint64_t
   auto indexes = table->checkIndexes();
   ASSERT_TRUE(indexes.ok()) << indexes.error().message();
   for (const IndexCheck& check : *indexes) {
-    EXPECT_TRUE(check.sound()) << check.index << ": "
-                               << (check.descriptions.empty() ? "" : check.descriptions.front());
+    EXPECT_TRUE(check.sound()) << check.index << ": " << (check.descriptions.empty() ? "" : check.descriptions.front());
     EXPECT_EQ(check.rows, rows) << check.index;
   }
 

@@ -12,8 +12,8 @@
 // inserts and the commit took, the file's size and this process's peak
 // memory.
 #include <chrono>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <string>
 
@@ -103,9 +103,9 @@ int main(int argc, char** argv) {
 
   // The memo table has no index to leave out.
   const std::string shape = mixed ? kind + ", indexes " + indexes : kind;
-  std::printf("%s: %llu rows (%s): insert %s, commit %s, file %.1f MB, peak memory %.0f MB\n",
-              out.c_str(), static_cast<unsigned long long>(rows), shape.c_str(),
-              took(start, inserted).c_str(), took(inserted, committed).c_str(),
-              double(std::filesystem::file_size(out)) / 1e6, bench::peakResidentMb());
+  std::printf("%s: %llu rows (%s): insert %s, commit %s, file %.1f MB, peak memory %.0f MB\n", out.c_str(),
+              static_cast<unsigned long long>(rows), shape.c_str(), took(start, inserted).c_str(),
+              took(inserted, committed).c_str(), double(std::filesystem::file_size(out)) / 1e6,
+              bench::peakResidentMb());
   return 0;
 }

@@ -25,7 +25,9 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-double seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
+double seconds(Clock::time_point from) {
+  return std::chrono::duration<double>(Clock::now() - from).count();
+}
 
 // A new database in `dir` holding the empty table "test" (Notes Memo, Count Long).
 bench::NewTable freshDatabase(const std::string& dir, const std::string& name) {
@@ -43,7 +45,9 @@ bench::NewTable freshDatabase(const std::string& dir, const std::string& name) {
   return bench::createDatabaseWithTable(path, FileFormat::Jet4, spec);
 }
 
-void check(const Status& s) { bench::checkOrExit(s, "write_bench"); }
+void check(const Status& s) {
+  bench::checkOrExit(s, "write_bench");
+}
 
 // The machine's cost of making one page durable: write 4 KB, then fdatasync.
 double oneSync(const std::string& dir) {
@@ -127,8 +131,9 @@ int main(int argc, char** argv) {
     double took = seconds(start);
     size_t size = std::filesystem::file_size(made.db->path());
     double machine = sequentialWrite(dir, size);
-    std::printf("bulk insert of %ld small rows: %.2f s (%.1f MB; writing as many bytes and syncing: %.2f s; ratio %.1f)\n",
-                rows, took, double(size) / 1e6, machine, took / machine);
+    std::printf(
+        "bulk insert of %ld small rows: %.2f s (%.1f MB; writing as many bytes and syncing: %.2f s; ratio %.1f)\n",
+        rows, took, double(size) / 1e6, machine, took / machine);
   }
 
   // 3. 20,000 memos of 20,000 characters in one transaction.
@@ -146,8 +151,9 @@ int main(int argc, char** argv) {
     double took = seconds(start);
     size_t size = std::filesystem::file_size(made.db->path());
     double machine = sequentialWrite(dir, size);
-    std::printf("20,000 memos of 20,000 characters: %.2f s (%.1f MB; writing as many bytes and syncing: %.2f s; ratio %.1f)\n",
-                took, double(size) / 1e6, machine, took / machine);
+    std::printf(
+        "20,000 memos of 20,000 characters: %.2f s (%.1f MB; writing as many bytes and syncing: %.2f s; ratio %.1f)\n",
+        took, double(size) / 1e6, machine, took / machine);
   }
   return 0;
 }

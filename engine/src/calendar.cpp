@@ -5,7 +5,7 @@
 namespace ledgerfen {
 namespace {
 
-constexpr int64_t kOleEpochDays = -25569;       // 1899-12-30 from 1970-01-01
+constexpr int64_t kOleEpochDays = -25569;        // 1899-12-30 from 1970-01-01
 constexpr int64_t kExtendedEpochDays = -719162;  // 0001-01-01 from 1970-01-01
 constexpr int64_t kMsPerDay = 86'400'000;
 constexpr uint64_t kTicksPerSecond = 10'000'000;
@@ -54,8 +54,8 @@ bool isValidCivilDate(const CivilDate& date) {
 
 OleDate oleDateFromParts(const DateTimeParts& p) {
   const double day = double(daysFromCivil(p.date) - kOleEpochDays);
-  const int64_t ms = ((int64_t(p.hour) * 60 + p.minute) * 60 + p.second) * 1000 +
-                     int64_t(toUnits(p.fraction, p.fractionDigits, 3));
+  const int64_t ms =
+      ((int64_t(p.hour) * 60 + p.minute) * 60 + p.second) * 1000 + int64_t(toUnits(p.fraction, p.fractionDigits, 3));
   const double time = double(ms) / double(kMsPerDay);
   return OleDate{day >= 0 ? day + time : day - time};
 }

@@ -102,8 +102,8 @@ UInt128 rescaled(const ParsedDecimal& d, unsigned scale, bool& overflow) {
 
 std::string dateTimeText(const DateTimeParts& p) {
   char buf[64];
-  int n = std::snprintf(buf, sizeof buf, "%04lld-%02u-%02u", static_cast<long long>(p.date.year), p.date.month,
-                        p.date.day);
+  int n =
+      std::snprintf(buf, sizeof buf, "%04lld-%02u-%02u", static_cast<long long>(p.date.year), p.date.month, p.date.day);
   std::string out(buf, size_t(n));
   if (p.hour || p.minute || p.second || p.fraction) {
     n = std::snprintf(buf, sizeof buf, " %02u:%02u:%02u", p.hour, p.minute, p.second);
@@ -204,8 +204,8 @@ std::string formatValueText(const Column& column, const Value& value) {
           return "";
         } else if constexpr (std::is_same_v<T, bool>) {
           return x ? "Yes" : "No";
-        } else if constexpr (std::is_same_v<T, uint8_t> || std::is_same_v<T, int16_t> ||
-                             std::is_same_v<T, int32_t> || std::is_same_v<T, int64_t>) {
+        } else if constexpr (std::is_same_v<T, uint8_t> || std::is_same_v<T, int16_t> || std::is_same_v<T, int32_t> ||
+                             std::is_same_v<T, int64_t>) {
           return std::to_string(x);
         } else if constexpr (std::is_same_v<T, float> || std::is_same_v<T, double>) {
           if (std::isnan(x)) return "NaN";
@@ -291,8 +291,8 @@ Result<Value> parseValueText(const Column& c, std::string_view text) {
       UInt128 m = d ? rescaled(*d, c.scale, overflow) : 0;
       unsigned precision = c.precision ? c.precision : 28;
       if (!d || overflow || magnitudeText(m).size() > precision) {
-        return expected(c, "a number of at most " + std::to_string(precision) + " digits, " +
-                               std::to_string(c.scale) + " after the point");
+        return expected(c, "a number of at most " + std::to_string(precision) + " digits, " + std::to_string(c.scale) +
+                               " after the point");
       }
       Decimal out;
       out.negative = d->negative && m != 0;
@@ -326,8 +326,7 @@ Result<Value> parseValueText(const Column& c, std::string_view text) {
       }
       return Value(g);
     }
-    case ColumnType::Complex:
-      return expected(c, "no typed value (attachments are kept in their own table)");
+    case ColumnType::Complex: return expected(c, "no typed value (attachments are kept in their own table)");
     default: {  // Binary, OLE and unknown types: hex
       if (s.size() < 2 || s[0] != '0' || (s[1] != 'x' && s[1] != 'X') || s.size() % 2) {
         return expected(c, "bytes written as 0x and hex digits");

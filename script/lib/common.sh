@@ -15,6 +15,9 @@ LEDGERFEN_PACKAGES=(
   qt6-base-dev fonts-liberation libcups2-dev libxlsxwriter-dev libcsv-dev
 )
 
+# What the checks of the code need beyond the build: clang-format.
+CHECK_PACKAGES=(clang-format)
+
 # What the test of the PDF export against a real CUPS needs: the scheduler,
 # its text filter, the cups-pdf backend and pdftotext to read the PDF.
 PDF_TEST_PACKAGES=(cups cups-filters printer-driver-cups-pdf poppler-utils)
@@ -61,4 +64,14 @@ configure_and_build() {
   local dir=$1; shift
   cmake -S "$(ledgerfen_root)" -B "$dir" "$@" >/dev/null
   cmake --build "$dir" -j"$(nproc)"
+}
+
+# check_format: every C++ source of the repository is laid out as
+# .clang-format says (generated files apart); lists those that are not.
+check_format() {
+  local root
+  root=$(ledgerfen_root)
+  local files
+  mapfile -t files < <(git -C "$root" ls-files -- '*.cpp' '*.h')
+  (cd "$root" && clang-format --dry-run --Werror "${files[@]}")
 }

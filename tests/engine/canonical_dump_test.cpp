@@ -47,7 +47,8 @@ TEST_P(CanonicalDump, MatchesTheIndependentReader) {
   for (int n = 1;; ++n) {
     bool moreA = bool(std::getline(a, lineA)), moreB = bool(std::getline(b, lineB));
     if (lineA != lineB || moreA != moreB) {
-      FAIL() << "line " << n << " differs\n ours:     " << lineA.substr(0, 400) << "\n expected: " << lineB.substr(0, 400);
+      FAIL() << "line " << n << " differs\n ours:     " << lineA.substr(0, 400)
+             << "\n expected: " << lineB.substr(0, 400);
     }
     if (!moreA) break;
   }

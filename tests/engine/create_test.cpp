@@ -292,7 +292,8 @@ TEST(NewTable, NamesAreCheckedAsAccessChecksThem) {
   EXPECT_EQ(refusal(oneColumn("", "A")), "a table needs a name");
   EXPECT_EQ(refusal(oneColumn("MSysMine", "A")).find("kept for the system") != std::string::npos, true);
   EXPECT_EQ(refusal(oneColumn("T", "a[1]")), "'a[1]' is not a valid column name: it holds the character [");
-  EXPECT_EQ(refusal(oneColumn("T", "tab\there")), "'tab\there' is not a valid column name: it holds a control character");
+  EXPECT_EQ(refusal(oneColumn("T", "tab\there")),
+            "'tab\there' is not a valid column name: it holds a control character");
   EXPECT_EQ(refusal(TableSpec{"T", {ColumnSpec{"A", ColumnType::Long}, ColumnSpec{"a", ColumnType::Text}}, {}}),
             "table T: two columns are named a");
   EXPECT_EQ(refusal(TableSpec{"T", {ColumnSpec{"A", ColumnType::Long}}, {IndexSpec{"I", {{"B"}}}}}),

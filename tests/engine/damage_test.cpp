@@ -48,8 +48,8 @@ void expectCorrupt(const Status& s) {
 }
 
 const char* kOnePerFormat[] = {
-    "jackcess/V1997/test2V1997.mdb",       "jackcess/V2000/test2V2000.mdb",
-    "jackcess/V2007/test2V2007.accdb",     "jackcess/V2010/calcFieldTestV2010.accdb",
+    "jackcess/V1997/test2V1997.mdb",         "jackcess/V2000/test2V2000.mdb",
+    "jackcess/V2007/test2V2007.accdb",       "jackcess/V2010/calcFieldTestV2010.accdb",
     "jackcess/V2019/extDateTestV2019.accdb",
 };
 

@@ -41,7 +41,9 @@ bool keysUncheckedAsExpected(const Fixture& f, const IndexCheck& c) {
 }
 
 // A file damaged on purpose: its unique index lists one key twice.
-bool damagedOnPurpose(const Fixture& f) { return f.path == "ucanaccess/corrupted.accdb"; }
+bool damagedOnPurpose(const Fixture& f) {
+  return f.path == "ucanaccess/corrupted.accdb";
+}
 
 class IndexesOfFixture : public testing::TestWithParam<Fixture> {};
 

@@ -1,12 +1,13 @@
 // Index pages built from entries and read back (decoded, or in place), and
 // damaged ones refused.
 #include "index/index_page.h"
-#include "index/index_page_view.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <set>
+
+#include "index/index_page_view.h"
 
 namespace ledgerfen::index {
 namespace {

@@ -23,7 +23,9 @@ constexpr const char* kTable = "Table1";  // CD_AGENTE (Long, indexed), RS_AGENT
 // Rows as (key, text), keys as text: the fixture's rows include NULL keys.
 using State = std::multimap<std::string, std::string>;
 
-std::string keyOf(int j) { return std::to_string(100000 + j); }
+std::string keyOf(int j) {
+  return std::to_string(100000 + j);
+}
 
 // Change j: insert key 100000 + j; every fifth change also deletes the row
 // that change j - 3 inserted, and every seventh grows the text of j - 1.

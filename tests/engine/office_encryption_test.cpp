@@ -3,7 +3,6 @@
 // were computed independently of the engine (a separate script over the
 // fixtures and the published derivations).
 #include <gtest/gtest.h>
-
 #include <openssl/sha.h>
 
 #include <random>

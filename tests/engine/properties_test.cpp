@@ -124,7 +124,8 @@ TEST(ColumnProperties, NewTablesKeepTheirRequiredColumns) {
   ASSERT_TRUE(Database::create(path, FileFormat::Jet4).ok());
   {
     auto db = Database::open(path, OpenOptions{"", true, nullptr});
-    TableSpec spec{"People", {ColumnSpec{"Name", ColumnType::Text, 40}, ColumnSpec{"Nickname", ColumnType::Text, 40}}, {}};
+    TableSpec spec{
+        "People", {ColumnSpec{"Name", ColumnType::Text, 40}, ColumnSpec{"Nickname", ColumnType::Text, 40}}, {}};
     spec.columns[0].required = true;
     ASSERT_TRUE((*db)->createTable(spec).ok());
   }

@@ -30,10 +30,12 @@ std::string canonicalDump(Database& db) {
   return s ? out.str() : "cannot dump: " + s.error().message();
 }
 
-uint32_t packed(RowId id) { return (id.page << 8) | id.row; }
+uint32_t packed(RowId id) {
+  return (id.page << 8) | id.row;
+}
 
 struct Outcome {
-  int edited = 0;   // tables changed
+  int edited = 0;                    // tables changed
   std::vector<std::string> skipped;  // table: why not
 };
 
@@ -68,10 +70,9 @@ void editRandomly(Database& db, Table& table, std::mt19937& random, std::map<uin
   // the engine refuses, changing nothing, and the sequence goes on.
   auto refusedAsItShould = [](const Error& e) {
     if (e.kind() == ErrorKind::Unsupported) return e.message().find("cannot be made") != std::string::npos;
-    return e.kind() == ErrorKind::Constraint &&
-           (e.message().find("duplicate values") != std::string::npos ||
-            e.message().find("related record is required") != std::string::npos ||
-            e.message().find("includes related records") != std::string::npos);
+    return e.kind() == ErrorKind::Constraint && (e.message().find("duplicate values") != std::string::npos ||
+                                                 e.message().find("related record is required") != std::string::npos ||
+                                                 e.message().find("includes related records") != std::string::npos);
   };
   // First a row that leaves every optional column out, as the grid's
   // new-row line and an import do: defaults, AutoNumbers and NULLs fill it.
@@ -133,7 +134,8 @@ void expectRows(Database& db, const std::string& name, const std::map<uint32_t, 
     ASSERT_TRUE(seen.count(id)) << name;
     for (size_t c = 0; c < want.values.size(); ++c) {
       if (table->schema().columns[c].calculated) continue;
-      EXPECT_TRUE(sameValue(seen[id].values[c], want.values[c])) << name << " column " << table->schema().columns[c].name;
+      EXPECT_TRUE(sameValue(seen[id].values[c], want.values[c]))
+          << name << " column " << table->schema().columns[c].name;
     }
   }
 }

@@ -1,10 +1,11 @@
 // Table definitions written by the engine read back as they were: every
 // definition of every fixture, system tables included, survives a round trip.
+#include "tdef/tdef_encoder.h"
+
 #include <gtest/gtest.h>
 
 #include "db/database_internals.h"
 #include "support/fixtures.h"
-#include "tdef/tdef_encoder.h"
 
 namespace ledgerfen {
 namespace {

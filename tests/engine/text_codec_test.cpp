@@ -1,7 +1,8 @@
 // Text as Access stores it: UTF-16 with the one-byte compression, and code pages.
+#include "text/text_codec.h"
+
 #include <gtest/gtest.h>
 
-#include "text/text_codec.h"
 #include "text/utf.h"
 
 namespace ledgerfen::text {
@@ -19,7 +20,9 @@ TEST(Ucs2Text, PlainUtf16) {
 }
 
 TEST(Ucs2Text, CompressedTextTogglesAtEveryZeroByte) {
-  EXPECT_EQ(ucs2({0xFF, 0xFE, 'a', 'b', 0, 0xAC, 0x20, 0, 'c'}), "ab\xE2\x82\xAC" "c");
+  EXPECT_EQ(ucs2({0xFF, 0xFE, 'a', 'b', 0, 0xAC, 0x20, 0, 'c'}),
+            "ab\xE2\x82\xAC"
+            "c");
   // Either mode may end the text; a single byte left in two-byte mode is dropped.
   EXPECT_EQ(ucs2({0xFF, 0xFE, 'a', 0, 0x41}), "a");
   // Exactly FF FE is not compressed text but the character U+FEFF.
@@ -40,12 +43,18 @@ TEST(Ucs2Text, LongAsciiRunsAroundOtherCharacters) {
   std::vector<uint8_t> plain;
   for (char c : run) plain.insert(plain.end(), {uint8_t(c), 0});
   plain.insert(plain.end(), {0x3D, 0xD8, 'a', 0, 0xE9, 0, 'b', 0, 0x00, 0xD8});
-  EXPECT_EQ(ucs2(plain), run + "\xED\xA0\xBD" "a\xC3\xA9" "b\xED\xA0\x80");
+  EXPECT_EQ(ucs2(plain), run +
+                             "\xED\xA0\xBD"
+                             "a\xC3\xA9"
+                             "b\xED\xA0\x80");
 
   std::vector<uint8_t> packed = {0xFF, 0xFE};
   packed.insert(packed.end(), run.begin(), run.end());
   packed.insert(packed.end(), {0xE9, 'c', 0, 0x3D, 0xD8, 0, 'd', 'e', 0, 0x3D, 0xD8, 0x01, 0xDE});
-  EXPECT_EQ(ucs2(packed), run + "\xC3\xA9" "c\xED\xA0\xBD" "de\xF0\x9F\x98\x81");
+  EXPECT_EQ(ucs2(packed), run +
+                              "\xC3\xA9"
+                              "c\xED\xA0\xBD"
+                              "de\xF0\x9F\x98\x81");
 }
 
 TEST(CodePage, Windows1252MapsUnassignedBytesToReplacement) {

@@ -1,9 +1,10 @@
 // The text form of values: what the grid shows reads back to the same value.
+#include "ledgerfen/value_text.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "ledgerfen/value_text.h"
 #include "support/random_values.h"
 
 namespace ledgerfen {
@@ -20,7 +21,9 @@ Column column(ColumnType type, uint16_t length = 0, uint8_t precision = 0, uint8
   return c;
 }
 
-std::string text(const Column& c, const Value& v) { return formatValueText(c, v); }
+std::string text(const Column& c, const Value& v) {
+  return formatValueText(c, v);
+}
 Value parse(const Column& c, const std::string& s) {
   auto v = parseValueText(c, s);
   EXPECT_TRUE(v.ok()) << s << ": " << (v.ok() ? "" : v.error().message());
@@ -29,10 +32,10 @@ Value parse(const Column& c, const std::string& s) {
 
 TEST(ValueText, EveryTypeReadsBackToTheSameValue) {
   const Column columns[] = {
-      column(ColumnType::Boolean),      column(ColumnType::Byte),   column(ColumnType::Integer),
-      column(ColumnType::Long),         column(ColumnType::BigInt), column(ColumnType::Currency),
-      column(ColumnType::Single),       column(ColumnType::Double), column(ColumnType::Numeric, 17, 18, 4),
-      column(ColumnType::DateTimeExt),  column(ColumnType::Guid),   column(ColumnType::Text, 100),
+      column(ColumnType::Boolean),     column(ColumnType::Byte),   column(ColumnType::Integer),
+      column(ColumnType::Long),        column(ColumnType::BigInt), column(ColumnType::Currency),
+      column(ColumnType::Single),      column(ColumnType::Double), column(ColumnType::Numeric, 17, 18, 4),
+      column(ColumnType::DateTimeExt), column(ColumnType::Guid),   column(ColumnType::Text, 100),
       column(ColumnType::Binary, 50),
   };
   std::mt19937 random(7);

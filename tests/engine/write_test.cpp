@@ -54,7 +54,9 @@ void expectClean(Database& db) {
   }
 }
 
-Value text(const std::string& s) { return Value(s); }
+Value text(const std::string& s) {
+  return Value(s);
+}
 
 // jobDB1: ID, MainNumber (Long), PhaseNumber (Double), six Text(255), FullNumber (Double).
 std::vector<Value> job(int32_t id, const std::string& name, double phase) {
@@ -72,8 +74,8 @@ TEST(Write, InsertedRowsReadBackAsWritten) {
   std::string path = dir.copyFixture("jackcess/V2000/testPromotionV2000.mdb");
   // Text that cannot be stored compressed (a zero low byte: U+4E00, the
   // second half of an emoji) next to text that can.
-  const std::vector<std::string> names = {"plain ascii", "\xE4\xB8\x80 CJK one", "smile \xF0\x9F\x98\x80",
-                                          "\xC3\xA9t\xC3\xA9", "", std::string(255, 'x')};
+  const std::vector<std::string> names = {
+      "plain ascii", "\xE4\xB8\x80 CJK one", "smile \xF0\x9F\x98\x80", "\xC3\xA9t\xC3\xA9", "", std::string(255, 'x')};
   std::vector<Row> written;
   {
     auto db = openForWriting(path);
@@ -411,7 +413,8 @@ TEST_F(Relationships, ChangingAReferencedKeyCascadesOrIsRefused) {
   moved[0] = int32_t(6);
   Status refused = db_->table("Table2")->updateRow(other.id, other.values, moved);
   ASSERT_FALSE(refused.ok());
-  EXPECT_EQ(refused.error().message(), "The record cannot be deleted or changed because table 'Table1' includes related records.");
+  EXPECT_EQ(refused.error().message(),
+            "The record cannot be deleted or changed because table 'Table1' includes related records.");
   expectClean(*db_);
 }
 
@@ -474,8 +477,11 @@ TEST(Write, TheGuidFlagOnOtherColumnsMakesNoAutoNumber) {
   uint32_t definitionPage = 0;
   {
     auto db = openForWriting(path);
-    TableSpec spec{"Shippers", {{"Name", ColumnType::Text, 40}, {"Zone", ColumnType::Integer},
-                                {"Ref", ColumnType::Guid, 0, 18, 0, false, /*autoNumber=*/true}}, {}};
+    TableSpec spec{"Shippers",
+                   {{"Name", ColumnType::Text, 40},
+                    {"Zone", ColumnType::Integer},
+                    {"Ref", ColumnType::Guid, 0, 18, 0, false, /*autoNumber=*/true}},
+                   {}};
     auto table = db->createTable(spec);
     ASSERT_TRUE(table.ok()) << table.error().message();
     definitionPage = table->schema().definitionPage;

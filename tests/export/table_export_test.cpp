@@ -17,8 +17,8 @@ namespace {
 
 const std::string kGoldenDir = LEDGERFEN_EXPORT_GOLDEN_DIR;
 
-using test::RunResult;
 using test::run;
+using test::RunResult;
 
 // Table1 of an Access 2010 file (text, numbers, a date, currency, yes/no)
 // with two more rows: separators, a line break, NULLs and non-Latin text.

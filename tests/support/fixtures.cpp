@@ -17,11 +17,17 @@ std::vector<std::string> splitTabs(const std::string& line) {
 
 }  // namespace
 
-std::string fixtureDir() { return LEDGERFEN_FIXTURES_DIR; }
+std::string fixtureDir() {
+  return LEDGERFEN_FIXTURES_DIR;
+}
 
-void PrintTo(const Fixture& fixture, std::ostream* out) { *out << fixture.path; }
+void PrintTo(const Fixture& fixture, std::ostream* out) {
+  *out << fixture.path;
+}
 
-std::string Fixture::fullPath() const { return fixtureDir() + "/" + path; }
+std::string Fixture::fullPath() const {
+  return fixtureDir() + "/" + path;
+}
 
 std::string Fixture::canonicalDumpPath() const {
   std::string canon = fullPath().substr(0, fullPath().rfind('.')) + ".canon.jsonl";

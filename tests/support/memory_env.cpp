@@ -87,7 +87,8 @@ Result<std::unique_ptr<File>> MemoryEnv::open(const std::string& path, OpenMode 
   auto& node = nodes_[path];
   if (!node) node = std::make_shared<Node>();
   if (!node->exists) {
-    if (mode == OpenMode::ReadOnly || mode == OpenMode::ReadWrite) return Error(ErrorKind::NotFound, path + ": no such file");
+    if (mode == OpenMode::ReadOnly || mode == OpenMode::ReadWrite)
+      return Error(ErrorKind::NotFound, path + ": no such file");
     node->exists = true;
     node->current.clear();
   } else if (mode == OpenMode::CreateNew) {

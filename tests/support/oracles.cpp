@@ -38,7 +38,8 @@ bool installed() {
 }
 
 std::string tool(const char* name) {
-  return "NODE_PATH=" + quoted(LEDGERFEN_ORACLE_NODE_PATH) + " " + quoted(std::string(LEDGERFEN_SHARED_TOOLS_DIR) + "/" + name);
+  return "NODE_PATH=" + quoted(LEDGERFEN_ORACLE_NODE_PATH) + " " +
+         quoted(std::string(LEDGERFEN_SHARED_TOOLS_DIR) + "/" + name);
 }
 
 std::string passwordArgument(const std::string& password) {
@@ -64,7 +65,8 @@ OracleVerdict mdbReaderAgrees(const std::string& path, const std::string& passwo
     size_t at = 0;
     while (at < run.out.size() && at < ourDump.size() && run.out[at] == ourDump[at]) ++at;
     v.detail = "exit " + std::to_string(run.code) + "; first difference at byte " + std::to_string(at) + ": theirs \"" +
-               run.out.substr(at > 40 ? at - 40 : 0, 160) + "\" ours \"" + ourDump.substr(at > 40 ? at - 40 : 0, 160) + "\"";
+               run.out.substr(at > 40 ? at - 40 : 0, 160) + "\" ours \"" + ourDump.substr(at > 40 ? at - 40 : 0, 160) +
+               "\"";
   }
   return v;
 }

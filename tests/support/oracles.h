@@ -11,7 +11,7 @@ namespace ledgerfen::test {
 struct OracleVerdict {
   bool available = false;  // the oracle is installed
   bool agrees = false;
-  std::string detail;      // why not, when it does not
+  std::string detail;  // why not, when it does not
 };
 
 // mdb-reader's canonical dump of `path` (or why it failed); nullopt when the

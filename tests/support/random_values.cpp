@@ -7,12 +7,39 @@ namespace {
 
 // Characters to build text from, as UTF-8: each entry is one character.
 const char* const kUnicodePieces[] = {
-    "a", "b", "Z", "0", "9", " ", "-", "'", ",", ".", "\"", "&", "<", "\xC3\xA9", "\xC3\x89", "\xC3\xBC",
-    "\xC3\x9F", "\xC3\xB1", "\xC5\x93", "\xE2\x82\xAC", "\xE4\xB8\x80", "\xE6\x97\xA5", "\xE6\x9C\xAC",
-    "\xD0\x96", "\xCE\xA9", "\xF0\x9F\x98\x80", "\xF0\x9F\x8C\x8D", "\xE2\x9C\x93", "\t",
+    "a",
+    "b",
+    "Z",
+    "0",
+    "9",
+    " ",
+    "-",
+    "'",
+    ",",
+    ".",
+    "\"",
+    "&",
+    "<",
+    "\xC3\xA9",
+    "\xC3\x89",
+    "\xC3\xBC",
+    "\xC3\x9F",
+    "\xC3\xB1",
+    "\xC5\x93",
+    "\xE2\x82\xAC",
+    "\xE4\xB8\x80",
+    "\xE6\x97\xA5",
+    "\xE6\x9C\xAC",
+    "\xD0\x96",
+    "\xCE\xA9",
+    "\xF0\x9F\x98\x80",
+    "\xF0\x9F\x8C\x8D",
+    "\xE2\x9C\x93",
+    "\t",
 };
 // Jet3 text is stored in code page 1252.
-const char* const kLatin1Pieces[] = {"a", "b", "Z", "0", "9", " ", "-", "'", ",", ".", "\xC3\xA9", "\xC3\x89",
+const char* const kLatin1Pieces[] = {"a",        "b",        "Z",        "0",           "9",        " ",
+                                     "-",        "'",        ",",        ".",           "\xC3\xA9", "\xC3\x89",
                                      "\xC3\xBC", "\xC3\x9F", "\xC3\xB1", "\xE2\x82\xAC"};
 
 std::string randomText(size_t maxChars, bool latin1, const RandomValueOptions& options, std::mt19937& random) {
@@ -39,7 +66,9 @@ ByteString randomBytes(size_t maxBytes, std::mt19937& random) {
   return out;
 }
 
-int64_t randomInt64(std::mt19937& random) { return int64_t((uint64_t(random()) << 32) | random()); }
+int64_t randomInt64(std::mt19937& random) {
+  return int64_t((uint64_t(random()) << 32) | random());
+}
 
 }  // namespace
 
@@ -58,7 +87,8 @@ Value randomValue(const Column& c, FileFormat format, std::mt19937& random, Rand
     case ColumnType::BigInt: return randomInt64(random);
     case ColumnType::Currency: return Currency{randomInt64(random) % 1'000'000'000'000'000};
     case ColumnType::Single: return float(std::uniform_real_distribution<double>(-1e6, 1e6)(random));
-    case ColumnType::Double: return std::uniform_real_distribution<double>(-1e12, 1e12)(random) / double(1 + random() % 1000);
+    case ColumnType::Double:
+      return std::uniform_real_distribution<double>(-1e12, 1e12)(random) / double(1 + random() % 1000);
     case ColumnType::DateTime: {
       // Years 1700 to 2100, to the millisecond, dates before 1899-12-30 included.
       double day = double(int64_t(random() % 146'000) - 73'000);
@@ -66,7 +96,8 @@ Value randomValue(const Column& c, FileFormat format, std::mt19937& random, Rand
       return OleDate{day >= 0 ? day + ms / 86'400'000.0 : day - ms / 86'400'000.0};
     }
     case ColumnType::DateTimeExt:
-      return ExtendedDate{uint64_t(random() % 3'652'059), (uint64_t(random()) << 8 | random() % 256) % 864'000'000'000ull};
+      return ExtendedDate{uint64_t(random() % 3'652'059),
+                          (uint64_t(random()) << 8 | random() % 256) % 864'000'000'000ull};
     case ColumnType::Guid: {
       Guid g;
       for (auto& b : g.bytes) b = uint8_t(random());

@@ -11,10 +11,12 @@
 namespace ledgerfen {
 namespace {
 
-using test::RunResult;
 using test::run;
+using test::RunResult;
 
-std::string fixture(const std::string& path) { return test::fixtureNamed(path).fullPath(); }
+std::string fixture(const std::string& path) {
+  return test::fixtureNamed(path).fullPath();
+}
 
 TEST(Cli, ListsUserTablesInCatalogueOrder) {
   RunResult r = run({"tables", fixture("jackcess/V2003/testIndexPropertiesV2003.mdb")});
@@ -84,8 +86,8 @@ TEST(Cli, JetPasswordIsCheckedAndNeverEchoed) {
 }
 
 TEST(Cli, EncryptedAceFilesOpenWithTheirPasswordOnEveryCommand) {
-  for (const char* path : {"mdb-reader/encryption/data/office-agile-4.2.accdb",
-                           "mdb-reader/encryption/data/office-agile-4.4.accdb"}) {
+  for (const char* path :
+       {"mdb-reader/encryption/data/office-agile-4.2.accdb", "mdb-reader/encryption/data/office-agile-4.4.accdb"}) {
     std::string file = fixture(path);
     EXPECT_EQ(run({"tables", file, "--password", "password"}).out, "Table1\n") << path;
     EXPECT_EQ(run({"count", file, "Table1", "--password", "password"}).out, "3\n") << path;
@@ -111,7 +113,8 @@ TEST(CliFind, EqualKeyPrintsRowsInTheCanonicalFormat) {
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "{\"t\":\"Table1\",\"r\":[19,\"abc\",\"def\"]}\n");
   RunResult nulls = run({"find", file, "Table1", "--index", "CD_AGENTE", "--key", "NULL"});
-  EXPECT_EQ(nulls.out, "{\"t\":\"Table1\",\"r\":[null,\"abc\",\"ddd\"]}\n{\"t\":\"Table1\",\"r\":[null,\"abc\",\"efg\"]}\n");
+  EXPECT_EQ(nulls.out,
+            "{\"t\":\"Table1\",\"r\":[null,\"abc\",\"ddd\"]}\n{\"t\":\"Table1\",\"r\":[null,\"abc\",\"efg\"]}\n");
   EXPECT_EQ(run({"find", file, "Table1", "--index", "CD_AGENTE", "--key", "20"}).out, "");
 }
 
@@ -131,13 +134,16 @@ TEST(CliFind, TextMatchesAsTheSortOrderComparesAndLeadingColumnsSuffice) {
             "{\"t\":\"Table1\",\"r\":[\"row0\",\"AA\"]}\n");
   // Two columns, the second descending; one value ranges over the first.
   RunResult r = run({"find", file, "Table12_asc_desc", "--index", "DataIndex", "--key", "NULL"});
-  EXPECT_EQ(r.out,
-            "{\"t\":\"Table12_asc_desc\",\"r\":[\"row1\",null,49]}\n{\"t\":\"Table12_asc_desc\",\"r\":[\"row8\",null,0]}\n"
-            "{\"t\":\"Table12_asc_desc\",\"r\":[\"row3\",null,-45]}\n{\"t\":\"Table12_asc_desc\",\"r\":[\"row5\",null,null]}\n");
+  EXPECT_EQ(
+      r.out,
+      "{\"t\":\"Table12_asc_desc\",\"r\":[\"row1\",null,49]}\n{\"t\":\"Table12_asc_desc\",\"r\":[\"row8\",null,0]}\n"
+      "{\"t\":\"Table12_asc_desc\",\"r\":[\"row3\",null,-45]}\n{\"t\":\"Table12_asc_desc\",\"r\":[\"row5\",null,null]}"
+      "\n");
   EXPECT_EQ(run({"find", file, "Table12_asc_desc", "--index", "DataIndex", "--key", "more", "--key", "NULL"}).out,
             "{\"t\":\"Table12_asc_desc\",\"r\":[\"row2\",\"more\",null]}\n");
-  EXPECT_EQ(run({"find", file, "Table13", "--index", "DataIndex", "--key", "{0fc49b7b-e656-4228-aedc-df8bdf4c4a64}"}).out,
-            "{\"t\":\"Table13\",\"r\":[\"row10\",\"{0FC49B7B-E656-4228-AEDC-DF8BDF4C4A64}\"]}\n");
+  EXPECT_EQ(
+      run({"find", file, "Table13", "--index", "DataIndex", "--key", "{0fc49b7b-e656-4228-aedc-df8bdf4c4a64}"}).out,
+      "{\"t\":\"Table13\",\"r\":[\"row10\",\"{0FC49B7B-E656-4228-AEDC-DF8BDF4C4A64}\"]}\n");
 }
 
 TEST(CliFind, MistakesAreUsageErrors) {

@@ -18,8 +18,8 @@
 namespace ledgerfen {
 namespace {
 
-using test::RunResult;
 using test::run;
+using test::RunResult;
 
 class Import : public testing::Test {
  protected:

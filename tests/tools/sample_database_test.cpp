@@ -51,8 +51,7 @@ TEST(SampleDatabase, IsSoundAndShowsEveryCommonKindOfValue) {
   }
   for (ColumnType t : {ColumnType::Boolean, ColumnType::Byte, ColumnType::Integer, ColumnType::Long,
                        ColumnType::Currency, ColumnType::Single, ColumnType::Double, ColumnType::DateTime,
-                       ColumnType::Binary, ColumnType::Text, ColumnType::Memo, ColumnType::Guid,
-                       ColumnType::Numeric}) {
+                       ColumnType::Binary, ColumnType::Text, ColumnType::Memo, ColumnType::Guid, ColumnType::Numeric}) {
     EXPECT_TRUE(types.count(t)) << "no column of type " << columnTypeName(t);
   }
   EXPECT_TRUE(nulls && nonLatin && before1900 && textIndex && numberIndex);

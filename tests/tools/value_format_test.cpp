@@ -1,11 +1,12 @@
 // The canonical value rules, pinned to the examples the dump format gives.
+#include "canonical/value_format.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
 #include "canonical/json.h"
-#include "canonical/value_format.h"
 
 namespace ledgerfen::canonical {
 namespace {
@@ -111,10 +112,15 @@ TEST(JsonString, FindsEveryEscapeWhereverItLiesInLongText) {
   // Long text is scanned several bytes at a time: put each character that
   // needs an escape at every position of the first words, between plain text.
   const std::pair<std::string, std::string> cases[] = {
-      {"\"", R"(\")"},         {"\\", R"(\\)"},          {"\n", R"(\n)"},
-      {std::string(1, '\0'), R"(\u0000)"}, {"\x1f", R"(\u001f)"}, {"\xED\xBF\xBF", R"(\udfff)"},
+      {"\"", R"(\")"},
+      {"\\", R"(\\)"},
+      {"\n", R"(\n)"},
+      {std::string(1, '\0'), R"(\u0000)"},
+      {"\x1f", R"(\u001f)"},
+      {"\xED\xBF\xBF", R"(\udfff)"},
       {"\xED\x9F\xBF", "\xED\x9F\xBF"},  // U+D7FF is no surrogate and stays as it is
-      {"\xC3\xA9", "\xC3\xA9"},          {" ", " "}};
+      {"\xC3\xA9", "\xC3\xA9"},
+      {" ", " "}};
   for (const auto& [raw, escaped] : cases) {
     for (size_t before = 0; before < 20; ++before) {
       const std::string head(before, 'a'), tail(20 - before, 'z');

@@ -11,9 +11,9 @@ namespace ledgerfen::cli {
 
 struct Arguments {
   std::vector<std::string> positional;
-  std::map<std::string, std::string> options;  // --name value (the last, if given more than once)
+  std::map<std::string, std::string> options;                // --name value (the last, if given more than once)
   std::map<std::string, std::vector<std::string>> repeated;  // every value of each --name, in order
-  std::set<std::string> flags;                 // --name
+  std::set<std::string> flags;                               // --name
 
   std::optional<std::string> option(const std::string& name) const {
     auto it = options.find(name);

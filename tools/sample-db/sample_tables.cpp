@@ -66,8 +66,8 @@ SampleTable customers() {
                     column("Notes", ColumnType::Memo)};
   t.spec.indexes = {primaryKey({{"CustomerID"}}), index("CompanyName", {{"CompanyName"}}, true),
                     index("CountryCity", {{"Country"}, {"City"}})};
-  t.columns = {"CompanyName", "ContactName", "City", "Country", "Phone", "Email",
-               "Founded", "CustomerSince", "Active", "CreditLimit", "Notes"};
+  t.columns = {"CompanyName", "ContactName",   "City",   "Country",     "Phone", "Email",
+               "Founded",     "CustomerSince", "Active", "CreditLimit", "Notes"};
   const std::string longNote =
       "Long-standing wholesale customer. Orders are placed by post and by telephone, usually in the first week "
       "of the month, and are collected from the warehouse by the customer's own carrier. Invoices go to the "
@@ -75,10 +75,10 @@ SampleTable customers() {
       "change in price, and prefers substitutes to be agreed by telephone before shipping. Payment terms: "
       "thirty days net; a two per cent discount applies to payments within ten days.";
   t.rows = {
-      {"Alder & Finch Ltd", "Margaret Alder", "Leeds", "United Kingdom", "+44 113 496 0142", "orders@alderfinch.example",
-       "1868-04-02", "2015-03-11", "Yes", "25000.00", "Asked for quarterly statements."},
-      {"Boulangerie Lévêque", "Hélène Lévêque", "Lyon", "France", "+33 4 72 10 55 08", null, "1891-09-15",
-       "2016-07-01", "Yes", "8000.00", longNote},
+      {"Alder & Finch Ltd", "Margaret Alder", "Leeds", "United Kingdom", "+44 113 496 0142",
+       "orders@alderfinch.example", "1868-04-02", "2015-03-11", "Yes", "25000.00", "Asked for quarterly statements."},
+      {"Boulangerie Lévêque", "Hélène Lévêque", "Lyon", "France", "+33 4 72 10 55 08", null, "1891-09-15", "2016-07-01",
+       "Yes", "8000.00", longNote},
       {"Café Müller GmbH", "Jürgen Müller", "Köln", "Germany", "+49 221 555 0190", "einkauf@cafe-mueller.example",
        "1923-05-20", "2017-01-23", "Yes", "12000.00", null},
       {"Østergaard Kolonial", "Søren Østergaard", "Aarhus", "Denmark", "+45 86 12 34 56", null, null, "2018-11-05",
@@ -95,8 +95,8 @@ SampleTable customers() {
        "Trial customer; no orders yet."},
       {"Prairie Roasters Inc.", "Daniel Okafor", "Winnipeg", "Canada", "+1 204 555 0134", "buying@prairie.example",
        "1999-08-09", "2022-01-04", "Yes", "20000.00", null},
-      {"مقهى الواحة", "ليلى حداد", "عمّان", "الأردن", "+962 6 555 0101", null, null, "2023-06-21", "Yes",
-       "4000.00", "Right-to-left names: the grid shows them as typed."},
+      {"مقهى الواحة", "ليلى حداد", "عمّان", "الأردن", "+962 6 555 0101", null, null, "2023-06-21", "Yes", "4000.00",
+       "Right-to-left names: the grid shows them as typed."},
       {"Tiệm Cà Phê Sài Gòn", "Nguyễn Văn An", "Hồ Chí Minh", "Việt Nam", "+84 28 5555 0147", null, "1954-01-01",
        "2024-03-02", "Yes", "7000.00", null},
   };
@@ -122,13 +122,12 @@ SampleTable products() {
                     column("Description", ColumnType::Memo)};
   t.spec.indexes = {primaryKey({{"ProductID"}}), index("ProductName", {{"ProductName"}}, true),
                     index("Category", {{"Category"}, {"UnitPrice", false}})};
-  t.columns = {"ProductName", "Category", "UnitPrice", "UnitsInStock", "ReorderLevel",
-               "WeightKg", "Rating", "Discontinued", "Barcode", "Description"};
+  t.columns = {"ProductName", "Category", "UnitPrice",    "UnitsInStock", "ReorderLevel",
+               "WeightKg",    "Rating",   "Discontinued", "Barcode",      "Description"};
   t.rows = {
-      {"Ethiopia Yirgacheffe, whole beans", "Coffee", "14.50", "120", "20", "1.000", "4.7", "No",
-       "0x34012345678905", "Floral and bright, with notes of bergamot and lemon."},
-      {"Colombia Huila, whole beans", "Coffee", "12.90", "200", "30", "1.000", "4.4", "No", "0x34012345678912",
-       null},
+      {"Ethiopia Yirgacheffe, whole beans", "Coffee", "14.50", "120", "20", "1.000", "4.7", "No", "0x34012345678905",
+       "Floral and bright, with notes of bergamot and lemon."},
+      {"Colombia Huila, whole beans", "Coffee", "12.90", "200", "30", "1.000", "4.4", "No", "0x34012345678912", null},
       {"Sumatra Mandheling, ground", "Coffee", "11.75", "85", "20", "0.500", "4.1", "No", null, null},
       {"Espresso blend No. 7", "Coffee", "13.20", "340", "50", "1.000", "4.8", "No", "0x34012345678929",
        "Our house blend: 60% Brazil, 30% Guatemala, 10% robusta from India."},
@@ -137,8 +136,7 @@ SampleTable products() {
       {"Assam breakfast tea", "Tea", "6.40", "150", "25", "0.250", "4.3", "No", null, null},
       {"Sencha 煎茶", "Tea", "9.80", "60", "15", "0.100", "4.6", "No", null, "Steamed green tea from Shizuoka."},
       {"Earl Grey, loose leaf", "Tea", "7.10", "90", "20", "0.250", null, "No", null, null},
-      {"Pour-over dripper, ceramic", "Equipment", "24.00", "18", "5", "0.420", "4.5", "No", "0x34012345679001",
-       null},
+      {"Pour-over dripper, ceramic", "Equipment", "24.00", "18", "5", "0.420", "4.5", "No", "0x34012345679001", null},
       {"Hand grinder, burr", "Equipment", "59.90", "7", "3", "0.680", "4.2", "No", null,
        "Conical steel burrs, 40 grind settings."},
       {"Paper filters (100)", "Equipment", "3.95", "500", "100", "0.180", null, "No", null, null},
@@ -161,7 +159,7 @@ SampleTable orders() {
                     index("OrderDate", {{"OrderDate", false}})};
   t.columns = {"CustomerID", "OrderDate", "ShippedDate", "ShipCity", "Freight", "Paid"};
   // Customers with a shipping city, in the order of the Customers table.
-  const char* cities[] = {"Leeds", "Lyon", "Köln", "Aarhus", "東京", "Санкт-Петербург",
+  const char* cities[] = {"Leeds", "Lyon",    "Köln",   "Aarhus",   "東京", "Санкт-Петербург",
                           "Αθήνα", "Sevilla", "Tromsø", "Winnipeg", "عمّان", "Hồ Chí Minh"};
   for (int i = 0; i < 20; ++i) {
     const int customer = 1 + (i * 5) % 12;
@@ -179,16 +177,14 @@ SampleTable orders() {
 SampleTable orderLines() {
   SampleTable t;
   t.spec.name = "Order Details";
-  t.spec.columns = {required(column("OrderID", ColumnType::Long)),
-                    required(column("LineNumber", ColumnType::Integer)),
-                    required(column("ProductID", ColumnType::Long)),
-                    column("Quantity", ColumnType::Integer),
-                    column("UnitPrice", ColumnType::Currency),
-                    column("Discount", ColumnType::Double)};
+  t.spec.columns = {
+      required(column("OrderID", ColumnType::Long)),   required(column("LineNumber", ColumnType::Integer)),
+      required(column("ProductID", ColumnType::Long)), column("Quantity", ColumnType::Integer),
+      column("UnitPrice", ColumnType::Currency),       column("Discount", ColumnType::Double)};
   t.spec.indexes = {primaryKey({{"OrderID"}, {"LineNumber"}}), index("ProductID", {{"ProductID"}})};
   t.columns = {"OrderID", "LineNumber", "ProductID", "Quantity", "UnitPrice", "Discount"};
   const char* prices[] = {"14.50", "12.90", "11.75", "13.20", "13.90", "6.40",
-                          "9.80", "7.10", "24.00", "59.90", "3.95", "25.00"};
+                          "9.80",  "7.10",  "24.00", "59.90", "3.95",  "25.00"};
   for (int order = 1; order <= 20; ++order) {
     for (int line = 1; line <= 1 + order % 4; ++line) {
       const int product = 1 + (order * 3 + line * 5) % 12;
@@ -202,6 +198,8 @@ SampleTable orderLines() {
 
 }  // namespace
 
-std::vector<SampleTable> sampleTables() { return {customers(), products(), orders(), orderLines()}; }
+std::vector<SampleTable> sampleTables() {
+  return {customers(), products(), orders(), orderLines()};
+}
 
 }  // namespace ledgerfen::sample

@@ -110,14 +110,14 @@ struct IndexRange {
 
 // What checking one stored index against its table found.
 struct IndexCheck {
-  std::string index;       // its name (the first, when several names share the stored index)
-  uint64_t entries = 0;    // leaf entries walked
-  uint64_t rows = 0;       // live rows of the table
+  std::string index;     // its name (the first, when several names share the stored index)
+  uint64_t entries = 0;  // leaf entries walked
+  uint64_t rows = 0;     // live rows of the table
   uint64_t keysChecked = 0;
-  uint64_t problems = 0;   // everything found wrong; the first few are described below
+  uint64_t problems = 0;  // everything found wrong; the first few are described below
   std::vector<std::string> descriptions;
   std::vector<std::string> notes;  // drift that Access leaves in its own files
-  std::string keysUnchecked;  // why keys could not be recomputed; empty when they were
+  std::string keysUnchecked;       // why keys could not be recomputed; empty when they were
 
   bool sound() const { return problems == 0; }
 };

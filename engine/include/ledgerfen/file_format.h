@@ -20,7 +20,11 @@ enum class FileFormat : uint8_t {
 // "jet3", "jet4", "ace12", ... as the canonical dump prints them.
 std::string_view fileFormatName(FileFormat format);
 
-inline bool isJet3(FileFormat f) { return f == FileFormat::Jet3; }
-inline bool isAce(FileFormat f) { return f >= FileFormat::Ace12; }
+inline bool isJet3(FileFormat f) {
+  return f == FileFormat::Jet3;
+}
+inline bool isAce(FileFormat f) {
+  return f >= FileFormat::Ace12;
+}
 
 }  // namespace ledgerfen

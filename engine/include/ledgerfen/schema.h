@@ -62,7 +62,7 @@ struct TableSchema {
   std::vector<Column> columns;  // ascending column number
   std::vector<Index> indexes;   // as stored
   uint32_t definitionPage = 0;
-  uint32_t rowCount = 0;        // as kept in the definition; may be stale
+  uint32_t rowCount = 0;  // as kept in the definition; may be stale
   bool systemTable = false;
 
   const Column* findColumn(std::string_view columnName) const;

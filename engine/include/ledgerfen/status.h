@@ -36,9 +36,7 @@ class Error {
   const std::string& message() const { return message_; }
 
   // Puts context in front of the message: "file.mdb: " + message.
-  Error withContext(const std::string& context) const {
-    return Error(kind_, context + ": " + message_);
-  }
+  Error withContext(const std::string& context) const { return Error(kind_, context + ": " + message_); }
 
  private:
   ErrorKind kind_;
@@ -48,22 +46,34 @@ class Error {
 template <typename T>
 class [[nodiscard]] Result {
  public:
-  Result(T value) : state_(std::in_place_index<0>, std::move(value)) {}  // NOLINT: implicit by design
+  Result(T value) : state_(std::in_place_index<0>, std::move(value)) {}      // NOLINT: implicit by design
   Result(Error error) : state_(std::in_place_index<1>, std::move(error)) {}  // NOLINT
 
   bool ok() const { return state_.index() == 0; }
   explicit operator bool() const { return ok(); }
 
-  T& value() & { assert(ok()); return std::get<0>(state_); }
-  const T& value() const& { assert(ok()); return std::get<0>(state_); }
-  T&& value() && { assert(ok()); return std::get<0>(std::move(state_)); }
+  T& value() & {
+    assert(ok());
+    return std::get<0>(state_);
+  }
+  const T& value() const& {
+    assert(ok());
+    return std::get<0>(state_);
+  }
+  T&& value() && {
+    assert(ok());
+    return std::get<0>(std::move(state_));
+  }
   T& operator*() & { return value(); }
   const T& operator*() const& { return value(); }
   T&& operator*() && { return std::move(*this).value(); }
   T* operator->() { return &value(); }
   const T* operator->() const { return &value(); }
 
-  const Error& error() const { assert(!ok()); return std::get<1>(state_); }
+  const Error& error() const {
+    assert(!ok());
+    return std::get<1>(state_);
+  }
 
  private:
   std::variant<T, Error> state_;
@@ -77,7 +87,10 @@ class [[nodiscard]] Result<void> {
 
   bool ok() const { return !failed_; }
   explicit operator bool() const { return ok(); }
-  const Error& error() const { assert(failed_); return error_; }
+  const Error& error() const {
+    assert(failed_);
+    return error_;
+  }
 
  private:
   Error error_{ErrorKind::Io, {}};
@@ -86,7 +99,9 @@ class [[nodiscard]] Result<void> {
 
 using Status = Result<void>;
 
-inline Status okStatus() { return Status(); }
+inline Status okStatus() {
+  return Status();
+}
 
 }  // namespace ledgerfen
 
@@ -94,9 +109,9 @@ inline Status okStatus() { return Status(); }
 #define LF_CONCAT_INNER(a, b) a##b
 #define LF_CONCAT(a, b) LF_CONCAT_INNER(a, b)
 
-#define LF_RETURN_IF_ERROR(expr)                  \
-  do {                                            \
-    auto&& lf_status_ = (expr);                   \
+#define LF_RETURN_IF_ERROR(expr)                     \
+  do {                                               \
+    auto&& lf_status_ = (expr);                      \
     if (!lf_status_.ok()) return lf_status_.error(); \
   } while (0)
 
@@ -107,5 +122,4 @@ inline Status okStatus() { return Status(); }
 
 // Expands to several statements: use it only where a statement list may stand
 // (inside braces), never as the body of an unbraced if.
-#define LF_ASSIGN_OR_RETURN(lhs, expr) \
-  LF_ASSIGN_OR_RETURN_IMPL(LF_CONCAT(lf_result_, __LINE__), lhs, expr)
+#define LF_ASSIGN_OR_RETURN(lhs, expr) LF_ASSIGN_OR_RETURN_IMPL(LF_CONCAT(lf_result_, __LINE__), lhs, expr)

@@ -32,7 +32,7 @@ struct IndexSpec {
   std::vector<IndexColumnSpec> columns;  // 1 to 10
   bool primaryKey = false;               // unique, and no column may be NULL
   bool unique = false;
-  bool ignoreNulls = false;              // rows whose columns are all NULL are left out
+  bool ignoreNulls = false;  // rows whose columns are all NULL are left out
 };
 
 struct TableSpec {

@@ -87,11 +87,12 @@ using ByteString = std::vector<uint8_t>;
 
 // monostate is NULL. Text and Memo hold UTF-8 text; Binary, OLE and unknown
 // types hold bytes.
-using Value = std::variant<std::monostate, bool, uint8_t, int16_t, int32_t, int64_t, Currency, float,
-                           double, OleDate, ExtendedDate, std::string, ByteString, Guid, Decimal,
-                           ComplexKey>;
+using Value = std::variant<std::monostate, bool, uint8_t, int16_t, int32_t, int64_t, Currency, float, double, OleDate,
+                           ExtendedDate, std::string, ByteString, Guid, Decimal, ComplexKey>;
 
-inline bool isNull(const Value& v) { return std::holds_alternative<std::monostate>(v); }
+inline bool isNull(const Value& v) {
+  return std::holds_alternative<std::monostate>(v);
+}
 
 // Whether two values are the same stored value: of the same type and equal,
 // floating-point values bit for bit. NULL is not the empty text.

@@ -31,9 +31,7 @@ class Checker {
 
  private:
   void problem(std::string text) { report_.problems.push_back(std::move(text)); }
-  void drift(std::string text) {
-    (strict_ ? report_.problems : report_.notes).push_back(std::move(text));
-  }
+  void drift(std::string text) { (strict_ ? report_.problems : report_.notes).push_back(std::move(text)); }
 
   // Records that `page` serves `owner`; pages of usage-map rows may serve several maps.
   void claim(uint32_t page, const std::string& owner, bool shared = false) {
@@ -75,7 +73,8 @@ class Checker {
     while (!at.isNull()) {
       claim(at.page, "long values", true);
       if (columnPages && !columnPages->count(at.page)) {
-        problem(where + ": its long value lies on page " + std::to_string(at.page) + ", which the column's usage map does not list");
+        problem(where + ": its long value lies on page " + std::to_string(at.page) +
+                ", which the column's usage map does not list");
       }
       if (!lvalRows_.insert(at.packed()).second) {
         problem(where + ": long-value row " + std::to_string(at.row) + " of page " + std::to_string(at.page) +
@@ -98,7 +97,8 @@ class Checker {
     LF_ASSIGN_OR_RETURN(std::vector<uint32_t> withRoom, mapPages(def->freePages, owner));
     std::set<uint32_t> ownedSet(owned.begin(), owned.end());
     for (uint32_t page : withRoom) {
-      if (!ownedSet.count(page)) problem(owner + ": its free-space map lists page " + std::to_string(page) + ", which it does not own");
+      if (!ownedSet.count(page))
+        problem(owner + ": its free-space map lists page " + std::to_string(page) + ", which it does not own");
     }
     for (const auto& index : def->realIndexes) {
       if (index.rootPage) claim(index.rootPage, owner + " (an index)");
@@ -116,7 +116,8 @@ class Checker {
         LF_ASSIGN_OR_RETURN(std::vector<uint32_t> columnWithRoom, mapPages(maps.freePages, "long values"));
         for (uint32_t page : columnWithRoom) {
           if (!longValuePages[maps.columnNumber].count(page)) {
-            problem(owner + ": a long-value free-space map lists page " + std::to_string(page) + ", which its column does not own");
+            problem(owner + ": a long-value free-space map lists page " + std::to_string(page) +
+                    ", which its column does not own");
           }
         }
       }
@@ -173,7 +174,8 @@ class Checker {
     for (const auto& [target, count] : movedHomes) {
       auto at = format::RowPointer::unpack(target);
       std::string name = "row " + std::to_string(at.row) + " of page " + std::to_string(at.page);
-      if (!movedTargets.count(target)) problem(owner + ": a moved row points to " + name + ", which is not flagged as moved there");
+      if (!movedTargets.count(target))
+        problem(owner + ": a moved row points to " + name + ", which is not flagged as moved there");
       if (count > 1) problem(owner + ": " + std::to_string(count) + " rows point to the moved " + name);
       movedTargets.erase(target);
     }
@@ -224,8 +226,9 @@ class Checker {
     }
     if (unaccounted) {
       // Access itself leaves such pages behind until the file is compacted.
-      report_.notes.push_back(std::to_string(unaccounted) + " pages are neither free nor used by a table (queries, forms and other "
-                                          "objects keep pages too)");
+      report_.notes.push_back(std::to_string(unaccounted) +
+                              " pages are neither free nor used by a table (queries, forms and other "
+                              "objects keep pages too)");
     }
     return okStatus();
   }

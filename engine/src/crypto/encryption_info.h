@@ -61,7 +61,7 @@ inline constexpr uint32_t kStandardSpinCount = 50000;
 
 // The binary header and verifier of RC4 CryptoAPI and Standard encryption.
 struct CryptoApiParameters {
-  uint32_t keyBits = 0;  // 40-128 for RC4, 128/192/256 for AES; never 0
+  uint32_t keyBits = 0;                     // 40-128 for RC4, 128/192/256 for AES; never 0
   uint32_t spinCount = kStandardSpinCount;  // AES: rounds of the password hash (0 when the AES flag is clear)
   std::vector<uint8_t> salt;
   std::vector<uint8_t> encryptedVerifier;      // 16 bytes

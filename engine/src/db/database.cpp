@@ -6,12 +6,12 @@
 #include "catalog/catalog.h"
 #include "check/integrity_check.h"
 #include "db/database_core.h"
-#include "db/page_decoding.h"
-#include "io/file.h"
 #include "db/database_creator.h"
 #include "db/exception_barrier.h"
 #include "db/lock_file.h"
+#include "db/page_decoding.h"
 #include "db/write_session.h"
+#include "io/file.h"
 #include "page/journal.h"
 #include "props/column_properties.h"
 #include "table/table_state.h"
@@ -24,12 +24,14 @@ namespace ledgerfen {
 namespace {
 
 bool startsWithNoCase(std::string_view s, std::string_view prefix) {
-  return s.size() >= prefix.size() &&
-         std::equal(prefix.begin(), prefix.end(), s.begin(),
-                    [](char a, char b) { return std::tolower(uint8_t(a)) == std::tolower(uint8_t(b)); });
+  return s.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), s.begin(), [](char a, char b) {
+           return std::tolower(uint8_t(a)) == std::tolower(uint8_t(b));
+         });
 }
 
-bool equalNoCase(std::string_view a, std::string_view b) { return a.size() == b.size() && startsWithNoCase(a, b); }
+bool equalNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && startsWithNoCase(a, b);
+}
 
 // A journal left by a crash must be rolled back before the file is read.
 // When we only read, that needs a handle we can write and nobody else's
@@ -38,13 +40,15 @@ Status settleUnfinishedJournal(Env& env, const std::string& path) {
   if (!page::Journal::isUnfinished(env, path)) return okStatus();
   auto file = env.open(path, OpenMode::ReadWrite);
   if (!file) {
-    return Error(ErrorKind::ReadOnly, path + ": a change to this database was interrupted and must be rolled back "
-                                             "first, which needs write access to the file");
+    return Error(ErrorKind::ReadOnly, path +
+                                          ": a change to this database was interrupted and must be rolled back "
+                                          "first, which needs write access to the file");
   }
   LF_ASSIGN_OR_RETURN(bool locked, (*file)->tryLock());
   if (!locked) return okStatus();
-  return page::Journal::recover(env, path, **file).ok() ? okStatus()
-                                                         : Error(ErrorKind::Io, path + ": cannot roll back an interrupted change");
+  return page::Journal::recover(env, path, **file).ok()
+             ? okStatus()
+             : Error(ErrorKind::Io, path + ": cannot roll back an interrupted change");
 }
 
 // The format named by the version byte of a file's header, if it has one.
@@ -110,8 +114,7 @@ void setUpWriting(Database::Core& core, std::unique_ptr<db::LockFile> lock) {
 
 // Opens the file (`open` gives it, and the lock file when it can be
 // written) and reads what every use of the database needs.
-using FileOpener =
-    std::function<Result<std::unique_ptr<File>>(Database::Core&, std::unique_ptr<db::LockFile>&)>;
+using FileOpener = std::function<Result<std::unique_ptr<File>>(Database::Core&, std::unique_ptr<db::LockFile>&)>;
 
 Result<std::shared_ptr<Database::Core>> openCore(Env& env, const std::string& path, const FileOpener& open,
                                                  const OpenOptions& options) {
@@ -159,7 +162,7 @@ Database::Core::~Core() {
 }
 
 Result<std::shared_ptr<tdef::TableDefinition>> Database::Core::mutableDefinition(uint32_t page,
-                                                                                const std::string& name) {
+                                                                                 const std::string& name) {
   if (auto it = definitions.find(page); it != definitions.end()) return it->second;
   auto def = tdef::readTableDefinition(*pager, *spec, names, page);
   if (!def) return def.error().withContext("table " + name + ": definition on page " + std::to_string(page));
@@ -229,7 +232,8 @@ Status Database::Core::change(const std::function<Status()>& change) {
 Result<std::unique_ptr<Database>> Database::open(const std::string& path, const OpenOptions& options) {
   Env& env = options.env ? *options.env : defaultEnv();
   auto open = [&](Core& core, std::unique_ptr<db::LockFile>& lock) { return openFile(core, options, lock); };
-  LF_ASSIGN_OR_RETURN(auto core, finish(path, db::withoutExceptions([&] { return openCore(env, path, open, options); })));
+  LF_ASSIGN_OR_RETURN(auto core,
+                      finish(path, db::withoutExceptions([&] { return openCore(env, path, open, options); })));
   return std::unique_ptr<Database>(new Database(std::move(core)));
 }
 
@@ -245,11 +249,21 @@ Result<std::unique_ptr<Database>> Database::openBytes(const std::string& name, s
 
 Database::~Database() = default;
 
-FileFormat Database::format() const { return core_->header.format; }
-const std::string& Database::path() const { return core_->path; }
-uint16_t Database::codePage() const { return core_->header.codePage; }
-bool Database::isReadOnly() const { return !core_->writable(); }
-const std::string& Database::readOnlyReason() const { return core_->readOnlyReason; }
+FileFormat Database::format() const {
+  return core_->header.format;
+}
+const std::string& Database::path() const {
+  return core_->path;
+}
+uint16_t Database::codePage() const {
+  return core_->header.codePage;
+}
+bool Database::isReadOnly() const {
+  return !core_->writable();
+}
+const std::string& Database::readOnlyReason() const {
+  return core_->readOnlyReason;
+}
 
 Status Database::begin() {
   if (!core_->writable()) return Error(ErrorKind::ReadOnly, kReadOnlyMessage);
@@ -292,7 +306,8 @@ Result<std::vector<std::string>> Database::userTableNames() {
 Result<Table> Database::table(std::string_view name) {
   LF_ASSIGN_OR_RETURN(std::vector<CatalogEntry> entries, catalog());
   auto isTable = [](const CatalogEntry& e) { return e.isLocalTable(); };
-  auto it = std::find_if(entries.begin(), entries.end(), [&](const CatalogEntry& e) { return isTable(e) && e.name == name; });
+  auto it =
+      std::find_if(entries.begin(), entries.end(), [&](const CatalogEntry& e) { return isTable(e) && e.name == name; });
   if (it == entries.end()) {
     it = std::find_if(entries.begin(), entries.end(),
                       [&](const CatalogEntry& e) { return isTable(e) && equalNoCase(e.name, name); });
@@ -302,7 +317,8 @@ Result<Table> Database::table(std::string_view name) {
   }
   auto def = core_->definition(it->definitionPage(), it->name);
   if (!def) return core_->inFile(def.error());
-  return Table(std::make_shared<const Table::State>(Table::State{core_, it->definitionPage(), it->name, std::move(*def)}));
+  return Table(
+      std::make_shared<const Table::State>(Table::State{core_, it->definitionPage(), it->name, std::move(*def)}));
 }
 
 Result<IntegrityReport> Database::checkIntegrity(bool strict) {

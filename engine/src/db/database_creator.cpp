@@ -23,10 +23,10 @@ Result<std::vector<uint8_t>> firstPages(FileFormat format, double creationDate) 
   row::DataPageEditor editor(spec, mapPage);
   const size_t mapSize = spec.jet3 ? 133 : 69;
   std::vector<uint8_t> global(mapSize, 0xFF);
-  global[0] = 0;                                // inline, from page 0
+  global[0] = 0;  // inline, from page 0
   std::fill(global.begin() + 1, global.begin() + 5, 0);
-  global[5] = 0xF8;                             // pages 0-2 in use
-  std::vector<uint8_t> second(mapSize, 0);      // a second, empty map the engine keeps beside it
+  global[5] = 0xF8;                         // pages 0-2 in use
+  std::vector<uint8_t> second(mapSize, 0);  // a second, empty map the engine keeps beside it
   LF_RETURN_IF_ERROR(editor.addRow(global).ok() ? okStatus() : Error(ErrorKind::Io, "global map"));
   LF_RETURN_IF_ERROR(editor.addRow(second).ok() ? okStatus() : Error(ErrorKind::Io, "global map"));
   return bytes;
@@ -42,8 +42,8 @@ Status buildSystemTables(const std::shared_ptr<Database::Core>& core, OleDate no
   }
   for (size_t i = 0; i < definitions.size(); ++i) {
     write::layOutColumns(definitions[i]);
-    LF_RETURN_IF_ERROR(write::storeNewTable(*core, definitions[i], pages[i]).ok() ? okStatus()
-                                                                                 : Error(ErrorKind::Io, "system table"));
+    LF_RETURN_IF_ERROR(
+        write::storeNewTable(*core, definitions[i], pages[i]).ok() ? okStatus() : Error(ErrorKind::Io, "system table"));
   }
   for (const write::SystemObjectRow& row : write::systemObjects(pages)) {
     int32_t flags = write::kSystemObjectFlags;

@@ -18,9 +18,9 @@ std::array<uint8_t, 2 * kNameSize> slotFor(const std::string& host) {
 }
 
 bool endsWithNoCase(const std::string& s, const std::string& suffix) {
-  return s.size() >= suffix.size() &&
-         std::equal(suffix.rbegin(), suffix.rend(), s.rbegin(),
-                    [](char a, char b) { return std::tolower(uint8_t(a)) == std::tolower(uint8_t(b)); });
+  return s.size() >= suffix.size() && std::equal(suffix.rbegin(), suffix.rend(), s.rbegin(), [](char a, char b) {
+           return std::tolower(uint8_t(a)) == std::tolower(uint8_t(b));
+         });
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ struct WriteSession {
   std::unique_ptr<usage::PageAllocator> allocator;
   std::unique_ptr<lval::LongValueWriter> longValues;
   std::map<uint32_t, uint32_t> fillPages;  // table definition page -> data page being filled
-  uint32_t mapPage = 0;                     // the page new usage-map rows go on
+  uint32_t mapPage = 0;                    // the page new usage-map rows go on
   bool explicitTransaction = false;
 
   // Forgets where pages were found (after pages were put back).

@@ -19,14 +19,17 @@ inline bool fits(Bytes b, size_t offset, size_t length) {
 }
 
 // Unchecked reads: the caller has established `fits` for the range.
-inline uint8_t u8(Bytes b, size_t at) { return b[at]; }
-inline uint16_t u16le(Bytes b, size_t at) { return uint16_t(b[at] | (b[at + 1] << 8)); }
+inline uint8_t u8(Bytes b, size_t at) {
+  return b[at];
+}
+inline uint16_t u16le(Bytes b, size_t at) {
+  return uint16_t(b[at] | (b[at + 1] << 8));
+}
 inline uint32_t u24le(Bytes b, size_t at) {
   return uint32_t(b[at]) | (uint32_t(b[at + 1]) << 8) | (uint32_t(b[at + 2]) << 16);
 }
 inline uint32_t u32le(Bytes b, size_t at) {
-  return uint32_t(b[at]) | (uint32_t(b[at + 1]) << 8) | (uint32_t(b[at + 2]) << 16) |
-         (uint32_t(b[at + 3]) << 24);
+  return uint32_t(b[at]) | (uint32_t(b[at + 1]) << 8) | (uint32_t(b[at + 2]) << 16) | (uint32_t(b[at + 3]) << 24);
 }
 inline uint64_t u64le(Bytes b, size_t at) {
   return uint64_t(u32le(b, at)) | (uint64_t(u32le(b, at + 4)) << 32);
@@ -35,8 +38,7 @@ inline uint32_t u24be(Bytes b, size_t at) {
   return (uint32_t(b[at]) << 16) | (uint32_t(b[at + 1]) << 8) | uint32_t(b[at + 2]);
 }
 inline uint32_t u32be(Bytes b, size_t at) {
-  return (uint32_t(b[at]) << 24) | (uint32_t(b[at + 1]) << 16) | (uint32_t(b[at + 2]) << 8) |
-         uint32_t(b[at + 3]);
+  return (uint32_t(b[at]) << 24) | (uint32_t(b[at + 1]) << 16) | (uint32_t(b[at + 2]) << 8) | uint32_t(b[at + 3]);
 }
 inline double f64le(Bytes b, size_t at) {
   uint64_t bits = u64le(b, at);

@@ -46,19 +46,19 @@ struct FormatSpec {
   uint32_t longValueFragment;  // payload of a full chained long-value row, without its pointer
 
   // Table definition (type 0x02), relative to the assembled definition.
-  uint32_t tdefLength;          // 4 bytes
-  uint32_t tdefRowCount;        // 4 bytes
-  uint32_t tdefAutoNumber;      // 4 bytes: last Long AutoNumber handed out
+  uint32_t tdefLength;             // 4 bytes
+  uint32_t tdefRowCount;           // 4 bytes
+  uint32_t tdefAutoNumber;         // 4 bytes: last Long AutoNumber handed out
   uint32_t tdefComplexAutoNumber;  // 4 bytes (Jet4 layout; used by ACE): last complex-column key
-  uint32_t tdefTableType;       // 1 byte: 'N' user, 'S' system
-  uint32_t tdefMaxColumns;      // 2 bytes: column numbers ever used
-  uint32_t tdefVarColumns;      // 2 bytes
-  uint32_t tdefColumnCount;     // 2 bytes
-  uint32_t tdefIndexCount;      // 4 bytes: logical indexes
-  uint32_t tdefRealIndexCount;  // 4 bytes
-  uint32_t tdefOwnedPagesMap;   // 4 bytes: packed row pointer
-  uint32_t tdefFreePagesMap;    // 4 bytes: packed row pointer
-  uint32_t tdefHeaderSize;      // first byte of the body
+  uint32_t tdefTableType;          // 1 byte: 'N' user, 'S' system
+  uint32_t tdefMaxColumns;         // 2 bytes: column numbers ever used
+  uint32_t tdefVarColumns;         // 2 bytes
+  uint32_t tdefColumnCount;        // 2 bytes
+  uint32_t tdefIndexCount;         // 4 bytes: logical indexes
+  uint32_t tdefRealIndexCount;     // 4 bytes
+  uint32_t tdefOwnedPagesMap;      // 4 bytes: packed row pointer
+  uint32_t tdefFreePagesMap;       // 4 bytes: packed row pointer
+  uint32_t tdefHeaderSize;         // first byte of the body
   uint32_t realIndexCounterSize;
 
   // Column descriptor, relative to its start.

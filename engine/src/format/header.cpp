@@ -43,9 +43,8 @@ Result<DatabaseHeader> parseHeader(Bytes page0) {
   }
   uint8_t version = page0[kHeaderVersion];
   if (version > uint8_t(FileFormat::Ace17)) {
-    return Error(ErrorKind::Unsupported,
-                 "unknown database format version " + std::to_string(version) +
-                     " (this engine reads Access 97 to Access 2019 files)");
+    return Error(ErrorKind::Unsupported, "unknown database format version " + std::to_string(version) +
+                                             " (this engine reads Access 97 to Access 2019 files)");
   }
   DatabaseHeader h;
   h.format = FileFormat(version);
@@ -53,8 +52,8 @@ Result<DatabaseHeader> parseHeader(Bytes page0) {
   if (page0.size() < spec.pageSize) return notAccess("the file is shorter than one page");
 
   h.unmaskedPage.assign(page0.begin(), page0.begin() + spec.pageSize);
-  LF_RETURN_IF_ERROR(crypto::rc4(kHeaderMaskKey, std::span(h.unmaskedPage).subspan(
-                                                     kHeaderMaskStart, spec.headerMaskedLength)));
+  LF_RETURN_IF_ERROR(
+      crypto::rc4(kHeaderMaskKey, std::span(h.unmaskedPage).subspan(kHeaderMaskStart, spec.headerMaskedLength)));
   Bytes p(h.unmaskedPage);
   h.codePage = u16le(p, kHeaderCodePage);
   std::copy_n(p.begin() + kHeaderEncodingKey, 4, h.encodingKey.begin());
@@ -85,7 +84,7 @@ constexpr uint32_t kHeaderEngineFields = 0x18;
 constexpr uint8_t kEngineFields[] = {0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00,
                                      0x03, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
 constexpr uint32_t kHeaderUnknown6A = 0x6A;
-constexpr uint32_t kHeaderEngineVersion = 0x98;  // after the masked region: 1620, then "4.0"
+constexpr uint32_t kHeaderEngineVersion = 0x98;    // after the masked region: 1620, then "4.0"
 constexpr uint32_t kHeaderCollationTable = 0xE00;  // 256 little-endian words
 
 }  // namespace

@@ -16,9 +16,9 @@ namespace ledgerfen::format {
 // Header fields (offsets on page 0). The region from kHeaderMaskStart is
 // XOR-ed with the RC4 key stream of kHeaderMaskKey; all fields inside it are
 // read after unmasking.
-inline constexpr uint32_t kHeaderMagic = 0x00;           // 00 01 00 00
-inline constexpr uint32_t kHeaderEngineName = 0x04;      // "Standard Jet DB" / "Standard ACE DB"
-inline constexpr uint32_t kHeaderVersion = 0x14;         // 1 byte
+inline constexpr uint32_t kHeaderMagic = 0x00;       // 00 01 00 00
+inline constexpr uint32_t kHeaderEngineName = 0x04;  // "Standard Jet DB" / "Standard ACE DB"
+inline constexpr uint32_t kHeaderVersion = 0x14;     // 1 byte
 inline constexpr uint32_t kHeaderMaskStart = 0x18;
 inline constexpr uint32_t kHeaderJet3SortOrder = 0x3A;   // 2 bytes LCID
 inline constexpr uint32_t kHeaderCodePage = 0x3C;        // 2 bytes
@@ -37,13 +37,11 @@ struct DatabaseHeader {
   uint8_t sortVersion = 0;
   std::array<uint8_t, 4> encodingKey{};  // all zero when pages are stored as they are
   double creationDate = 0;
-  std::vector<uint8_t> passwordField;   // unmasked bytes of the password field
-  std::vector<uint8_t> cryptProvider;   // ACE encryption provider description (empty if none)
-  std::vector<uint8_t> unmaskedPage;    // page 0 with the masked region decoded
+  std::vector<uint8_t> passwordField;  // unmasked bytes of the password field
+  std::vector<uint8_t> cryptProvider;  // ACE encryption provider description (empty if none)
+  std::vector<uint8_t> unmaskedPage;   // page 0 with the masked region decoded
 
-  bool pagesEncoded() const {
-    return encodingKey[0] | encodingKey[1] | encodingKey[2] | encodingKey[3];
-  }
+  bool pagesEncoded() const { return encodingKey[0] | encodingKey[1] | encodingKey[2] | encodingKey[3]; }
 };
 
 // Reads the header from the first bytes of the file (at least one 2 KB page,

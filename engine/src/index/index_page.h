@@ -97,8 +97,7 @@ size_t storedPrefixLength(const format::FormatSpec& spec, std::span<const uint8_
 // nothing, when the bytes cannot take it so: the entry would come first (the
 // shared prefix is the first entry's), does not share the stored prefix, or
 // does not fit in what the page has left.
-bool insertEncodedEntry(const format::FormatSpec& spec, std::span<uint8_t> bytes, const IndexEntry& entry,
-                        size_t slot);
+bool insertEncodedEntry(const format::FormatSpec& spec, std::span<uint8_t> bytes, const IndexEntry& entry, size_t slot);
 // The same, written over `out` (one page), which is left as it was on failure.
 Status encodeIndexPageInto(const format::FormatSpec& spec, const IndexPage& page, const PageEncoding& encoding,
                            std::span<uint8_t> out);

@@ -167,7 +167,7 @@ Status IndexWriter::splitRoot(IndexPage& root) {
 }
 
 Result<std::optional<IndexWriter::Split>> IndexWriter::storeOrSplit(Path& path, size_t level,
-                                                                   std::optional<size_t> insertedAt) {
+                                                                    std::optional<size_t> insertedAt) {
   IndexPage& page = edit(path[level]);
   if (entriesFit(spec_, page.entries, page.leaf)) {
     LF_RETURN_IF_ERROR(write(std::move(page), insertedAt));

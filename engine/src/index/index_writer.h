@@ -89,8 +89,7 @@ class IndexWriter {
   Result<std::optional<bool>> insertIntoUncachedLeaf(const IndexEntry& entry);
   // Writes the changed page at `level`, then carries its new last entry
   // (`newMax`, when it changed) and any split into its parent, and so on up.
-  Status propagate(Path& path, size_t level, std::optional<IndexEntry> newMax,
-                   std::optional<size_t> insertedAt = {});
+  Status propagate(Path& path, size_t level, std::optional<IndexEntry> newMax, std::optional<size_t> insertedAt = {});
   Status removeChild(Path& path, size_t level);
   // Whether an entry of another row than `entry`'s holds its key, judged by
   // the leaf entries around `slot` (none of which is `entry` itself), and

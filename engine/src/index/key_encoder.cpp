@@ -215,9 +215,8 @@ Status appendColumnKey(std::vector<uint8_t>& out, const KeyColumn& c, const Valu
     case ColumnType::Memo: {
       const std::string* v = std::get_if<std::string>(&value);
       if (!v) return wrongType(c);
-      Status made =
-          appendTextKey(out, c.textOrder, c.expansions,
-                        text::utf8ToUtf16(std::string_view(*v).substr(0, kIndexedTextBytes)), asc);
+      Status made = appendTextKey(out, c.textOrder, c.expansions,
+                                  text::utf8ToUtf16(std::string_view(*v).substr(0, kIndexedTextBytes)), asc);
       if (!made) return made.error().withContext("column " + c.name);
       return okStatus();
     }

@@ -36,8 +36,8 @@ struct KeyColumn {
   bool ascending = true;
   TextSortOrder textOrder = TextSortOrder::GeneralLegacy;  // Text and Memo
   ExpansionPositions expansions = ExpansionPositions::PerLetter;
-  bool legacyDecimal = false;                              // Jet3/Jet4 order of Decimal keys (ACE changed it)
-  uint8_t scale = 0;                                       // Decimal
+  bool legacyDecimal = false;  // Jet3/Jet4 order of Decimal keys (ACE changed it)
+  uint8_t scale = 0;           // Decimal
 };
 
 // Appends the flag byte and the encoded value of one column. The value must

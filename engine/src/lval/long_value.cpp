@@ -9,7 +9,9 @@
 namespace ledgerfen::lval {
 namespace {
 
-Error damaged(const std::string& why) { return Error(ErrorKind::Corrupt, "long value " + why); }
+Error damaged(const std::string& why) {
+  return Error(ErrorKind::Corrupt, "long value " + why);
+}
 
 Result<row::RowBytes> readFragment(page::Pager& pager, const format::FormatSpec& spec, format::RowPointer at) {
   LF_ASSIGN_OR_RETURN(page::Page page, pager.read(at.page));
@@ -23,8 +25,7 @@ Result<row::RowBytes> readFragment(page::Pager& pager, const format::FormatSpec&
 
 }  // namespace
 
-Status readLongValue(page::Pager& pager, const format::FormatSpec& spec, format::Bytes def,
-                     std::vector<uint8_t>& out) {
+Status readLongValue(page::Pager& pager, const format::FormatSpec& spec, format::Bytes def, std::vector<uint8_t>& out) {
   if (def.size() < kLongValueDefinitionSize) return damaged("definition is shorter than 12 bytes");
   uint32_t word = format::u32le(def, 0);
   uint32_t length = word & kLongValueLengthMask;
@@ -66,8 +67,7 @@ Status readLongValue(page::Pager& pager, const format::FormatSpec& spec, format:
       }
       return okStatus();
     }
-    default:
-      return damaged("has an unknown storage kind");
+    default: return damaged("has an unknown storage kind");
   }
 }
 

@@ -79,7 +79,9 @@ Status replay(File& journal, const Header& h, File& db) {
 
 Journal::Journal(Env& env, std::string databasePath) : env_(env), path_(pathFor(databasePath)) {}
 
-Journal::~Journal() { close(); }
+Journal::~Journal() {
+  close();
+}
 
 Status Journal::openFile() {
   if (file_) return okStatus();

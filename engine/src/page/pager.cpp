@@ -113,9 +113,13 @@ Status Pager::commit() {
   return okStatus();
 }
 
-void Pager::beginStatement() { statement_ = Statement{pageCount_, {}}; }
+void Pager::beginStatement() {
+  statement_ = Statement{pageCount_, {}};
+}
 
-void Pager::endStatement() { statement_.reset(); }
+void Pager::endStatement() {
+  statement_.reset();
+}
 
 void Pager::undoStatement() {
   if (!statement_) return;

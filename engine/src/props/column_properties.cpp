@@ -48,7 +48,8 @@ Result<ByteString> propertiesFor(const TableSpec& spec, FileFormat format) {
   }
   if (sets.empty()) return ByteString{};
   if (format == FileFormat::Jet3) {
-    return Error(ErrorKind::Unsupported, "table " + spec.name + ": required columns need an Access 2000 or later database");
+    return Error(ErrorKind::Unsupported,
+                 "table " + spec.name + ": required columns need an Access 2000 or later database");
   }
   return encodePropertyBlob(sets);
 }

@@ -14,7 +14,9 @@ constexpr std::string_view kJet4Magic{"MR2\0", 4};
 constexpr std::string_view kJet3Magic{"KKD\0", 4};
 constexpr const char* kRequired = "Required";
 
-Error damaged(const std::string& what) { return Error(ErrorKind::Corrupt, "property blob: " + what); }
+Error damaged(const std::string& what) {
+  return Error(ErrorKind::Corrupt, "property blob: " + what);
+}
 
 void put16(ByteString& out, size_t v) {
   out.push_back(uint8_t(v));
@@ -26,7 +28,9 @@ void put32(ByteString& out, size_t v) {
   put16(out, v >> 16);
 }
 
-void patch32(ByteString& out, size_t at, size_t v) { format::put32le(out.data() + at, uint32_t(v)); }
+void patch32(ByteString& out, size_t at, size_t v) {
+  format::put32le(out.data() + at, uint32_t(v));
+}
 
 }  // namespace
 
@@ -77,7 +81,8 @@ Result<std::vector<PropertySet>> parsePropertyBlob(format::Bytes blob, const tde
       }
       if (nameIndex >= names.size()) return damaged("a property refers to a name that is not listed");
       const format::Bytes value = chunk.subspan(p + 8, valueLength);
-      set.properties.push_back(Property{names[nameIndex], chunk[p + 3], chunk[p + 2] != 0, {value.begin(), value.end()}});
+      set.properties.push_back(
+          Property{names[nameIndex], chunk[p + 3], chunk[p + 2] != 0, {value.begin(), value.end()}});
       p += recordLength;
     }
     sets.push_back(std::move(set));
@@ -125,8 +130,7 @@ ByteString encodePropertyBlob(const std::vector<PropertySet>& sets) {
   return out;
 }
 
-std::optional<std::string> textProperty(const PropertySet& set, std::string_view name,
-                                        const tdef::NameDecoder& names) {
+std::optional<std::string> textProperty(const PropertySet& set, std::string_view name, const tdef::NameDecoder& names) {
   const Property* property = set.find(name);
   if (!property || (property->type != uint8_t(ColumnType::Text) && property->type != uint8_t(ColumnType::Memo))) {
     return std::nullopt;

@@ -19,7 +19,9 @@ Result<DataPage> DataPage::open(const format::FormatSpec& spec, page::Page page)
   return DataPage(spec, std::move(page), rows);
 }
 
-bool DataPage::isLongValuePage() const { return std::memcmp(page_.bytes().data() + spec_->dataOwner, "LVAL", 4) == 0; }
+bool DataPage::isLongValuePage() const {
+  return std::memcmp(page_.bytes().data() + spec_->dataOwner, "LVAL", 4) == 0;
+}
 
 uint32_t DataPage::freeSpace() const {
   uint32_t tableEnd = spec_->dataHeaderSize + 2u * rowCount_;
@@ -39,7 +41,8 @@ bool DataPage::isOverflowTarget(uint16_t slot) const {
 
 Result<format::Bytes> DataPage::row(uint16_t slot) const {
   auto fail = [&](const std::string& why) {
-    return Error(ErrorKind::Corrupt, "data page " + std::to_string(number()) + ": row " + std::to_string(slot) + " " + why);
+    return Error(ErrorKind::Corrupt,
+                 "data page " + std::to_string(number()) + ": row " + std::to_string(slot) + " " + why);
   };
   if (slot >= rowCount_) return fail("does not exist (the page holds " + std::to_string(rowCount_) + " rows)");
   uint32_t start = slotWord(slot) & kRowOffsetMask;

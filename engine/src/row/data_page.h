@@ -22,9 +22,7 @@ class DataPage {
   uint16_t rowCount() const { return rowCount_; }
   // Bytes between the offset table and the lowest row.
   uint32_t freeSpace() const;
-  uint16_t slotWord(uint16_t slot) const {
-    return format::u16le(page_.bytes(), spec_->dataHeaderSize + 2u * slot);
-  }
+  uint16_t slotWord(uint16_t slot) const { return format::u16le(page_.bytes(), spec_->dataHeaderSize + 2u * slot); }
   bool isDeleted(uint16_t slot) const;
   bool isLookup(uint16_t slot) const;
   bool isOverflowTarget(uint16_t slot) const;

@@ -15,7 +15,9 @@ void DataPageEditor::initialize(const format::FormatSpec& spec, std::span<uint8_
   format::put16le(&page[spec.dataFreeSpace], uint16_t(spec.pageSize - spec.dataHeaderSize));
 }
 
-uint16_t DataPageEditor::rowCount() const { return format::u16le(page_, spec_.dataRowCount); }
+uint16_t DataPageEditor::rowCount() const {
+  return format::u16le(page_, spec_.dataRowCount);
+}
 
 uint16_t DataPageEditor::slotWord(uint16_t slot) const {
   return format::u16le(page_, spec_.dataHeaderSize + 2u * slot);
@@ -35,7 +37,9 @@ uint32_t DataPageEditor::freeSpace() const {
   return lowest > tableEnd ? lowest - tableEnd : 0;
 }
 
-void DataPageEditor::updateFreeSpace() { format::put16le(&page_[spec_.dataFreeSpace], uint16_t(freeSpace())); }
+void DataPageEditor::updateFreeSpace() {
+  format::put16le(&page_[spec_.dataFreeSpace], uint16_t(freeSpace()));
+}
 
 std::span<uint8_t> DataPageEditor::row(uint16_t slot) {
   return page_.subspan(rowStart(slot), rowEnd(slot) - rowStart(slot));

@@ -10,8 +10,13 @@ uint32_t fixedWidth(ColumnType type) {
   switch (type) {
     case ColumnType::Byte: return 1;
     case ColumnType::Integer: return 2;
-    case ColumnType::Long: case ColumnType::Single: case ColumnType::Complex: return 4;
-    case ColumnType::Currency: case ColumnType::Double: case ColumnType::DateTime: case ColumnType::BigInt: return 8;
+    case ColumnType::Long:
+    case ColumnType::Single:
+    case ColumnType::Complex: return 4;
+    case ColumnType::Currency:
+    case ColumnType::Double:
+    case ColumnType::DateTime:
+    case ColumnType::BigInt: return 8;
     case ColumnType::Guid: return 16;
     case ColumnType::Numeric: return 17;
     case ColumnType::DateTimeExt: return 42;
@@ -49,7 +54,8 @@ Status RowLayout::readTrailer(format::Bytes row, Trailer& t, std::vector<uint32_
       int64_t jumps = (size - 1) / 256;
       const int64_t jumpTable = size - maskSize - 2;  // jump[0], then jump[1] before it...
       const int64_t firstOffset = jumpTable - jumps;  // offset of var column 0
-      if (firstOffset - entries + 1 < countSize) return Error(ErrorKind::Corrupt, "the row is shorter than its variable offsets");
+      if (firstOffset - entries + 1 < countSize)
+        return Error(ErrorKind::Corrupt, "the row is shorter than its variable offsets");
       if (firstOffset - int64_t(t.varCount) < 256 * jumps) --jumps;
       int64_t used = 0;
       for (int64_t i = 0; i < entries; ++i) {

@@ -98,15 +98,10 @@ Status ValueDecoder::decodeCalculated(const Column& c, size_t position, Bytes va
     return okStatus();
   }
   switch (c.type) {
-    case ColumnType::Boolean:
-      out = value[0] != 0;
-      return okStatus();
+    case ColumnType::Boolean: out = value[0] != 0; return okStatus();
     case ColumnType::Text:
-    case ColumnType::Memo:
-      decodeText(position, value, reuse<std::string>(out));
-      return okStatus();
-    case ColumnType::Numeric:
-      return decodeCalculatedNumeric(value, out);
+    case ColumnType::Memo: decodeText(position, value, reuse<std::string>(out)); return okStatus();
+    case ColumnType::Numeric: return decodeCalculatedNumeric(value, out);
     case ColumnType::Byte:
     case ColumnType::Integer:
     case ColumnType::Long:
@@ -116,15 +111,18 @@ Status ValueDecoder::decodeCalculated(const Column& c, size_t position, Bytes va
         for (size_t i = 0; i < value.size(); ++i) v |= int64_t(value[i]) << (8 * i);
         int shift = int(64 - 8 * value.size());
         v = int64_t(uint64_t(v) << shift) >> shift;  // sign-extend the bytes present
-        if (c.type == ColumnType::Byte) out = uint8_t(v);
-        else if (c.type == ColumnType::Integer) out = int16_t(v);
-        else if (c.type == ColumnType::Long) out = int32_t(v);
-        else out = v;
+        if (c.type == ColumnType::Byte)
+          out = uint8_t(v);
+        else if (c.type == ColumnType::Integer)
+          out = int16_t(v);
+        else if (c.type == ColumnType::Long)
+          out = int32_t(v);
+        else
+          out = v;
         return okStatus();
       }
       [[fallthrough]];
-    default:
-      return decodeAs(c, position, value, out);
+    default: return decodeAs(c, position, value, out);
   }
 }
 
@@ -164,15 +162,13 @@ Status ValueDecoder::decodeCalculatedNumeric(Bytes value, Value& out) {
 Status ValueDecoder::decodeAs(const Column& c, size_t position, Bytes b, Value& out) {
   auto needs = [&](size_t n) -> Status {
     if (b.size() < n) {
-      return Error(ErrorKind::Corrupt, "column " + c.name + " holds " + std::to_string(b.size()) +
-                                           " bytes, too few for its type");
+      return Error(ErrorKind::Corrupt,
+                   "column " + c.name + " holds " + std::to_string(b.size()) + " bytes, too few for its type");
     }
     return okStatus();
   };
   switch (c.type) {
-    case ColumnType::Boolean:
-      out = !b.empty() && b[0] != 0;
-      return okStatus();
+    case ColumnType::Boolean: out = !b.empty() && b[0] != 0; return okStatus();
     case ColumnType::Byte:
       LF_RETURN_IF_ERROR(needs(1));
       out = b[0];
@@ -236,13 +232,14 @@ Status ValueDecoder::decodeAs(const Column& c, size_t position, Bytes b, Value& 
       out = ExtendedDate{days, seconds * 10'000'000 + fraction};
       return okStatus();
     }
-    case ColumnType::Text:
-      decodeText(position, b, reuse<std::string>(out));
-      return okStatus();
+    case ColumnType::Text: decodeText(position, b, reuse<std::string>(out)); return okStatus();
     case ColumnType::Memo:
     case ColumnType::Ole: {
       if (b.empty()) {
-        if (c.type == ColumnType::Memo) reuse<std::string>(out); else reuse<ByteString>(out);
+        if (c.type == ColumnType::Memo)
+          reuse<std::string>(out);
+        else
+          reuse<ByteString>(out);
         return okStatus();
       }
       longValue_.clear();
@@ -257,9 +254,7 @@ Status ValueDecoder::decodeAs(const Column& c, size_t position, Bytes b, Value& 
       return okStatus();
     }
     case ColumnType::Binary:
-    default:
-      reuse<ByteString>(out).assign(b.begin(), b.end());
-      return okStatus();
+    default: reuse<ByteString>(out).assign(b.begin(), b.end()); return okStatus();
   }
 }
 

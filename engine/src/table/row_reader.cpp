@@ -26,7 +26,8 @@ RowReader::RowReader(std::shared_ptr<Database::Core> core, std::shared_ptr<const
 
 Result<row::RowBytes> RowReader::follow(format::Bytes bytes, RowLocation& location) {
   for (int hop = 0; hop < kMaxMoveHops; ++hop) {
-    if (bytes.size() < 4) return Error(ErrorKind::Corrupt, rowName(location.home) + ": a moved row's pointer is cut short");
+    if (bytes.size() < 4)
+      return Error(ErrorKind::Corrupt, rowName(location.home) + ": a moved row's pointer is cut short");
     auto target = format::RowPointer::unpack(format::u32le(bytes, 0));
     LF_ASSIGN_OR_RETURN(page::Page page, core_->pager->read(target.page));
     LF_ASSIGN_OR_RETURN(row::DataPage data, row::DataPage::open(*core_->spec, page));

@@ -34,19 +34,23 @@ Result<bool> RowCursor::skip(RowId& id) {
   return r;
 }
 
-const TableSchema& Table::schema() const { return state_->definition->schema; }
+const TableSchema& Table::schema() const {
+  return state_->definition->schema;
+}
 
 Result<RowCursor> Table::scan(ScanOrder order, std::vector<size_t> columns) const {
   auto scanner = table::TableScanner::open(state_->core, state_->definition, order, std::move(columns));
   if (!scanner) return state_->core->inFile(scanner.error().withContext("table " + schema().name));
-  return RowCursor(std::make_unique<RowCursor::State>(RowCursor::State{std::move(*scanner), state_->core->path, Row{}}));
+  return RowCursor(
+      std::make_unique<RowCursor::State>(RowCursor::State{std::move(*scanner), state_->core->path, Row{}}));
 }
 
 Result<RowCursor> Table::scanFrom(RowId from, ScanOrder order, std::vector<size_t> columns) const {
   auto scanner = table::TableScanner::open(state_->core, state_->definition, order, std::move(columns));
   if (!scanner) return state_->core->inFile(scanner.error().withContext("table " + schema().name));
   if (Status s = scanner->startAt(from); !s) return state_->core->inFile(s.error());
-  return RowCursor(std::make_unique<RowCursor::State>(RowCursor::State{std::move(*scanner), state_->core->path, Row{}}));
+  return RowCursor(
+      std::make_unique<RowCursor::State>(RowCursor::State{std::move(*scanner), state_->core->path, Row{}}));
 }
 
 Result<Row> Table::readRow(RowId id) const {
@@ -78,10 +82,11 @@ Status changeTable(const std::shared_ptr<Database::Core>& core, uint32_t page, c
 
 Result<Row> Table::insertRow(std::vector<Value> values) {
   Row stored;
-  LF_RETURN_IF_ERROR(changeTable(state_->core, state_->definitionPage, state_->name, [&](write::TableWriter& w) -> Status {
-    LF_ASSIGN_OR_RETURN(stored, w.insert(std::move(values)));
-    return okStatus();
-  }));
+  LF_RETURN_IF_ERROR(
+      changeTable(state_->core, state_->definitionPage, state_->name, [&](write::TableWriter& w) -> Status {
+        LF_ASSIGN_OR_RETURN(stored, w.insert(std::move(values)));
+        return okStatus();
+      }));
   return stored;
 }
 

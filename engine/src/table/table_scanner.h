@@ -29,8 +29,8 @@ class TableScanner {
   Result<bool> next(Row& row, bool decode = true);
 
  private:
-  TableScanner(std::shared_ptr<const tdef::TableDefinition> def, std::shared_ptr<Database::Core> core,
-               ScanOrder order, usage::UsageMapCursor pages, RowReader reader, std::vector<size_t> wanted);
+  TableScanner(std::shared_ptr<const tdef::TableDefinition> def, std::shared_ptr<Database::Core> core, ScanOrder order,
+               usage::UsageMapCursor pages, RowReader reader, std::vector<size_t> wanted);
 
   Result<bool> nextRow(Row& row, bool decode);
   // Makes page `number` of the usage map the one being read.

@@ -62,7 +62,9 @@ Result<std::string> readName(Reader& r, const format::FormatSpec& spec, const Na
   return name;
 }
 
-bool isLongValue(ColumnType t) { return t == ColumnType::Memo || t == ColumnType::Ole; }
+bool isLongValue(ColumnType t) {
+  return t == ColumnType::Memo || t == ColumnType::Ole;
+}
 
 Column parseColumn(Bytes d, const format::FormatSpec& spec, ColumnLayout& layout) {
   Column c;
@@ -207,20 +209,21 @@ Result<TableDefinition> parseTableDefinition(const format::FormatSpec& spec, con
   }
 
   // Memo/OLE columns may each carry their own page maps, ended by FF FF.
-  size_t longValueColumns = size_t(std::count_if(columns.begin(), columns.end(),
-                                                 [](auto& c) { return isLongValue(c.first.type); }));
+  size_t longValueColumns =
+      size_t(std::count_if(columns.begin(), columns.end(), [](auto& c) { return isLongValue(c.first.type); }));
   for (size_t i = 0; i < longValueColumns && r.remaining() >= 10; ++i) {
     Bytes d = *r.take(10, "long value maps");
     if (u16le(d, 0) == 0xFFFF) break;
-    def.longValueMaps.push_back(LongValueMaps{u16le(d, 0), format::RowPointer::unpack(u32le(d, 2)),
-                                              format::RowPointer::unpack(u32le(d, 6))});
+    def.longValueMaps.push_back(
+        LongValueMaps{u16le(d, 0), format::RowPointer::unpack(u32le(d, 2)), format::RowPointer::unpack(u32le(d, 6))});
   }
 
   std::stable_sort(columns.begin(), columns.end(),
                    [](const auto& a, const auto& x) { return a.first.number < x.first.number; });
   for (size_t i = 0; i < columns.size(); ++i) {
     if (i > 0 && columns[i].first.number == columns[i - 1].first.number) {
-      return Error(ErrorKind::Corrupt, "two columns share the column number " + std::to_string(columns[i].first.number));
+      return Error(ErrorKind::Corrupt,
+                   "two columns share the column number " + std::to_string(columns[i].first.number));
     }
     def.schema.columns.push_back(std::move(columns[i].first));
     def.layout.push_back(columns[i].second);

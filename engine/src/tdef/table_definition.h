@@ -33,13 +33,13 @@ struct RealIndex {
 
 // One side of an enforced relationship, as a logical index of the table keeps it.
 struct Relationship {
-  size_t index = 0;           // position in schema.indexes
-  bool referencing = false;   // this table's rows point to rows of the other table
-  uint32_t otherTable = 0;    // definition page of the other table
-  uint32_t otherIndex = 0;    // logical index number in the other table
+  size_t index = 0;          // position in schema.indexes
+  bool referencing = false;  // this table's rows point to rows of the other table
+  uint32_t otherTable = 0;   // definition page of the other table
+  uint32_t otherIndex = 0;   // logical index number in the other table
   bool cascadeUpdates = false;
   bool cascadeDeletes = false;
-  bool cascadeNull = false;   // deleting a referenced row sets the references to NULL
+  bool cascadeNull = false;  // deleting a referenced row sets the references to NULL
 };
 
 // Owned and free-space maps of one Memo/OLE column.
@@ -62,7 +62,7 @@ struct TableDefinition {
   uint16_t varColumnCount = 0;
   uint32_t autoNumber = 0;
   uint32_t complexAutoNumber = 0;  // ACE: last key handed to attachment / multi-value columns
-  std::vector<uint32_t> pages;  // the definition's pages, first to last
+  std::vector<uint32_t> pages;     // the definition's pages, first to last
 };
 
 // Flags of a logical index definition.

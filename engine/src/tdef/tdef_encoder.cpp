@@ -32,8 +32,12 @@ class Writer {
 };
 
 // Puts `v` at `at` of a fixed-size record.
-void put16(std::vector<uint8_t>& r, size_t at, uint16_t v) { format::put16le(&r[at], v); }
-void put32(std::vector<uint8_t>& r, size_t at, uint32_t v) { format::put32le(&r[at], v); }
+void put16(std::vector<uint8_t>& r, size_t at, uint16_t v) {
+  format::put16le(&r[at], v);
+}
+void put32(std::vector<uint8_t>& r, size_t at, uint32_t v) {
+  format::put32le(&r[at], v);
+}
 
 std::vector<uint8_t> columnDescriptor(const format::FormatSpec& spec, const Column& c, const ColumnLayout& layout) {
   std::vector<uint8_t> d(spec.columnDescriptorSize, 0);
@@ -97,7 +101,8 @@ Result<std::vector<uint8_t>> encodeTableDefinition(const format::FormatSpec& spe
   put32(out, spec.tdefAutoNumber, def.autoNumber);
   if (spec.tdefComplexAutoNumber) put32(out, spec.tdefComplexAutoNumber, def.complexAutoNumber);
   out[spec.tdefTableType] = schema.systemTable ? 'S' : 'N';
-  uint16_t varColumns = uint16_t(std::count_if(schema.columns.begin(), schema.columns.end(), [](const Column& c) { return !c.fixed; }));
+  uint16_t varColumns =
+      uint16_t(std::count_if(schema.columns.begin(), schema.columns.end(), [](const Column& c) { return !c.fixed; }));
   put16(out, spec.tdefMaxColumns, def.maxColumns);
   put16(out, spec.tdefVarColumns, varColumns);
   put16(out, spec.tdefColumnCount, uint16_t(schema.columns.size()));
@@ -150,7 +155,9 @@ Result<std::vector<uint8_t>> encodeTableDefinition(const format::FormatSpec& spe
       d[spec.logicalIndexCascadeUpdate] = r.cascadeUpdates ? 1 : 0;
       d[spec.logicalIndexCascadeDelete] = uint8_t((r.cascadeDeletes ? 1 : 0) | (r.cascadeNull ? 2 : 0));
     }
-    d[spec.logicalIndexKind] = index.primaryKey ? kLogicalIndexPrimaryKey : index.foreignKey ? kLogicalIndexForeignKey : 0;
+    d[spec.logicalIndexKind] = index.primaryKey   ? kLogicalIndexPrimaryKey
+                               : index.foreignKey ? kLogicalIndexForeignKey
+                                                  : 0;
     w.bytes(d);
   }
   for (const Index& index : schema.indexes) LF_RETURN_IF_ERROR(writeName(w, spec, index.name, jet3CodePage));
@@ -189,7 +196,8 @@ std::vector<std::vector<uint8_t>> definitionPages(const format::FormatSpec& spec
       page[2] = 'V';
       page[3] = 'C';
     } else {
-      format::put16le(&page[2], uint16_t(spec.pageSize - kPageHeader * 2 >= data ? spec.pageSize - kPageHeader * 2 - data : 0));
+      format::put16le(&page[2],
+                      uint16_t(spec.pageSize - kPageHeader * 2 >= data ? spec.pageSize - kPageHeader * 2 - data : 0));
     }
     images.push_back(std::move(page));
   }

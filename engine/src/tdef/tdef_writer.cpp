@@ -18,8 +18,8 @@ Status patchDefinition(page::Pager& pager, const format::FormatSpec& spec, const
   return okStatus();
 }
 
-Status patchDefinition32(page::Pager& pager, const format::FormatSpec& spec, const TableDefinition& def,
-                         size_t offset, uint32_t value) {
+Status patchDefinition32(page::Pager& pager, const format::FormatSpec& spec, const TableDefinition& def, size_t offset,
+                         uint32_t value) {
   uint8_t bytes[4];
   format::put32le(bytes, value);
   return patchDefinition(pager, spec, def, offset, bytes);

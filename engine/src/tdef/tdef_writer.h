@@ -14,7 +14,7 @@ namespace ledgerfen::tdef {
 
 Status patchDefinition(page::Pager& pager, const format::FormatSpec& spec, const TableDefinition& def, size_t offset,
                        std::span<const uint8_t> bytes);
-Status patchDefinition32(page::Pager& pager, const format::FormatSpec& spec, const TableDefinition& def,
-                         size_t offset, uint32_t value);
+Status patchDefinition32(page::Pager& pager, const format::FormatSpec& spec, const TableDefinition& def, size_t offset,
+                         uint32_t value);
 
 }  // namespace ledgerfen::tdef

@@ -3,7 +3,6 @@
 #include <iconv.h>
 
 #include <algorithm>
-
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -124,8 +123,7 @@ const char* kReplacement = "\xEF\xBF\xBD";
 
 struct IconvHandle {
   iconv_t handle;
-  explicit IconvHandle(uint16_t codePage)
-      : handle(iconv_open("UTF-8", ("CP" + std::to_string(codePage)).c_str())) {}
+  explicit IconvHandle(uint16_t codePage) : handle(iconv_open("UTF-8", ("CP" + std::to_string(codePage)).c_str())) {}
   ~IconvHandle() {
     if (ok()) iconv_close(handle);
   }
@@ -185,7 +183,8 @@ Result<std::shared_ptr<const CodePage>> CodePage::load(uint16_t number) {
 
 Result<std::vector<uint8_t>> CodePage::encode(std::string_view text) const {
   iconv_t cd = iconv_open(("CP" + std::to_string(number_)).c_str(), "UTF-8");
-  if (cd == iconv_t(-1)) return Error(ErrorKind::Unsupported, "the text code page " + std::to_string(number_) + " is not available");
+  if (cd == iconv_t(-1))
+    return Error(ErrorKind::Unsupported, "the text code page " + std::to_string(number_) + " is not available");
   std::vector<uint8_t> out;
   char* src = const_cast<char*>(text.data());
   size_t srcLeft = text.size();
@@ -197,8 +196,8 @@ Result<std::vector<uint8_t>> CodePage::encode(std::string_view text) const {
     size_t rc = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
     out.insert(out.end(), buffer, dst);
     if (rc == size_t(-1) && errno != E2BIG) {
-      status = Error(ErrorKind::Constraint, "the text holds a character that code page " + std::to_string(number_) +
-                                                " cannot store");
+      status = Error(ErrorKind::Constraint,
+                     "the text holds a character that code page " + std::to_string(number_) + " cannot store");
       break;
     }
   }

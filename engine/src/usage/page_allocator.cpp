@@ -40,8 +40,7 @@ Result<bool> PageAllocator::reusable(uint32_t page) {
       uint32_t owner = format::u32le(content.bytes(), spec_.dataOwner);
       return owner != row::kLongValueOwner && !inUse_->tableDefinitions.count(owner);
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 

@@ -32,7 +32,8 @@ Status UsageMapCursor::loadReferenceSlot(size_t slot) {
   if (pageNumber == 0 || (skipStraySlots_ && pageNumber >= pager_->pageCount())) return okStatus();
   LF_ASSIGN_OR_RETURN(page::Page page, pager_->read(pageNumber));
   if (page.type() != format::kPageUsageBitmap) {
-    return Error(ErrorKind::Corrupt, "page " + std::to_string(pageNumber) + " is listed as a usage bitmap but is not one");
+    return Error(ErrorKind::Corrupt,
+                 "page " + std::to_string(pageNumber) + " is listed as a usage bitmap but is not one");
   }
   bitmap_.assign(page.bytes().begin() + kUsageBitmapPageStart, page.bytes().end());
   return okStatus();
@@ -49,7 +50,8 @@ Result<std::optional<uint32_t>> UsageMapCursor::next() {
       size_t k = bit_++;
       if (bitmap_[k / 8] & (1u << (k % 8))) {
         uint64_t page = bitmapStartPage_ + k;
-        if (page > UINT32_MAX) return Error(ErrorKind::Corrupt, "a usage map covers pages beyond the largest page number");
+        if (page > UINT32_MAX)
+          return Error(ErrorKind::Corrupt, "a usage map covers pages beyond the largest page number");
         return std::optional<uint32_t>(uint32_t(page));
       }
     }

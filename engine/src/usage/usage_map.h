@@ -18,7 +18,7 @@ namespace ledgerfen::usage {
 
 inline constexpr uint8_t kUsageMapInline = 0x00;
 inline constexpr uint8_t kUsageMapReference = 0x01;
-inline constexpr uint32_t kUsageMapInlineStart = 1;   // 4 bytes: first page covered
+inline constexpr uint32_t kUsageMapInlineStart = 1;  // 4 bytes: first page covered
 inline constexpr uint32_t kUsageMapInlineBitmap = 5;
 inline constexpr uint32_t kUsageBitmapPageStart = 4;  // bitmap bytes on a type 0x05 page
 
@@ -29,8 +29,8 @@ class UsageMapCursor {
   // With `skipStraySlots`, a reference slot naming a page past the end of
   // the file is passed over (the global map of some files holds one) instead
   // of being an error.
-  static Result<UsageMapCursor> open(page::Pager& pager, const format::FormatSpec& spec,
-                                     format::RowPointer where, bool skipStraySlots = false);
+  static Result<UsageMapCursor> open(page::Pager& pager, const format::FormatSpec& spec, format::RowPointer where,
+                                     bool skipStraySlots = false);
 
   // The next page whose bit is set, or nullopt at the end.
   Result<std::optional<uint32_t>> next();
@@ -42,11 +42,11 @@ class UsageMapCursor {
   page::Pager* pager_ = nullptr;
   const format::FormatSpec* spec_ = nullptr;
   uint8_t type_ = 0;
-  std::vector<uint8_t> row_;          // the map row
-  std::vector<uint8_t> bitmap_;       // the bitmap being walked
+  std::vector<uint8_t> row_;     // the map row
+  std::vector<uint8_t> bitmap_;  // the bitmap being walked
   uint64_t bitmapStartPage_ = 0;
-  size_t bit_ = 0;                    // next bit of bitmap_ to look at
-  size_t referenceSlot_ = 0;          // next slot of a reference map to load
+  size_t bit_ = 0;            // next bit of bitmap_ to look at
+  size_t referenceSlot_ = 0;  // next slot of a reference map to load
   bool skipStraySlots_ = false;
 };
 

@@ -9,7 +9,9 @@
 namespace ledgerfen::usage {
 namespace {
 
-bool bit(const uint8_t* bitmap, uint64_t k) { return bitmap[k / 8] & (1u << (k % 8)); }
+bool bit(const uint8_t* bitmap, uint64_t k) {
+  return bitmap[k / 8] & (1u << (k % 8));
+}
 void putBit(uint8_t* bitmap, uint64_t k, bool on) {
   if (on) {
     bitmap[k / 8] |= uint8_t(1u << (k % 8));

@@ -83,8 +83,8 @@ Status addCatalogRow(const std::shared_ptr<Database::Core>& core, int32_t id, in
                      int16_t type, int32_t flags, const ByteString& owner, OleDate when, const ByteString& properties) {
   LF_ASSIGN_OR_RETURN(SystemTable catalog, systemTable(core, kCatalogTable));
   std::vector<std::pair<const char*, Value>> values = {
-      {"Id", id},          {"ParentId", parentId}, {"Name", name},   {"Type", type},
-      {"DateCreate", when}, {"DateUpdate", when},  {"Flags", flags},
+      {"Id", id},           {"ParentId", parentId}, {"Name", name},   {"Type", type},
+      {"DateCreate", when}, {"DateUpdate", when},   {"Flags", flags},
   };
   if (!owner.empty()) values.emplace_back("Owner", owner);
   if (!properties.empty()) values.emplace_back("LvProp", properties);
@@ -114,9 +114,8 @@ Status registerTable(const std::shared_ptr<Database::Core>& core, const std::str
       owner = std::get<ByteString>(stored);
     }
   }
-  LF_RETURN_IF_ERROR(
-      addCatalogRow(core, int32_t(definitionPage), kTablesContainerId, name, CatalogEntry::kLocalTable, 0, owner, oleNow(),
-                    properties));
+  LF_RETURN_IF_ERROR(addCatalogRow(core, int32_t(definitionPage), kTablesContainerId, name, CatalogEntry::kLocalTable,
+                                   0, owner, oleNow(), properties));
 
   // It takes on the permissions the container passes on to what is made in it.
   LF_ASSIGN_OR_RETURN(SystemTable permissions, systemTable(core, kPermissionsTable));
@@ -128,7 +127,8 @@ Status registerTable(const std::shared_ptr<Database::Core>& core, const std::str
     if (!sameValue(row.values[objectId], int32_t(kTablesContainerId)) || !sameValue(row.values[inheritable], true)) {
       continue;
     }
-    if (!std::holds_alternative<ByteString>(row.values[sid]) || !std::holds_alternative<int32_t>(row.values[mask])) continue;
+    if (!std::holds_alternative<ByteString>(row.values[sid]) || !std::holds_alternative<int32_t>(row.values[mask]))
+      continue;
     LF_RETURN_IF_ERROR(addPermission(core, int32_t(definitionPage), std::get<ByteString>(row.values[sid]),
                                      std::get<int32_t>(row.values[mask]), false));
   }

@@ -19,15 +19,22 @@ bool equalNoCase(std::string_view a, std::string_view b) {
          });
 }
 
-Error invalid(const std::string& what) { return Error(ErrorKind::InvalidArgument, what); }
+Error invalid(const std::string& what) {
+  return Error(ErrorKind::InvalidArgument, what);
+}
 
 // Bytes a fixed column takes, or 0 for variable ones.
 uint16_t fixedLength(ColumnType type) {
   switch (type) {
-    case ColumnType::Boolean: case ColumnType::Byte: return 1;
+    case ColumnType::Boolean:
+    case ColumnType::Byte: return 1;
     case ColumnType::Integer: return 2;
-    case ColumnType::Long: case ColumnType::Single: return 4;
-    case ColumnType::Currency: case ColumnType::Double: case ColumnType::DateTime: case ColumnType::BigInt: return 8;
+    case ColumnType::Long:
+    case ColumnType::Single: return 4;
+    case ColumnType::Currency:
+    case ColumnType::Double:
+    case ColumnType::DateTime:
+    case ColumnType::BigInt: return 8;
     case ColumnType::Guid: return 16;
     case ColumnType::Numeric: return 17;
     case ColumnType::DateTimeExt: return 42;
@@ -55,28 +62,32 @@ Result<Column> columnFor(const ColumnSpec& spec, uint16_t number, FileFormat for
     }
     case ColumnType::Binary: {
       uint16_t most = jet3 ? 255 : 510;
-      if (spec.size > most) return invalid("column " + spec.name + ": binary data holds at most " + std::to_string(most) + " bytes");
+      if (spec.size > most)
+        return invalid("column " + spec.name + ": binary data holds at most " + std::to_string(most) + " bytes");
       c.length = spec.size == 0 ? most : spec.size;
       break;
     }
     case ColumnType::Numeric:
-      if (format < FileFormat::Jet4) return invalid("column " + spec.name + ": Decimal needs an Access 2000 or later database");
+      if (format < FileFormat::Jet4)
+        return invalid("column " + spec.name + ": Decimal needs an Access 2000 or later database");
       if (spec.precision < 1 || spec.precision > 28 || spec.scale > spec.precision) {
-        return invalid("column " + spec.name + ": a Decimal has 1 to 28 digits, and no more after the point than in all");
+        return invalid("column " + spec.name +
+                       ": a Decimal has 1 to 28 digits, and no more after the point than in all");
       }
       c.precision = spec.precision;
       c.scale = spec.scale;
       break;
     case ColumnType::BigInt:
-      if (format < FileFormat::Ace16) return invalid("column " + spec.name + ": Large Number needs an Access 2016 or later database");
+      if (format < FileFormat::Ace16)
+        return invalid("column " + spec.name + ": Large Number needs an Access 2016 or later database");
       break;
     case ColumnType::DateTimeExt:
-      if (format < FileFormat::Ace17) return invalid("column " + spec.name + ": Date/Time Extended needs an Access 2019 or later database");
+      if (format < FileFormat::Ace17)
+        return invalid("column " + spec.name + ": Date/Time Extended needs an Access 2019 or later database");
       break;
     case ColumnType::Complex:
       return invalid("column " + spec.name + ": attachment and multi-value columns cannot be created here");
-    default:
-      break;
+    default: break;
   }
   if (spec.autoNumber && spec.type != ColumnType::Long && spec.type != ColumnType::Guid) {
     return invalid("column " + spec.name + ": only Long Integer and Replication ID columns can be AutoNumbers");
@@ -88,8 +99,9 @@ Result<Column> columnFor(const ColumnSpec& spec, uint16_t number, FileFormat for
     c.sortOrder = jet3 ? SortOrder{0x0409, -1} : textOrder;
     c.compressedUnicode = !jet3;
   }
-  layout.flags = uint8_t((c.fixed ? tdef::kColumnFixed : 0) | tdef::kColumnNullable |
-                         (c.autoNumber ? tdef::kColumnAutoNumber : 0) | (c.guidAutoNumber ? tdef::kColumnGuidAutoNumber : 0));
+  layout.flags =
+      uint8_t((c.fixed ? tdef::kColumnFixed : 0) | tdef::kColumnNullable |
+              (c.autoNumber ? tdef::kColumnAutoNumber : 0) | (c.guidAutoNumber ? tdef::kColumnGuidAutoNumber : 0));
   layout.extFlags = c.compressedUnicode ? tdef::kColumnExtCompressed : 0;
   return c;
 }
@@ -97,9 +109,7 @@ Result<Column> columnFor(const ColumnSpec& spec, uint16_t number, FileFormat for
 }  // namespace
 
 Status checkObjectName(const std::string& name, const char* what) {
-  auto bad = [&](const std::string& why) {
-    return invalid("'" + name + "' is not a valid " + what + " name: " + why);
-  };
+  auto bad = [&](const std::string& why) { return invalid("'" + name + "' is not a valid " + what + " name: " + why); };
   size_t length = text::utf8ToUtf16(name).size();
   if (length == 0) return invalid(std::string("a ") + what + " needs a name");
   if (length > kMaxNameLength) return bad("it is longer than 64 characters");
@@ -116,7 +126,8 @@ Status checkObjectName(const std::string& name, const char* what) {
 Result<tdef::TableDefinition> definitionFor(const TableSpec& spec, FileFormat format, SortOrder textOrder) {
   LF_RETURN_IF_ERROR(checkObjectName(spec.name, "table"));
   if (equalNoCase(spec.name.substr(0, 4), "MSys") || spec.name.front() == '~') {
-    return invalid("'" + spec.name + "' is not a valid table name: names beginning with MSys or ~ are kept for the system");
+    return invalid("'" + spec.name +
+                   "' is not a valid table name: names beginning with MSys or ~ are kept for the system");
   }
   if (spec.columns.empty() || spec.columns.size() > kMaxColumns) {
     return invalid("table " + spec.name + ": a table has 1 to 255 columns");
@@ -140,7 +151,8 @@ Result<tdef::TableDefinition> definitionFor(const TableSpec& spec, FileFormat fo
     const IndexSpec& is = spec.indexes[i];
     LF_RETURN_IF_ERROR(checkObjectName(is.name, "index"));
     for (size_t k = 0; k < i; ++k) {
-      if (equalNoCase(spec.indexes[k].name, is.name)) return invalid("table " + spec.name + ": two indexes are named " + is.name);
+      if (equalNoCase(spec.indexes[k].name, is.name))
+        return invalid("table " + spec.name + ": two indexes are named " + is.name);
     }
     if (is.primaryKey && primary) return invalid("table " + spec.name + ": a table has one primary key at most");
     primary |= is.primaryKey;

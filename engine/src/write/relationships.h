@@ -16,8 +16,7 @@ namespace ledgerfen::write {
 // Jet's messages for the two rules.
 inline constexpr const char* kMissingReferenceMessage =
     "You cannot add or change a record because a related record is required in table '";
-inline constexpr const char* kReferencedMessage =
-    "The record cannot be deleted or changed because table '";
+inline constexpr const char* kReferencedMessage = "The record cannot be deleted or changed because table '";
 
 class Relationships {
  public:

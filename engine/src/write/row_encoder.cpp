@@ -103,8 +103,8 @@ Result<ByteString> encodeRow(const format::FormatSpec& spec, const tdef::TableDe
   }
   row.insert(row.end(), nullMask.begin(), nullMask.end());
   if (row.size() > spec.maxRowSize) {
-    return Error(ErrorKind::Constraint, "the row is " + std::to_string(row.size()) + " bytes long; a row holds at most " +
-                                            std::to_string(spec.maxRowSize));
+    return Error(ErrorKind::Constraint, "the row is " + std::to_string(row.size()) +
+                                            " bytes long; a row holds at most " + std::to_string(spec.maxRowSize));
   }
   return row;
 }

@@ -61,7 +61,9 @@ tdef::TableDefinition definition(const char* name, const std::vector<ColumnFact>
   return def;
 }
 
-ByteString sid(uint8_t a, uint8_t b) { return ByteString{a, b}; }
+ByteString sid(uint8_t a, uint8_t b) {
+  return ByteString{a, b};
+}
 
 }  // namespace
 

@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "tdef/table_definition.h"
 #include "ledgerfen/file_format.h"
+#include "tdef/table_definition.h"
 
 namespace ledgerfen::write {
 

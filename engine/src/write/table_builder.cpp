@@ -10,7 +10,9 @@ namespace ledgerfen::write {
 namespace {
 
 // Bytes of a new inline usage map: type, start page, then the bitmap.
-size_t mapRowSize(const format::FormatSpec& spec) { return spec.jet3 ? 133 : 69; }
+size_t mapRowSize(const format::FormatSpec& spec) {
+  return spec.jet3 ? 133 : 69;
+}
 
 uint32_t fixedWidth(const Column& c) {
   switch (c.type) {

@@ -20,12 +20,15 @@ namespace {
 // A page stays in the table's free-space map while it can take a row this long.
 constexpr size_t kUsefulFreeSpace = 64;
 
-bool isLongValue(const Column& c) { return c.type == ColumnType::Memo || c.type == ColumnType::Ole; }
+bool isLongValue(const Column& c) {
+  return c.type == ColumnType::Memo || c.type == ColumnType::Ole;
+}
 
 Error notWritable(const Column& c) {
-  return Error(ErrorKind::Constraint, "column " + c.name + (c.calculated ? " is calculated by Access" :
-                                                                           " holds attachments or several values") +
-                                          " and cannot be changed here");
+  return Error(ErrorKind::Constraint,
+               "column " + c.name +
+                   (c.calculated ? " is calculated by Access" : " holds attachments or several values") +
+                   " and cannot be changed here");
 }
 
 // Jet's message for a NULL in a column whose Required property is Yes.
@@ -122,7 +125,8 @@ Result<ByteString> TableWriter::buildRow(const Planned& plan) {
       }
     }
     if (longest == columns.size()) {
-      return Error(ErrorKind::Constraint, "the row of table " + def_->schema.name + " is too large: " + row.error().message());
+      return Error(ErrorKind::Constraint,
+                   "the row of table " + def_->schema.name + " is too large: " + row.error().message());
     }
     outOfLine[longest] = true;
     bytes[longest].bytes = ByteString(lval::kLongValueDefinitionSize, 0);
@@ -184,7 +188,8 @@ Result<format::RowPointer> TableWriter::addRow(std::span<const uint8_t> row, uin
     usage::UsageMapWriter freeMap(*core_->pager, spec, def_->freePages, usage::MapKind::Owned);
     LF_RETURN_IF_ERROR(freeMap.set(number, true, *core_->writing->allocator));
     LF_ASSIGN_OR_RETURN(at, tryPage(number));
-    if (!at) return Error(ErrorKind::Constraint, "a row of " + std::to_string(row.size()) + " bytes does not fit a page");
+    if (!at)
+      return Error(ErrorKind::Constraint, "a row of " + std::to_string(row.size()) + " bytes does not fit a page");
   }
   fill = at->page;
   LF_RETURN_IF_ERROR(dropFromFreeSpaceMapWhenFull(at->page));
@@ -232,7 +237,8 @@ Status TableWriter::releaseIfEmpty(uint32_t page) {
   usage::UsageMapWriter freeMap(*core_->pager, *core_->spec, def_->freePages, usage::MapKind::Owned);
   LF_RETURN_IF_ERROR(owned.set(page, false, *core_->writing->allocator));
   LF_RETURN_IF_ERROR(freeMap.set(page, false, *core_->writing->allocator));
-  if (core_->writing->fillPages[def_->schema.definitionPage] == page) core_->writing->fillPages.erase(def_->schema.definitionPage);
+  if (core_->writing->fillPages[def_->schema.definitionPage] == page)
+    core_->writing->fillPages.erase(def_->schema.definitionPage);
   return core_->writing->allocator->release(page);
 }
 
@@ -317,7 +323,8 @@ Status TableWriter::readLive(RowId id, const std::vector<Value>& before, Row& cu
                              std::vector<ColumnBytes>& stored) {
   const auto& columns = def_->schema.columns;
   if (before.size() != columns.size()) {
-    return Error(ErrorKind::InvalidArgument, "the row's earlier values do not match the columns of " + def_->schema.name);
+    return Error(ErrorKind::InvalidArgument,
+                 "the row's earlier values do not match the columns of " + def_->schema.name);
   }
   auto where = reader_.read(id, current);
   if (!where) {
@@ -367,7 +374,8 @@ Status TableWriter::update(RowId id, const std::vector<Value>& before, std::vect
       continue;
     }
     if (!isWritable(c)) return notWritable(c);
-    if (c.autoNumber) return Error(ErrorKind::Constraint, "column " + c.name + " is an AutoNumber and cannot be changed");
+    if (c.autoNumber)
+      return Error(ErrorKind::Constraint, "column " + c.name + " is an AutoNumber and cannot be changed");
     // Rows stored before the column became required may keep their NULL.
     if (!c.nullable && isNull(plan.values[i])) return requiredValueMissing(def_->schema.name, c);
     changed = true;
@@ -379,7 +387,8 @@ Status TableWriter::update(RowId id, const std::vector<Value>& before, std::vect
   LF_RETURN_IF_ERROR(indexes.check(plan.values, &current.values, location.home));
   Relationships relationships(core_, *def_, depth_);
   LF_RETURN_IF_ERROR(relationships.checkReferences(plan.values, &current.values));
-  for (size_t i : replacedLongValues) LF_RETURN_IF_ERROR(core_->writing->longValues->free(stored[i].bytes, longValueMaps(i)));
+  for (size_t i : replacedLongValues)
+    LF_RETURN_IF_ERROR(core_->writing->longValues->free(stored[i].bytes, longValueMaps(i)));
   LF_ASSIGN_OR_RETURN(ByteString row, buildRow(plan));
   LF_RETURN_IF_ERROR(placeUpdated(location, row));
   LF_RETURN_IF_ERROR(indexes.replace(location.home, current.values, plan.values));

@@ -98,7 +98,9 @@ Result<Value> integerOfRange(const Column& c, const Value& v) {
 
 }  // namespace
 
-bool isWritable(const Column& c) { return !c.calculated && c.type != ColumnType::Complex; }
+bool isWritable(const Column& c) {
+  return !c.calculated && c.type != ColumnType::Complex;
+}
 
 Result<Value> coerceValue(const Column& c, const Value& v) {
   if (isNull(v)) return v;

@@ -59,8 +59,8 @@ void appendCell(std::string& out, const Column& c, const Value& v) {
           out += "null";
         } else if constexpr (std::is_same_v<T, bool>) {
           out += x ? "true" : "false";
-        } else if constexpr (std::is_same_v<T, uint8_t> || std::is_same_v<T, int16_t> ||
-                             std::is_same_v<T, int32_t> || std::is_same_v<T, int64_t>) {
+        } else if constexpr (std::is_same_v<T, uint8_t> || std::is_same_v<T, int16_t> || std::is_same_v<T, int32_t> ||
+                             std::is_same_v<T, int64_t>) {
           char buf[24];
           auto [end, ec] = std::to_chars(buf, buf + sizeof buf, x);
           (void)ec;

@@ -17,7 +17,9 @@ constexpr uint64_t kOnes = 0x0101010101010101ULL;
 constexpr uint64_t kHighs = 0x8080808080808080ULL;
 
 // Whether any of the eight bytes in `w` is zero.
-constexpr bool hasZeroByte(uint64_t w) { return ((w - kOnes) & ~w & kHighs) != 0; }
+constexpr bool hasZeroByte(uint64_t w) {
+  return ((w - kOnes) & ~w & kHighs) != 0;
+}
 
 // Whether any of the eight bytes in `w` may need an escape: a control
 // character, '"', '\\', or 0xED (the lead byte of a surrogate's three-byte
@@ -67,8 +69,8 @@ void appendJsonString(std::string& out, std::string_view s) {
     if (escape) {
       out += escape;
     } else if (surrogate) {
-      unsigned unit = 0xD000 | ((static_cast<unsigned char>(s[i + 1]) & 0x3F) << 6) |
-                      (static_cast<unsigned char>(s[i + 2]) & 0x3F);
+      unsigned unit =
+          0xD000 | ((static_cast<unsigned char>(s[i + 1]) & 0x3F) << 6) | (static_cast<unsigned char>(s[i + 2]) & 0x3F);
       appendUnicodeEscape(out, unit);
       i += 2;
     } else {

@@ -137,7 +137,7 @@ void appendOleDate(std::string& out, double v) {
     return;
   }
   int64_t rel = int64_t(ms) - kOleEpochMs;  // ms since 1899-12-30 00:00
-  if (rel < 0) {  // the integer part is the day, the fraction a positive time of day
+  if (rel < 0) {                            // the integer part is the day, the fraction a positive time of day
     int64_t d = -rel / kMsPerDay;
     rel = -d * kMsPerDay + (-rel - d * kMsPerDay);
   }

@@ -44,15 +44,16 @@ Result<std::vector<Row>> matchingRows(Table& table, const Json& where) {
   std::vector<Value> wanted(schema.columns.size());
   std::vector<size_t> positions;
   LF_RETURN_IF_ERROR(fillValues(schema, where, wanted));
-  for (const auto& [name, j] : where.items()) positions.push_back(size_t(schema.findColumn(name) - schema.columns.data()));
+  for (const auto& [name, j] : where.items())
+    positions.push_back(size_t(schema.findColumn(name) - schema.columns.data()));
   std::vector<Row> rows;
   LF_ASSIGN_OR_RETURN(RowCursor cursor, table.scan());
   Row row;
   while (true) {
     LF_ASSIGN_OR_RETURN(bool more, cursor.next(row));
     if (!more) break;
-    bool match = std::all_of(positions.begin(), positions.end(),
-                             [&](size_t p) { return sameValue(row.values[p], wanted[p]); });
+    bool match =
+        std::all_of(positions.begin(), positions.end(), [&](size_t p) { return sameValue(row.values[p], wanted[p]); });
     if (match) rows.push_back(row);
   }
   return rows;

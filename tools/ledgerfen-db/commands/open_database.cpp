@@ -1,5 +1,5 @@
-#include "commands/commands.h"
 #include "cli.h"
+#include "commands/commands.h"
 
 namespace ledgerfen::cli {
 

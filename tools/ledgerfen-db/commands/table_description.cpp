@@ -19,15 +19,28 @@ std::string trim(const std::string& s) {
 }
 
 const std::map<std::string, ColumnType> kTypes = {
-    {"yes/no", ColumnType::Boolean}, {"boolean", ColumnType::Boolean}, {"byte", ColumnType::Byte},
-    {"integer", ColumnType::Integer}, {"long", ColumnType::Long}, {"currency", ColumnType::Currency},
-    {"single", ColumnType::Single}, {"double", ColumnType::Double}, {"datetime", ColumnType::DateTime},
-    {"binary", ColumnType::Binary}, {"text", ColumnType::Text}, {"ole", ColumnType::Ole},
-    {"memo", ColumnType::Memo}, {"guid", ColumnType::Guid}, {"decimal", ColumnType::Numeric},
-    {"bigint", ColumnType::BigInt}, {"datetimeext", ColumnType::DateTimeExt},
+    {"yes/no", ColumnType::Boolean},
+    {"boolean", ColumnType::Boolean},
+    {"byte", ColumnType::Byte},
+    {"integer", ColumnType::Integer},
+    {"long", ColumnType::Long},
+    {"currency", ColumnType::Currency},
+    {"single", ColumnType::Single},
+    {"double", ColumnType::Double},
+    {"datetime", ColumnType::DateTime},
+    {"binary", ColumnType::Binary},
+    {"text", ColumnType::Text},
+    {"ole", ColumnType::Ole},
+    {"memo", ColumnType::Memo},
+    {"guid", ColumnType::Guid},
+    {"decimal", ColumnType::Numeric},
+    {"bigint", ColumnType::BigInt},
+    {"datetimeext", ColumnType::DateTimeExt},
 };
 
-Error bad(const std::string& what) { return Error(ErrorKind::InvalidArgument, what); }
+Error bad(const std::string& what) {
+  return Error(ErrorKind::InvalidArgument, what);
+}
 
 // "text(50)" -> type and size; "decimal(12,2)" -> precision and scale.
 Status parseType(const std::string& word, ColumnSpec& column) {
