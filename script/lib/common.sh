@@ -15,8 +15,9 @@ LEDGERFEN_PACKAGES=(
   qt6-base-dev fonts-liberation libcups2-dev libxlsxwriter-dev libcsv-dev
 )
 
-# What the checks of the code need beyond the build: clang-format.
-CHECK_PACKAGES=(clang-format)
+# What the checks need beyond the build: clang-format for the layout of the
+# code, and the desktop's validators of menu entries and AppStream metadata.
+CHECK_PACKAGES=(clang-format desktop-file-utils appstream)
 
 # What the test of the PDF export against a real CUPS needs: the scheduler,
 # its text filter, the cups-pdf backend and pdftotext to read the PDF.

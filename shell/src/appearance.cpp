@@ -27,7 +27,9 @@ void paintButtonFace(QWidget& widget, const QColor& face) {
   widget.setAutoFillBackground(true);
 }
 
-QPixmap drawIcon(int size) {
+}  // namespace
+
+QPixmap drawApplicationIcon(int size) {
   QPixmap pixmap(size, size);
   pixmap.fill(Qt::transparent);
   QPainter p(&pixmap);
@@ -44,8 +46,6 @@ QPixmap drawIcon(int size) {
   p.drawLine(QLineF(27, 15, 27, 49));
   return pixmap;
 }
-
-}  // namespace
 
 QFont arialFont(double points, bool bold) {
   QFont font(QStringLiteral("Arial"));
@@ -97,7 +97,7 @@ Status applySkin(QWidget& page, const std::string& programFolder) {
 
 QIcon applicationIcon() {
   QIcon icon;
-  for (int size : {16, 24, 32, 48, 64, 128}) icon.addPixmap(drawIcon(size));
+  for (int size : kApplicationIconSizes) icon.addPixmap(drawApplicationIcon(size));
   return icon;
 }
 

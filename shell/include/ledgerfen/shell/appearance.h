@@ -14,6 +14,7 @@
 
 class QColor;
 class QIcon;
+class QPixmap;
 class QWidget;
 
 namespace ledgerfen::shell {
@@ -48,5 +49,9 @@ Status applySkin(QWidget& page, const std::string& programFolder);
 
 // The application's icon, drawn in code.
 QIcon applicationIcon();
+// The icon at `size` pixels square (the sizes the desktop's icon theme
+// installs, below), drawn in code; app/desktop/ holds the same as SVG.
+inline constexpr int kApplicationIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
+QPixmap drawApplicationIcon(int size);
 
 }  // namespace ledgerfen::shell
