@@ -1,12 +1,14 @@
 // A damaged file is an error, never a crash, a hang or a huge allocation.
 #include <gtest/gtest.h>
 
+#include <new>
 #include <random>
 
 #include "format/bytes.h"
 #include "format/format_spec.h"
 #include "ledgerfen/database.h"
 #include "support/fixtures.h"
+#include "support/memory_env.h"
 
 namespace ledgerfen {
 namespace {
@@ -147,6 +149,82 @@ TEST(Damage, LongValueChainThatLoops) {
   Status s = readEverything(bytes);
   expectCorrupt(s);
   EXPECT_NE(s.error().message().find("loops"), std::string::npos);
+}
+
+// A file system whose reads throw after a number of them, as a library may
+// throw (std::bad_alloc above all) anywhere inside the engine.
+class ThrowingEnv final : public Env {
+ public:
+  explicit ThrowingEnv(int readsBeforeThrowing) : left_(readsBeforeThrowing) {}
+  test::MemoryEnv& inner() { return inner_; }
+
+  Result<std::unique_ptr<File>> open(const std::string& path, OpenMode mode) override {
+    LF_ASSIGN_OR_RETURN(std::unique_ptr<File> file, inner_.open(path, mode));
+    return std::unique_ptr<File>(std::make_unique<ThrowingFile>(std::move(file), left_));
+  }
+  bool exists(const std::string& path) override { return inner_.exists(path); }
+  Status remove(const std::string& path) override { return inner_.remove(path); }
+  Status rename(const std::string& from, const std::string& to) override { return inner_.rename(from, to); }
+  Status syncFolderOf(const std::string& path) override { return inner_.syncFolderOf(path); }
+  std::string hostName() override { return inner_.hostName(); }
+
+ private:
+  class ThrowingFile final : public File {
+   public:
+    ThrowingFile(std::unique_ptr<File> file, int& left) : file_(std::move(file)), left_(left) {}
+    const std::string& name() const override { return file_->name(); }
+    Result<uint64_t> size() override { return file_->size(); }
+    Status readAt(uint64_t offset, std::span<uint8_t> out) override {
+      if (left_-- == 0) throw std::bad_alloc();
+      return file_->readAt(offset, out);
+    }
+    Status writeAt(uint64_t offset, std::span<const uint8_t> data) override { return file_->writeAt(offset, data); }
+    Status truncate(uint64_t size) override { return file_->truncate(size); }
+    Status sync() override { return file_->sync(); }
+    Result<bool> tryLock() override { return file_->tryLock(); }
+
+   private:
+    std::unique_ptr<File> file_;
+    int& left_;
+  };
+
+  test::MemoryEnv inner_;
+  int left_;
+};
+
+// Whatever throws inside the engine comes out as an error value saying the
+// engine failed, and the change it cut short is undone; nothing escapes to
+// end the program.
+TEST(Damage, ExceptionsInsideTheEngineComeOutAsErrors) {
+  const std::vector<uint8_t> bytes = fixtureBytes("jackcess/V2000/test2V2000.mdb");
+  int internalErrors = 0;
+  for (int reads = 0; reads < 60; reads += 3) {
+    ThrowingEnv env(reads);
+    env.inner().put("/db/x.mdb", bytes);
+    Status s = [&]() -> Status {
+      LF_ASSIGN_OR_RETURN(auto db, Database::open("/db/x.mdb", OpenOptions{"", true, &env}));
+      LF_ASSIGN_OR_RETURN(std::vector<std::string> names, db->userTableNames());
+      LF_ASSIGN_OR_RETURN(Table table, db->table(names.front()));
+      LF_ASSIGN_OR_RETURN(RowCursor cursor, table.scan());
+      Row row;
+      while (true) {
+        LF_ASSIGN_OR_RETURN(bool more, cursor.next(row));
+        if (!more) break;
+      }
+      LF_ASSIGN_OR_RETURN(Row added, table.insertRow(std::vector<Value>(table.schema().columns.size())));
+      return table.deleteRow(added.id, added.values);
+    }();
+    // The file is whole afterwards, whatever was cut short.
+    auto reopened = Database::open("/db/x.mdb", OpenOptions{"", false, &env.inner()});
+    ASSERT_TRUE(reopened.ok()) << reopened.error().message();
+    auto report = (*reopened)->checkIntegrity();
+    ASSERT_TRUE(report.ok()) << report.error().message();
+    EXPECT_TRUE(report->problems.empty()) << reads << " reads: " << report->problems.front();
+    if (s.ok()) continue;
+    EXPECT_EQ(s.error().kind(), ErrorKind::Internal) << reads << " reads: " << s.error().message();
+    internalErrors += s.error().kind() == ErrorKind::Internal;
+  }
+  EXPECT_GT(internalErrors, 0) << "no read threw inside the engine";
 }
 
 TEST(Damage, RandomByteFlipsFailAsDamageNeverAsAFault) {

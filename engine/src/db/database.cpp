@@ -157,7 +157,7 @@ bool CatalogEntry::isUserTable() const {
 
 Database::Core::~Core() {
   // An open transaction is rolled back; if that fails the journal stays for the next open.
-  if (pager) (void)pager->discard();
+  if (pager) (void)db::withoutExceptions([&] { return pager->discard(); });
   writing.reset();
 }
 
@@ -190,13 +190,13 @@ void Database::Core::forgetPageState() {
 
 void Database::Core::discard() {
   // If spilled pages cannot be put back, the journal stays and the next open does it.
-  (void)pager->discard();
+  (void)db::withoutExceptions([&] { return pager->discard(); });
   forgetPageState();
   writing->explicitTransaction = false;
 }
 
 Status Database::Core::commit() {
-  Status s = pager->commit();
+  Status s = db::withoutExceptions([&] { return pager->commit(); });
   if (!s) discard();
   writing->explicitTransaction = false;
   return s;
@@ -204,6 +204,12 @@ Status Database::Core::commit() {
 
 Status Database::Core::change(const std::function<Status()>& change) {
   if (!writable()) return Error(ErrorKind::ReadOnly, kReadOnlyMessage);
+  // Whatever throws while the transaction keeps its statements or spills
+  // leaves it in a state nobody can trust: it goes, as a failed one does.
+  return db::withoutExceptions([&] { return applyChange(change); }, [&] { discard(); });
+}
+
+Status Database::Core::applyChange(const std::function<Status()>& change) {
   auto guarded = [&change] { return db::withoutExceptions(change); };
   if (!writing->explicitTransaction) {
     Status s = guarded();
@@ -273,12 +279,14 @@ Status Database::begin() {
 }
 
 Status Database::commit() {
-  if (!core_->writable() || !core_->writing->explicitTransaction) {
-    return Error(ErrorKind::InvalidArgument, "no transaction is open");
-  }
-  Status s = core_->commit();
-  if (!s) return core_->inFile(s.error());
-  return s;
+  return db::withoutExceptions([&]() -> Status {
+    if (!core_->writable() || !core_->writing->explicitTransaction) {
+      return Error(ErrorKind::InvalidArgument, "no transaction is open");
+    }
+    Status s = core_->commit();
+    if (!s) return core_->inFile(s.error());
+    return s;
+  });
 }
 
 void Database::rollback() {
@@ -286,12 +294,14 @@ void Database::rollback() {
 }
 
 Result<std::vector<CatalogEntry>> Database::catalog() {
-  if (!core_->catalog) {
-    auto entries = catalog::readCatalog(core_);
-    if (!entries) return core_->inFile(entries.error().withContext("catalogue"));
-    core_->catalog = std::move(*entries);
-  }
-  return *core_->catalog;
+  return db::withoutExceptions([&]() -> Result<std::vector<CatalogEntry>> {
+    if (!core_->catalog) {
+      auto entries = catalog::readCatalog(core_);
+      if (!entries) return core_->inFile(entries.error().withContext("catalogue"));
+      core_->catalog = std::move(*entries);
+    }
+    return *core_->catalog;
+  });
 }
 
 Result<std::vector<std::string>> Database::userTableNames() {
@@ -304,21 +314,23 @@ Result<std::vector<std::string>> Database::userTableNames() {
 }
 
 Result<Table> Database::table(std::string_view name) {
-  LF_ASSIGN_OR_RETURN(std::vector<CatalogEntry> entries, catalog());
-  auto isTable = [](const CatalogEntry& e) { return e.isLocalTable(); };
-  auto it =
-      std::find_if(entries.begin(), entries.end(), [&](const CatalogEntry& e) { return isTable(e) && e.name == name; });
-  if (it == entries.end()) {
-    it = std::find_if(entries.begin(), entries.end(),
-                      [&](const CatalogEntry& e) { return isTable(e) && equalNoCase(e.name, name); });
-  }
-  if (it == entries.end()) {
-    return core_->inFile(Error(ErrorKind::NotFound, "there is no table named " + std::string(name)));
-  }
-  auto def = core_->definition(it->definitionPage(), it->name);
-  if (!def) return core_->inFile(def.error());
-  return Table(
-      std::make_shared<const Table::State>(Table::State{core_, it->definitionPage(), it->name, std::move(*def)}));
+  return db::withoutExceptions([&]() -> Result<Table> {
+    LF_ASSIGN_OR_RETURN(std::vector<CatalogEntry> entries, catalog());
+    auto isTable = [](const CatalogEntry& e) { return e.isLocalTable(); };
+    auto it = std::find_if(entries.begin(), entries.end(),
+                           [&](const CatalogEntry& e) { return isTable(e) && e.name == name; });
+    if (it == entries.end()) {
+      it = std::find_if(entries.begin(), entries.end(),
+                        [&](const CatalogEntry& e) { return isTable(e) && equalNoCase(e.name, name); });
+    }
+    if (it == entries.end()) {
+      return core_->inFile(Error(ErrorKind::NotFound, "there is no table named " + std::string(name)));
+    }
+    auto def = core_->definition(it->definitionPage(), it->name);
+    if (!def) return core_->inFile(def.error());
+    return Table(
+        std::make_shared<const Table::State>(Table::State{core_, it->definitionPage(), it->name, std::move(*def)}));
+  });
 }
 
 Result<IntegrityReport> Database::checkIntegrity(bool strict) {

@@ -59,6 +59,8 @@ struct Database::Core : std::enable_shared_from_this<Database::Core> {
   // of it (a failed change is undone alone, the transaction goes on);
   // otherwise it is committed at once, or discarded when it fails.
   Status change(const std::function<Status()>& change);
+  // change() without its guard against exceptions.
+  Status applyChange(const std::function<Status()>& change);
   Status commit();
   void discard();
   // Drops what was read from pages (catalogue, definitions, allocation

@@ -3,6 +3,7 @@
 #include <map>
 #include <set>
 
+#include "db/exception_barrier.h"
 #include "index/index_tree.h"
 #include "index/key_encoder.h"
 #include "table/row_reader.h"
@@ -256,18 +257,20 @@ Status checkIndex(const std::shared_ptr<Database::Core>& core, const std::shared
 namespace ledgerfen {
 
 Result<std::vector<IndexCheck>> Table::checkIndexes() const {
-  auto def = state_->core->definition(state_->definitionPage, state_->name);
-  if (!def) return state_->core->inFile(def.error());
-  std::vector<IndexCheck> checks;
-  for (size_t r = 0; r < (*def)->realIndexes.size(); ++r) {
-    IndexCheck check;
-    check.index = table::storedIndexName(**def, r);
-    if (Status s = table::checkIndex(state_->core, *def, r, check); !s) {
-      return state_->core->inFile(s.error().withContext("table " + (*def)->schema.name + ", index " + check.index));
+  return db::withoutExceptions([&]() -> Result<std::vector<IndexCheck>> {
+    auto def = state_->core->definition(state_->definitionPage, state_->name);
+    if (!def) return state_->core->inFile(def.error());
+    std::vector<IndexCheck> checks;
+    for (size_t r = 0; r < (*def)->realIndexes.size(); ++r) {
+      IndexCheck check;
+      check.index = table::storedIndexName(**def, r);
+      if (Status s = table::checkIndex(state_->core, *def, r, check); !s) {
+        return state_->core->inFile(s.error().withContext("table " + (*def)->schema.name + ", index " + check.index));
+      }
+      checks.push_back(std::move(check));
     }
-    checks.push_back(std::move(check));
-  }
-  return checks;
+    return checks;
+  });
 }
 
 }  // namespace ledgerfen

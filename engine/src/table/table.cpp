@@ -20,18 +20,20 @@ Result<bool> RowCursor::next(Row& row) {
 }
 
 Result<bool> RowCursor::skip(RowId& id) {
-  Result<bool> r = std::visit(
-      [&](auto& source) -> Result<bool> {
-        if constexpr (std::is_same_v<std::decay_t<decltype(source)>, table::TableScanner>) {
-          return source.next(state_->scratch, /*decode=*/false);
-        } else {
-          return source.next(state_->scratch);
-        }
-      },
-      state_->source);
-  if (!r) return r.error().withContext(state_->path);
-  if (*r) id = state_->scratch.id;
-  return r;
+  return db::withoutExceptions([&]() -> Result<bool> {
+    Result<bool> r = std::visit(
+        [&](auto& source) -> Result<bool> {
+          if constexpr (std::is_same_v<std::decay_t<decltype(source)>, table::TableScanner>) {
+            return source.next(state_->scratch, /*decode=*/false);
+          } else {
+            return source.next(state_->scratch);
+          }
+        },
+        state_->source);
+    if (!r) return r.error().withContext(state_->path);
+    if (*r) id = state_->scratch.id;
+    return r;
+  });
 }
 
 const TableSchema& Table::schema() const {
@@ -39,27 +41,33 @@ const TableSchema& Table::schema() const {
 }
 
 Result<RowCursor> Table::scan(ScanOrder order, std::vector<size_t> columns) const {
-  auto scanner = table::TableScanner::open(state_->core, state_->definition, order, std::move(columns));
-  if (!scanner) return state_->core->inFile(scanner.error().withContext("table " + schema().name));
-  return RowCursor(
-      std::make_unique<RowCursor::State>(RowCursor::State{std::move(*scanner), state_->core->path, Row{}}));
+  return db::withoutExceptions([&]() -> Result<RowCursor> {
+    auto scanner = table::TableScanner::open(state_->core, state_->definition, order, std::move(columns));
+    if (!scanner) return state_->core->inFile(scanner.error().withContext("table " + schema().name));
+    return RowCursor(
+        std::make_unique<RowCursor::State>(RowCursor::State{std::move(*scanner), state_->core->path, Row{}}));
+  });
 }
 
 Result<RowCursor> Table::scanFrom(RowId from, ScanOrder order, std::vector<size_t> columns) const {
-  auto scanner = table::TableScanner::open(state_->core, state_->definition, order, std::move(columns));
-  if (!scanner) return state_->core->inFile(scanner.error().withContext("table " + schema().name));
-  if (Status s = scanner->startAt(from); !s) return state_->core->inFile(s.error());
-  return RowCursor(
-      std::make_unique<RowCursor::State>(RowCursor::State{std::move(*scanner), state_->core->path, Row{}}));
+  return db::withoutExceptions([&]() -> Result<RowCursor> {
+    auto scanner = table::TableScanner::open(state_->core, state_->definition, order, std::move(columns));
+    if (!scanner) return state_->core->inFile(scanner.error().withContext("table " + schema().name));
+    if (Status s = scanner->startAt(from); !s) return state_->core->inFile(s.error());
+    return RowCursor(
+        std::make_unique<RowCursor::State>(RowCursor::State{std::move(*scanner), state_->core->path, Row{}}));
+  });
 }
 
 Result<Row> Table::readRow(RowId id) const {
-  auto reader = table::RowReader::create(state_->core, state_->definition);
-  if (!reader) return state_->core->inFile(reader.error());
-  Row row;
-  auto read = reader->read(id, row);
-  if (!read) return state_->core->inFile(read.error());
-  return row;
+  return db::withoutExceptions([&]() -> Result<Row> {
+    auto reader = table::RowReader::create(state_->core, state_->definition);
+    if (!reader) return state_->core->inFile(reader.error());
+    Row row;
+    auto read = reader->read(id, row);
+    if (!read) return state_->core->inFile(read.error());
+    return row;
+  });
 }
 
 namespace {
@@ -101,16 +109,18 @@ Status Table::deleteRow(RowId id, const std::vector<Value>& before) {
 }
 
 Result<uint64_t> Table::countRows(ScanOrder order) const {
-  auto scanner = table::TableScanner::open(state_->core, state_->definition, order, {});
-  if (!scanner) return state_->core->inFile(scanner.error().withContext("table " + schema().name));
-  uint64_t count = 0;
-  Row row;
-  while (true) {
-    Result<bool> more = scanner->next(row, /*decode=*/false);
-    if (!more) return state_->core->inFile(more.error());
-    if (!*more) return count;
-    ++count;
-  }
+  return db::withoutExceptions([&]() -> Result<uint64_t> {
+    auto scanner = table::TableScanner::open(state_->core, state_->definition, order, {});
+    if (!scanner) return state_->core->inFile(scanner.error().withContext("table " + schema().name));
+    uint64_t count = 0;
+    Row row;
+    while (true) {
+      Result<bool> more = scanner->next(row, /*decode=*/false);
+      if (!more) return state_->core->inFile(more.error());
+      if (!*more) return count;
+      ++count;
+    }
+  });
 }
 
 }  // namespace ledgerfen
