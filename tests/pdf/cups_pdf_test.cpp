@@ -2,12 +2,17 @@
 // own configuration folder, spool and domain socket, started in the
 // foreground and stopped by its process id), the PDF printer as a cups-pdf
 // queue writing into the test's folder, and a home folder of the test's own
-// so that the user's default printer is the test's. A real table goes through
-// the export; its cells must be in the PDF, and the default must be back.
+// so that the user's default printer is the test's. Real tables go through
+// the export: their cells must be in the PDF, laid out in pages under their
+// captions, the PDF must be named after the table, nothing may reach the
+// other printer, and the user's default must be back as it was, whether it
+// was a printer of their own, the system's, or none.
 //
 // It needs root (cups-pdf only runs under a scheduler started as root) and
 // the Debian packages cups, cups-filters, printer-driver-cups-pdf and
 // poppler-utils; without them every test skips and says what is missing.
+// The case of a locale whose code set is not UTF-8 also needs the package
+// locales (localedef and the locale sources) and skips without it.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -29,15 +34,19 @@
 #include "ledgerfen/data/path_probe.h"
 #include "ledgerfen/database.h"
 #include "ledgerfen/export/process_launcher.h"
+#include "ledgerfen/export/table_grid_reader.h"
 #include "ledgerfen/export/temporary_files.h"
+#include "ledgerfen/export/text_writers.h"
 #include "ledgerfen/pdf/cups_printing_system.h"
 #include "ledgerfen/pdf/default_printer.h"
 #include "ledgerfen/pdf/pdf_export.h"
 #include "ledgerfen/pdf/pdf_printer_check.h"
 #include "ledgerfen/shell/error_report.h"
 #include "printing_fakes.h"
+#include "scoped_env.h"
 #include "support/fixtures.h"
 #include "support/temp_dir.h"
+#include "table_grid.h"
 
 namespace ledgerfen::pdf {
 namespace {
@@ -49,6 +58,8 @@ constexpr const char* kCupsd = "/usr/sbin/cupsd";
 constexpr const char* kLpadmin = "/usr/sbin/lpadmin";
 constexpr const char* kLpoptions = "/usr/bin/lpoptions";
 constexpr const char* kPdfToText = "/usr/bin/pdftotext";
+constexpr const char* kPdfInfo = "/usr/bin/pdfinfo";
+constexpr const char* kLocaledef = "/usr/bin/localedef";
 constexpr const char* kCupsPdfBackend = "/usr/lib/cups/backend/cups-pdf";
 constexpr const char* kTextFilter = "/usr/lib/cups/filter/texttopdf";
 constexpr const char* kCupsPdfModel = "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd";
@@ -160,12 +171,16 @@ class PrivateCups : public ::testing::Environment {
 
   std::string socketPath() const { return folder + "/cups.sock"; }
   std::string errorLog() const { return "scheduler's error log:\n" + readText(folder + "/log/error_log"); }
-  std::string userOptions() const { return readText(folder + "/home/.cups/lpoptions"); }
+  std::string userOptionsPath() const { return folder + "/home/.cups/lpoptions"; }
+  std::string userOptions() const { return readText(userOptionsPath()); }
+  // The system's lpoptions as libcups reads it in this test (CUPS_SERVERROOT).
+  std::string systemOptionsPath() const { return folder + "/client/lpoptions"; }
 
  private:
   static std::string whatIsMissing() {
     if (::geteuid() != 0) return "needs root: cups-pdf runs only under a CUPS scheduler started as root";
-    for (const char* path : {kCupsd, kLpadmin, kLpoptions, kPdfToText, kCupsPdfBackend, kTextFilter, kCupsPdfModel}) {
+    for (const char* path :
+         {kCupsd, kLpadmin, kLpoptions, kPdfToText, kPdfInfo, kCupsPdfBackend, kTextFilter, kCupsPdfModel}) {
       if (!fs::exists(path)) {
         return std::string("needs ") + path +
                " (Debian packages cups, cups-filters, printer-driver-cups-pdf, poppler-utils)";
@@ -281,30 +296,18 @@ class CountingEvents final : public PendingEvents {
   void runOnce() override { ++runs; }
 };
 
-// The table as tab-separated text: a line of column names, then one line per
-// row of cell texts, CR LF after each.
+// A table of a database written as the window writes it: the TXT export
+// over the texts the grid shows.
 Status writeTableText(const std::string& database, const std::string& tableName, const std::string& path) {
   LF_ASSIGN_OR_RETURN(std::unique_ptr<Database> db, Database::open(database));
   LF_ASSIGN_OR_RETURN(Table table, db->table(tableName));
-  std::string text;
-  const std::vector<Column>& columns = table.schema().columns;
-  for (size_t c = 0; c < columns.size(); ++c) text += (c ? "\t" : "") + columns[c].name;
-  text += "\r\n";
-  LF_ASSIGN_OR_RETURN(RowCursor cursor, table.scan());
-  Row row;
-  for (;;) {
-    LF_ASSIGN_OR_RETURN(bool more, cursor.next(row));
-    if (!more) break;
-    for (size_t c = 0; c < columns.size(); ++c) text += (c ? "\t" : "") + data::cellText(columns[c], row.values[c]);
-    text += "\r\n";
-  }
-  writeText(path, text);
-  return okStatus();
+  LF_ASSIGN_OR_RETURN(std::unique_ptr<exporting::TableGridReader> grid,
+                      exporting::TableGridReader::open(std::move(table)));
+  return exporting::ExportTXT(*grid, path);
 }
 
-// The text without any white space: the text filter spreads cells over tab
-// stops and wraps lines longer than the page, so only the letters keep
-// their order.
+// The text without any white space: only the letters keep their order
+// whatever the columns' widths.
 std::string withoutBlanks(const std::string& text) {
   std::string out;
   for (char c : text) {
@@ -322,6 +325,43 @@ std::vector<fs::path> pdfFilesIn(const std::string& folder) {
   return found;
 }
 
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::string trimmed(const std::string& text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// One PDF the printer made: its file, its text as pdftotext -layout reads
+// it, page by page, and what pdfinfo says of it.
+struct PrintedPdf {
+  fs::path file;
+  std::vector<std::string> pages;
+  std::string info;
+
+  // Whether a viewer shows the first page wider than high: its size turned
+  // by its rotation.
+  bool shownInLandscape() const {
+    double width = 0, height = 0;
+    int rotation = 0;
+    std::istringstream lines(info);
+    for (std::string line; std::getline(lines, line);) {
+      std::sscanf(line.c_str(), "Page size: %lf x %lf", &width, &height);
+      std::sscanf(line.c_str(), "Page rot: %d", &rotation);
+    }
+    return rotation % 180 == 0 ? width > height : height > width;
+  }
+};
+
 class CupsPdfTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -329,6 +369,78 @@ class CupsPdfTest : public ::testing::Test {
     if (!cups->missing.empty()) GTEST_SKIP() << "CUPS test skipped: " << cups->missing;
     if (!cups->broken.empty()) FAIL() << cups->broken;
     messages.setApplicationTitle("Ledgerfen");
+  }
+
+  // The queues as the user added them, the user's default as `lpoptions -d`
+  // set it (or none), no system default, and no PDF left from before.
+  void startFrom(const std::optional<std::string>& userDefault) {
+    ASSERT_TRUE(cups->addQueues().ok());
+    std::error_code ignored;
+    fs::remove(cups->userOptionsPath(), ignored);
+    fs::remove(cups->systemOptionsPath(), ignored);
+    if (userDefault) ASSERT_TRUE(runTool({kLpoptions, "-d", *userDefault}).ok());
+    for (const char* out : {cups->pdfOut.c_str(), cups->otherOut.c_str()}) {
+      for (const fs::path& old : pdfFilesIn(out)) fs::remove(old);
+    }
+  }
+
+  // Runs the export of the text the writer writes, as the table `tableName`,
+  // and reads back the PDF the printer made.
+  PrintedPdf exportAsPdf(const GridTextWriter& writer, const std::string& tableName) {
+    const std::string programFolder = fs::path(LEDGERFEN_PRINT_PROGRAM).parent_path().string();
+    shell::ErrorReporter errors(messages);
+    data::FileSystemProbe paths;
+    NoProgramControl control;
+    shell::WindowServices window{messages, errors, paths, control, programFolder};
+    exporting::PosixProcessLauncher processes;
+    exporting::LinuxTemporaryFiles files;
+    CountingEvents events;
+    PdfExport exporter(window, {printers, processes, files, events}, writer, [&] { return tableName; });
+
+    const auto started = std::chrono::steady_clock::now();
+    exporter.run();
+    const auto handedOver = std::chrono::steady_clock::now() - started;
+    for (const auto& shown : boxes.shown) ADD_FAILURE() << "shown: " << shown.text;
+    EXPECT_EQ(events.runs, 1);
+    for (const auto& entry : fs::directory_iterator(cups->userTemp)) {
+      EXPECT_NE(entry.path().filename().string().rfind("ledgerfen-pdf-", 0), 0u) << "left behind: " << entry.path();
+    }
+
+    // cups-pdf writes the PDF when the job is done.
+    PrintedPdf printed;
+    std::vector<fs::path> pdfs;
+    const auto deadline = std::chrono::steady_clock::now() + 120s;
+    while ((pdfs = pdfFilesIn(cups->pdfOut)).empty() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(100ms);
+    }
+    if (pdfs.size() != 1) {
+      ADD_FAILURE() << pdfs.size() << " PDF files\n" << cups->errorLog();
+      return printed;
+    }
+    std::this_thread::sleep_for(500ms);  // the backend may still be closing the file
+    std::cout
+        << "handed over in " << std::chrono::duration_cast<std::chrono::milliseconds>(handedOver).count()
+        << " ms, PDF after "
+        << std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count()
+        << " ms\n";
+    printed.file = pdfs[0];
+    test::TempDir work;
+    const std::string textFile = work.path() + "/pdf.txt";
+    EXPECT_TRUE(runTool({kPdfToText, "-layout", printed.file.string(), textFile}).ok());
+    const std::string text = readText(textFile);
+    if (std::getenv("LEDGERFEN_SHOW_PDF_TEXT")) std::cout << text;
+    std::istringstream in(text);
+    for (std::string page; std::getline(in, page, '\f');) printed.pages.push_back(page);
+    if (!printed.pages.empty() && trimmed(printed.pages.back()).empty()) printed.pages.pop_back();
+
+    const std::string infoFile = work.path() + "/info.txt";
+    exporting::PosixProcessLauncher launcher;
+    Result<exporting::ProcessEnd> end = launcher.runAndWait(
+        {"/bin/sh", "-c", std::string(kPdfInfo) + " \"$1\" > \"$2\"", "sh", printed.file.string(), infoFile}, 60s);
+    EXPECT_TRUE(end.ok() && end->exitCode == 0);
+    printed.info = readText(infoFile);
+    EXPECT_TRUE(pdfFilesIn(cups->otherOut).empty()) << "the other printer printed too";
+    return printed;
   }
 
   PrivateCups* cups = nullptr;
@@ -342,9 +454,10 @@ TEST_F(CupsPdfTest, ASchedulerWithoutQueuesHasNoPrinterAndNoDefault) {
   PrintingResult<std::vector<PrinterQueue>> queues = printers.destinations();
   ASSERT_TRUE(queues.ok()) << queues.failure().description;
   EXPECT_TRUE(queues.value().empty());
-  PrintingResult<std::string> none = printers.defaultDestination();
-  ASSERT_FALSE(none.ok());
-  EXPECT_EQ(none.failure().number, 0x0406);  // IPP not-found
+  // No default at all is a state, not a failure.
+  PrintingResult<std::optional<std::string>> none = printers.defaultDestination();
+  ASSERT_TRUE(none.ok()) << none.failure().description;
+  EXPECT_EQ(none.value(), std::nullopt);
 
   PdfPrinterInstalledCheck check(printers, boxes);
   EXPECT_TRUE(check.checkInstalled().ok());
@@ -353,7 +466,7 @@ TEST_F(CupsPdfTest, ASchedulerWithoutQueuesHasNoPrinterAndNoDefault) {
 }
 
 TEST_F(CupsPdfTest, TheUsersDefaultChangesInTheUsersOwnOptionsOnly) {
-  ASSERT_TRUE(cups->addQueues().ok());
+  startFrom(std::nullopt);
   PdfPrinterInstalledCheck check(printers, boxes);
   EXPECT_TRUE(check.checkInstalled().ok());
   EXPECT_TRUE(boxes.shown.empty());
@@ -363,78 +476,165 @@ TEST_F(CupsPdfTest, TheUsersDefaultChangesInTheUsersOwnOptionsOnly) {
   EXPECT_EQ(defaultPrinter.currentName(), kOtherQueue);
   EXPECT_TRUE(defaultPrinter.makeDefault("Mirrowick PDF Writer", false));  // blanks as "_"
   EXPECT_EQ(defaultPrinter.currentName(), kPdfQueue);
-  EXPECT_NE(cups->userOptions().find(std::string("Default ") + kPdfQueue), std::string::npos) << cups->userOptions();
+  EXPECT_EQ(cups->userOptions(), std::string("Default ") + kPdfQueue + "\n");
   EXPECT_FALSE(defaultPrinter.makeDefault("No Such Printer", false));
   EXPECT_EQ(defaultPrinter.currentName(), kPdfQueue);
   EXPECT_TRUE(boxes.shown.empty());
-  // The scheduler's own default is untouched.
+  // The scheduler's own default and the system's options are untouched.
   EXPECT_FALSE(fs::exists(cups->folder + "/etc/lpoptions"));
+  EXPECT_FALSE(fs::exists(cups->systemOptionsPath()));
 }
 
-TEST_F(CupsPdfTest, ATableExportedAsPdfHasItsCellsInThePdfAndTheDefaultIsBackAfterwards) {
-  ASSERT_TRUE(cups->addQueues().ok());
-  ASSERT_TRUE(runTool({kLpoptions, "-d", kOtherQueue}).ok());
-  for (const fs::path& old : pdfFilesIn(cups->pdfOut)) fs::remove(old);
-
+TEST_F(CupsPdfTest, ATableExportedAsPdfHasItsCellsUnderItsCaptionsAndTheDefaultIsBackAfterwards) {
+  startFrom(std::string(kOtherQueue));
+  const std::string optionsBefore = cups->userOptions();
   test::TempDir work;
   const std::string database = work.copyFixture("mdb-reader/data/V2000/test.mdb");
-  const std::string programFolder = fs::path(LEDGERFEN_PRINT_PROGRAM).parent_path().string();
-  shell::ErrorReporter errors(messages);
-  data::FileSystemProbe paths;
-  NoProgramControl control;
-  shell::WindowServices window{messages, errors, paths, control, programFolder};
-  exporting::PosixProcessLauncher processes;
-  exporting::LinuxTemporaryFiles files;
-  CountingEvents events;
   std::string printedText;
-  PdfExport exporter(window, {printers, processes, files, events}, [&](const std::string& path) {
-    Status written = writeTableText(database, "Table1", path);
-    printedText = readText(path);
-    return written;
-  });
-
-  const auto started = std::chrono::steady_clock::now();
-  exporter.run();
-  const auto handedOver = std::chrono::steady_clock::now() - started;
-  for (const auto& shown : boxes.shown) ADD_FAILURE() << "shown: " << shown.text;
-  EXPECT_EQ(events.runs, 1);
+  const PrintedPdf pdf = exportAsPdf(
+      [&](const std::string& path) {
+        Status written = writeTableText(database, "Table1", path);
+        printedText = readText(path);
+        return written;
+      },
+      "Table1");
+  ASSERT_FALSE(pdf.pages.empty());
   EXPECT_EQ(printers.defaultDestination().value(), kOtherQueue);
-  for (const auto& entry : fs::directory_iterator(cups->userTemp)) {
-    EXPECT_NE(entry.path().filename().string().rfind("ledgerfen-pdf-", 0), 0u) << "left behind: " << entry.path();
-  }
+  EXPECT_EQ(cups->userOptions(), optionsBefore);
+  // cups-pdf names the file after the job, which is named after the table
+  // (Debian's cups-pdf adds the job's number).
+  EXPECT_EQ(pdf.file.filename().string().rfind("Table1", 0), 0u) << pdf.file;
 
-  // cups-pdf writes the PDF when the job is done.
-  std::vector<fs::path> pdfs;
-  const auto deadline = std::chrono::steady_clock::now() + 120s;
-  while ((pdfs = pdfFilesIn(cups->pdfOut)).empty() && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(100ms);
+  // Each cell of the text the program wrote stands in the PDF, under its
+  // caption: the first line after the rule holds the first row.
+  ASSERT_EQ(pdf.pages.size(), 1u);
+  const std::vector<std::string> lines = linesOf(pdf.pages[0]);
+  size_t captions = 0;
+  while (captions < lines.size() && lines[captions].find("A ") == std::string::npos) ++captions;
+  ASSERT_LT(captions + 3, lines.size()) << pdf.pages[0];
+  EXPECT_EQ(trimmed(lines[captions - 2]), "Table1");
+  const std::vector<std::string> rows = linesOf(printedText);
+  ASSERT_GE(rows.size(), 3u);
+  std::vector<std::string> captionNames;
+  std::istringstream captionFields(rows[0]);
+  for (std::string caption; std::getline(captionFields, caption, '\t');) captionNames.push_back(caption);
+  std::vector<std::string> firstRow;
+  std::istringstream firstFields(rows[1]);
+  for (std::string cell; std::getline(firstFields, cell, '\t');) firstRow.push_back(cell);
+  ASSERT_EQ(captionNames.size(), 9u);
+  ASSERT_EQ(firstRow.size(), 9u);
+  const std::string& captionLine = lines[captions];
+  const std::string& firstLine = lines[captions + 2];
+  size_t from = 0;
+  for (size_t k = 0; k < captionNames.size(); ++k) {
+    // Texts stand left under their caption, numbers end where it ends.
+    const size_t caption = captionLine.find(captionNames[k], from);
+    ASSERT_NE(caption, std::string::npos) << captionLine;
+    const size_t cell = firstLine.find(firstRow[k], caption > 12 ? caption - 12 : 0);
+    ASSERT_NE(cell, std::string::npos) << firstRow[k] << " not in " << firstLine;
+    EXPECT_TRUE(cell == caption || cell + firstRow[k].size() == caption + captionNames[k].size())
+        << captionNames[k] << " at " << caption << ", " << firstRow[k] << " at " << cell << "\n"
+        << pdf.pages[0];
+    from = caption + 1;
   }
-  ASSERT_EQ(pdfs.size(), 1u) << cups->errorLog();
-  std::this_thread::sleep_for(500ms);  // the backend may still be closing the file
-  std::cout << "handed over in " << std::chrono::duration_cast<std::chrono::milliseconds>(handedOver).count()
-            << " ms, PDF after "
-            << std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count()
-            << " ms\n";
+  EXPECT_EQ(trimmed(lines.back()), "Page 1 of 1") << pdf.pages[0];
+  EXPECT_NE(pdf.info.find("595 x 842"), std::string::npos) << pdf.info;  // A4 upright
+  EXPECT_FALSE(pdf.shownInLandscape()) << pdf.info;
+}
 
-  const std::string textFile = work.path() + "/pdf.txt";
-  ASSERT_TRUE(runTool({kPdfToText, "-layout", pdfs[0].string(), textFile}).ok());
-  const std::string pdfText = withoutBlanks(readText(textFile));
-  if (std::getenv("LEDGERFEN_SHOW_PDF_TEXT")) std::cout << readText(textFile);
-  ASSERT_FALSE(printedText.empty());
-  std::istringstream lines(printedText);
-  int cells = 0;
-  for (std::string line; std::getline(lines, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::istringstream fields(line);
-    for (std::string cell; std::getline(fields, cell, '\t');) {
-      if (withoutBlanks(cell).empty()) continue;
-      ++cells;
-      EXPECT_NE(pdfText.find(withoutBlanks(cell)), std::string::npos) << "cell \"" << cell << "\" not in the PDF:\n"
-                                                                      << readText(textFile);
+// No default of the user's own: the system's (here, libcups's lpoptions) is
+// never copied into the user's options, and without any default the user
+// has none again afterwards.
+TEST_F(CupsPdfTest, WithoutADefaultOfTheirOwnTheUserHasNoneOfTheirOwnAfterwards) {
+  startFrom(std::nullopt);
+  writeText(cups->systemOptionsPath(), std::string("Default ") + kOtherQueue + "\n");
+  ASSERT_EQ(printers.defaultDestination().value(), kOtherQueue);
+  const GridTextWriter smallTable = [](const std::string& path) {
+    test::TableGrid grid(test::TableData{{"ID", "Name"}, {{"1", "one"}, {"2", "two"}}});
+    return exporting::ExportTXT(grid, path);
+  };
+  PrintedPdf pdf = exportAsPdf(smallTable, "Small");
+  EXPECT_NE(withoutBlanks(pdf.pages.empty() ? "" : pdf.pages[0]).find("2two"), std::string::npos);
+  EXPECT_FALSE(fs::exists(cups->userOptionsPath())) << cups->userOptions();
+  EXPECT_EQ(printers.defaultDestination().value(), kOtherQueue);
+
+  fs::remove(cups->systemOptionsPath());
+  for (const fs::path& old : pdfFilesIn(cups->pdfOut)) fs::remove(old);
+  ASSERT_EQ(printers.defaultDestination().value(), std::nullopt);
+  pdf = exportAsPdf(smallTable, "Small");
+  EXPECT_EQ(pdf.pages.size(), 1u);
+  EXPECT_FALSE(fs::exists(cups->userOptionsPath())) << cups->userOptions();
+  EXPECT_EQ(printers.defaultDestination().value(), std::nullopt);
+}
+
+// PRINTER and LPDEST name the other printer: the table still goes to the
+// PDF printer, named on the print program's command line.
+TEST_F(CupsPdfTest, PrinterVariablesCannotSendTheTableToAnotherPrinter) {
+  startFrom(std::string(kOtherQueue));
+  test::ScopedEnv printer("PRINTER", std::string(kOtherQueue));
+  test::ScopedEnv lpdest("LPDEST", std::string(kOtherQueue));
+  const PrintedPdf pdf = exportAsPdf(
+      [](const std::string& path) {
+        test::TableGrid grid(test::TableData{{"Where"}, {{"on the PDF printer"}}});
+        return exporting::ExportTXT(grid, path);
+      },
+      "Elsewhere");
+  ASSERT_EQ(pdf.pages.size(), 1u);
+  EXPECT_NE(pdf.pages[0].find("on the PDF printer"), std::string::npos);
+  EXPECT_EQ(cups->userOptions(), std::string("Default ") + kOtherQueue + "\n");
+}
+
+// A table of many rows and wide columns, written in a locale whose code set
+// is ISO-8859-1: landscape pages, each with the table's name, the captions
+// and its number, every row once, and the accented letters as they were.
+TEST_F(CupsPdfTest, AWideLongTableInALatin1LocalePrintsInLandscapePagesWithItsLettersIntact) {
+  test::TempDir locales;
+  if (runTool({kLocaledef, "-i", "de_DE", "-f", "ISO-8859-1", locales.path() + "/de_DE.ISO-8859-1"}).ok() == false) {
+    GTEST_SKIP() << "needs localedef and the locale sources (Debian package locales)";
+  }
+  startFrom(std::string(kOtherQueue));
+  test::ScopedEnv localePath("LOCPATH", locales.path());
+  test::ScopedEnv locale("LC_ALL", std::string("de_DE.ISO-8859-1"));
+  ASSERT_EQ(exporting::TextEncoding::ofUserLocale().codeSet(), "ISO-8859-1");
+
+  test::TableData data{{"Nummer", "Größe", "Straße", "Stadt", "Bemerkung", "Datum", "Betrag", "Land", "Kunde"}, {}};
+  for (int n = 1; n <= 90; ++n) {
+    data.rows.push_back({std::to_string(n), "groß " + std::to_string(n), "Hauptstraße " + std::to_string(n), "Köln",
+                         "Lieferung über Düsseldorf, bitte vorher anrufen", "2024-03-01", std::to_string(n * 7) + ".50",
+                         "Österreich", "Müller & Söhne"});
+  }
+  std::string written;
+  const PrintedPdf pdf = exportAsPdf(
+      [&](const std::string& path) {
+        test::TableGrid grid(data);
+        Status status = exporting::ExportTXT(grid, path);
+        written = readText(path);
+        return status;
+      },
+      "Kunden über alles");
+  ASSERT_NE(written.find("Gr\xF6\xDF"
+                         "e"),
+            std::string::npos)
+      << "the file is not in ISO-8859-1";
+  EXPECT_TRUE(pdf.shownInLandscape()) << pdf.info;
+  EXPECT_EQ(pdf.file.filename().string().find("Kunden"), 0u) << pdf.file;
+  ASSERT_GT(pdf.pages.size(), 1u);
+  size_t rowLines = 0;
+  for (size_t p = 0; p < pdf.pages.size(); ++p) {
+    const std::string& page = pdf.pages[p];
+    EXPECT_NE(page.find("Kunden über alles"), std::string::npos) << page;
+    EXPECT_NE(withoutBlanks(page).find("NummerGrößeStraßeStadtBemerkungDatumBetragLandKunde"), std::string::npos)
+        << page;
+    EXPECT_NE(page.find("Page " + std::to_string(p + 1) + " of " + std::to_string(pdf.pages.size())), std::string::npos)
+        << page;
+    for (const std::string& line : linesOf(page)) {
+      if (line.find("Köln") == std::string::npos) continue;
+      ++rowLines;
+      EXPECT_NE(line.find("Lieferung über Düsseldorf, bitte vorher anrufen"), std::string::npos) << line;
+      EXPECT_NE(line.find("Österreich   Müller & Söhne"), std::string::npos) << line;
     }
   }
-  EXPECT_GT(cells, 9 + 9);  // the names of the nine columns and more than a row of values
-  EXPECT_TRUE(pdfFilesIn(cups->otherOut).empty()) << "the other printer printed too";
+  EXPECT_EQ(rowLines, 90u);  // every row once, on one line
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <set>
 
 #include "ledgerfen/shell/error_report.h"
 #include "printing_fakes.h"
@@ -19,11 +18,11 @@ const std::string kPrintProgram = kProgramFolder + "/ledgerfen-print";
 const std::string kFolder = "/tmp/user/ledgerfen-pdf-1";
 const std::string kFile = kFolder + "/tmp.txt";
 const std::string kTableText = "A\tB\r\nabc\tdef\r\n";
+const std::string kTableName = "Orders \"2024\"";
 
-class SetOfPaths final : public data::PathProbe {
+class NoFiles final : public data::PathProbe {
  public:
-  std::set<std::string> existing;
-  bool exists(const std::string& path) const override { return existing.count(path) > 0; }
+  bool exists(const std::string&) const override { return false; }
 };
 
 class NoProgramControl final : public shell::ProgramControl {
@@ -40,7 +39,6 @@ class PdfExportTest : public ::testing::Test {
  protected:
   PdfExportTest() {
     messages.setApplicationTitle("Ledgerfen");
-    paths.existing.insert(kPrintProgram);
     printers.addQueue("Office_Laser", "Office Laser");
     printers.addQueue("Mirrowick_PDF_Writer", "Mirrowick PDF Writer");
     printers.defaultName = "Office_Laser";
@@ -56,7 +54,7 @@ class PdfExportTest : public ::testing::Test {
   RecordingMessageBoxes boxes;
   shell::MessageService messages{boxes};
   shell::ErrorReporter errors{messages};
-  SetOfPaths paths;
+  NoFiles paths;
   NoProgramControl control;
   shell::WindowServices window{messages, errors, paths, control, kProgramFolder};
   FakePrintingSystem printers{log};
@@ -66,23 +64,29 @@ class PdfExportTest : public ::testing::Test {
 
   std::string writerFailure;     // non-empty: the writer fails with this text
   bool writerLeavesFile = true;  // whether a failing writer leaves a file
-  PdfExport exporter{window, {printers, processes, files, events}, [this](const std::string& path) -> Status {
-                       log.push_back("write " + path);
-                       if (writerFailure.empty() || writerLeavesFile) files.files[path] = kTableText;
-                       if (!writerFailure.empty()) return Error(ErrorKind::Io, writerFailure);
-                       return okStatus();
-                     }};
+  GridTextWriter writer = [this](const std::string& path) -> Status {
+    log.push_back("write " + path);
+    if (writerFailure.empty() || writerLeavesFile) files.files[path] = kTableText;
+    if (!writerFailure.empty()) return Error(ErrorKind::Io, writerFailure);
+    return okStatus();
+  };
+  PdfExport exporter{window, {printers, processes, files, events}, writer, [] { return kTableName; }};
 };
+
+std::vector<std::string> printCommand(const std::string& file, const std::string& title = kTableName) {
+  return {kPrintProgram, "-d", "Mirrowick_PDF_Writer", "-t", title, "/p", file};
+}
 
 TEST_F(PdfExportTest, PrintsOnThePdfPrinterThenRemovesTheFileAndPutsTheDefaultBack) {
   exporter.run();
 
-  EXPECT_EQ(log, (CallLog{"make folder " + kFolder, "write " + kFile, "read default", "list printers",
+  EXPECT_EQ(log, (CallLog{"make folder " + kFolder, "write " + kFile, "read user default", "list printers",
                           "set default Mirrowick_PDF_Writer", "run", "events", "delete " + kFile,
-                          "remove folder " + kFolder, "list printers", "set default Office_Laser"}));
+                          "remove folder " + kFolder, "set default Office_Laser"}));
   ASSERT_EQ(processes.commands.size(), 1u);
-  // The quoted paths stay whole although both hold blanks.
-  EXPECT_EQ(processes.commands[0], (std::vector<std::string>{kPrintProgram, "/p", kFile}));
+  // The PDF printer by its queue's name, whatever the default; the job
+  // named after the table; paths and name whole, blanks and quotes and all.
+  EXPECT_EQ(processes.commands[0], printCommand(kFile));
   EXPECT_EQ(processes.defaultWhileRunning[0], "Mirrowick_PDF_Writer");
   EXPECT_EQ(processes.fileWhileRunning[0], kTableText);
   EXPECT_EQ(printers.defaultName, "Office_Laser");
@@ -95,8 +99,8 @@ TEST_F(PdfExportTest, EveryExportWritesToAFolderOfItsOwn) {
   exporter.run();
   exporter.run();
   ASSERT_EQ(processes.commands.size(), 2u);
-  EXPECT_EQ(processes.commands[0][2], "/tmp/user/ledgerfen-pdf-1/tmp.txt");
-  EXPECT_EQ(processes.commands[1][2], "/tmp/user/ledgerfen-pdf-2/tmp.txt");
+  EXPECT_EQ(processes.commands[0].back(), "/tmp/user/ledgerfen-pdf-1/tmp.txt");
+  EXPECT_EQ(processes.commands[1].back(), "/tmp/user/ledgerfen-pdf-2/tmp.txt");
   EXPECT_TRUE(files.folders.empty());
 }
 
@@ -109,16 +113,10 @@ TEST_F(PdfExportTest, APdfPrinterThatIsAlreadyTheDefaultStaysTheDefault) {
 }
 
 TEST_F(PdfExportTest, APrintProgramThatCannotStartIsReportedAndTheDefaultStillComesBack) {
-  processes.startFailure = "Cannot start " + kPrintProgram + ": Permission denied";
-  exporter.run();
-  // Without the print program the command line starts with the switch.
-  paths.existing.clear();
-  processes.startFailure = "Cannot start /p: No such file or directory";
+  processes.startFailure = "Cannot start " + kPrintProgram + ": No such file or directory";
   exporter.run();
 
-  EXPECT_EQ(processes.commands[1], (std::vector<std::string>{"/p", "/tmp/user/ledgerfen-pdf-2/tmp.txt"}));
-  EXPECT_EQ(texts(), (std::vector<std::string>{report("Cannot start " + kPrintProgram + ": Permission denied", 112),
-                                               report(processes.startFailure, 112)}));
+  EXPECT_EQ(texts(), (std::vector<std::string>{report(processes.startFailure, 112)}));
   EXPECT_EQ(boxes.shown[0].title, "Application Error");
   EXPECT_EQ(printers.defaultName, "Office_Laser");
   EXPECT_TRUE(files.files.empty());
@@ -152,9 +150,10 @@ TEST_F(PdfExportTest, WithoutThePdfPrinterOrWhenCupsRefusesTheSwitchNothingIsPri
 
 // The default could not be put back, so the export does not switch at all.
 TEST_F(PdfExportTest, AnUnreadableDefaultLeavesThePrintersAloneAndSaysSo) {
-  printers.defaultName.clear();
+  printers.unreadableOptions = true;
   exporter.run();
-  EXPECT_EQ(texts(), (std::vector<std::string>{"Error No: 1030\r\nNo default destination.\r\n"
+  EXPECT_EQ(texts(), (std::vector<std::string>{"Error No: 13\r\nCannot read /home/user/.cups/lpoptions: "
+                                               "Permission denied\r\n"
                                                "Has occured in modPrinters.GetDefaultPrinter\r\n"
                                                "Please contact Technical Support",
                                                report(std::string(kPreviousPrinterUnknown), 106)}));
@@ -166,13 +165,65 @@ TEST_F(PdfExportTest, AnUnreadableDefaultLeavesThePrintersAloneAndSaysSo) {
   EXPECT_TRUE(files.folders.empty());
 }
 
+// No default of the user's own, or no default printer at all: the export
+// prints, and afterwards the user has no default of their own again, so the
+// system's applies as before; it is never written into the user's options.
+TEST_F(PdfExportTest, WithoutADefaultOfTheirOwnTheUserHasNoneOfTheirOwnAfterwards) {
+  printers.defaultName.clear();
+  printers.systemDefault = "Office_Laser";
+  exporter.run();
+  printers.systemDefault.clear();
+  exporter.run();
+
+  EXPECT_EQ(processes.commands.size(), 2u);
+  EXPECT_EQ(processes.defaultWhileRunning, (std::vector<std::string>{"Mirrowick_PDF_Writer", "Mirrowick_PDF_Writer"}));
+  EXPECT_EQ(std::count(log.begin(), log.end(), "remove default"), 2);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "set default Office_Laser"), 0);
+  EXPECT_EQ(printers.defaultName, "");
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(PdfExportTest, AUsersDefaultThatNoLongerExistsIsPutBackAsItWas) {
+  printers.defaultName = "Sold_Printer/draft";
+  exporter.run();
+  EXPECT_EQ(processes.commands.size(), 1u);
+  EXPECT_EQ(printers.defaultName, "Sold_Printer/draft");
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(PdfExportTest, ADefaultThatCannotBePutBackIsReportedWithWhatToDo) {
+  printers.setsBeforeRefusal = 1;
+  exporter.run();
+  printers.defaultName.clear();
+  printers.setsBeforeRefusal = 1;
+  exporter.run();
+  EXPECT_EQ(processes.commands.size(), 2u);
+  EXPECT_EQ(texts(), (std::vector<std::string>{
+                         report("Your default printer could not be made Office_Laser again: Cannot write "
+                                "/home/user/.cups/lpoptions: Read-only file system. Make it your default again with: "
+                                "lpoptions -d Office_Laser",
+                                116),
+                         report("The PDF printer could not be taken away as your default printer: Cannot write "
+                                "/home/user/.cups/lpoptions: Read-only file system. Remove the line that starts with "
+                                "\"Default\" from ~/.cups/lpoptions to have the system's default printer again.",
+                                116)}));
+}
+
+TEST_F(PdfExportTest, WithoutTheTablesNameTheJobIsStillNamed) {
+  PdfExport unnamed(window, {printers, processes, files, events}, writer);
+  unnamed.run();
+  ASSERT_EQ(processes.commands.size(), 1u);
+  EXPECT_EQ(processes.commands[0], printCommand(kFile, "Table"));
+}
+
+// CUPS not running: the user's own default is a file of theirs and reads,
+// but the printers cannot be listed, and that is said.
 TEST_F(PdfExportTest, NoPrinterAtAllPrintsNothingAndDeletesTheFile) {
   printers.queues.clear();
   printers.defaultName.clear();
   printers.running = false;
   exporter.run();
-  ASSERT_EQ(boxes.shown.size(), 2u);
-  EXPECT_EQ(boxes.shown[0].text.rfind("Error No: 1030\r\n", 0), 0u);
+  EXPECT_EQ(texts(), (std::vector<std::string>{report(std::string(kPrintersUnknown) + "Bad file descriptor", 108)}));
   EXPECT_TRUE(processes.commands.empty());
   EXPECT_TRUE(files.files.empty());
 }

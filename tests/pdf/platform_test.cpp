@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "ledgerfen/data/path_probe.h"
 #include "ledgerfen/export/process_launcher.h"
 #include "ledgerfen/pdf/cups_printing_system.h"
 #include "ledgerfen/pdf/default_printer.h"
@@ -25,14 +24,13 @@ namespace fs = std::filesystem;
 using std::chrono::milliseconds;
 using test::ScopedEnv;
 
-TEST(PrintProgramPath, IsThePrintProgramInTheProgramFolderQuotedOrEmptyText) {
-  test::TempDir tmp;
-  const std::string folder = tmp.path() + "/program folder";
-  fs::create_directory(folder);
-  data::FileSystemProbe paths;
-  EXPECT_EQ(printProgramPath(folder, paths), "");
-  std::ofstream(folder + "/ledgerfen-print") << "";
-  EXPECT_EQ(printProgramPath(folder, paths), "\"" + folder + "/ledgerfen-print\"");
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(PrintProgramPath, IsThePrintProgramInTheProgramFolder) {
+  EXPECT_EQ(printProgramPath("/opt/ledger fen"), "/opt/ledger fen/ledgerfen-print");
 }
 
 // libcups reads these variables once, at its first use in a process; no
@@ -47,7 +45,7 @@ TEST(CupsPrintingSystem, WithoutARunningSchedulerThereIsNoPrinterAndNoDefault) {
   ScopedEnv printer("PRINTER", std::nullopt);
   CupsPrintingSystem printers;
   EXPECT_FALSE(printers.destinations().ok());
-  PrintingResult<std::string> none = printers.defaultDestination();
+  PrintingResult<std::optional<std::string>> none = printers.defaultDestination();
   ASSERT_FALSE(none.ok());
   EXPECT_NE(none.failure().number, 0);
   EXPECT_FALSE(none.failure().description.empty());
@@ -62,6 +60,39 @@ TEST(CupsPrintingSystem, WithoutARunningSchedulerThereIsNoPrinterAndNoDefault) {
   EXPECT_FALSE(fs::exists(tmp.path() + "/home/.cups/lpoptions"));
 }
 
+// The user's own default lives in their lpoptions file, which needs no
+// scheduler: only its Default line changes, and the file keeps its mode.
+TEST(CupsPrintingSystem, TheUsersOwnDefaultChangesInTheirOptionsFileOnly) {
+  test::TempDir tmp;
+  const std::string home = tmp.path() + "/home";
+  fs::create_directory(home);
+  ScopedEnv homeVariable("HOME", home);
+  CupsPrintingSystem printers;
+  const std::string options = home + "/.cups/lpoptions";
+
+  // No file: no default of the user's own. Setting one makes the folder
+  // and the file; taking it away again leaves no file.
+  EXPECT_EQ(printers.userDefault().value(), std::nullopt);
+  PrintingResult<std::monostate> set = printers.setUserDefault(std::string("Mirrowick_PDF_Writer"));
+  ASSERT_TRUE(set.ok()) << set.failure().description;
+  EXPECT_EQ(readFile(options), "Default Mirrowick_PDF_Writer\n");
+  EXPECT_EQ(printers.userDefault().value(), "Mirrowick_PDF_Writer");
+  ASSERT_TRUE(printers.setUserDefault(std::nullopt).ok());
+  EXPECT_FALSE(fs::exists(options));
+
+  // A file of the user's, reached through a link: its other lines, its mode
+  // and the link stay.
+  const std::string real = tmp.path() + "/dotfiles-lpoptions";
+  std::ofstream(real) << "Dest Office sides=one-sided\nDefault Office/draft\n";
+  ::chmod(real.c_str(), 0640);
+  fs::create_symlink(real, options);
+  ASSERT_TRUE(printers.setUserDefault(std::string("Mirrowick_PDF_Writer")).ok());
+  ASSERT_TRUE(printers.setUserDefault(std::string("Office/draft")).ok());
+  EXPECT_TRUE(fs::is_symlink(options));
+  EXPECT_EQ(readFile(real), "Dest Office sides=one-sided\nDefault Office/draft\n");
+  EXPECT_EQ(fs::status(real).permissions() & fs::perms::mask, fs::perms(0640));
+}
+
 // The print program beside the tests' build of ledgerfen.
 class PrintProgramTest : public ::testing::Test {
  protected:
@@ -74,11 +105,18 @@ class PrintProgramTest : public ::testing::Test {
 };
 
 TEST_F(PrintProgramTest, AWrongCommandLineIsAUsageError) {
-  for (const auto& arguments : std::vector<std::vector<std::string>>{{}, {"/p"}, {"-p", "file"}, {"/p", "a", "b"}}) {
+  for (const auto& arguments : std::vector<std::vector<std::string>>{{},
+                                                                     {"/p"},
+                                                                     {"-p", "file"},
+                                                                     {"/p", "a", "b"},
+                                                                     {"/p", "a", "-d", "Office"},
+                                                                     {"-d", "", "/p", "a"},
+                                                                     {"-d", "A", "-d", "B", "/p", "a"},
+                                                                     {"-t", "Title", "/p"}}) {
     Result<exporting::ProcessEnd> end = run(arguments);
     ASSERT_TRUE(end.ok());
     EXPECT_EQ(end->exitCode, 2);
-    EXPECT_EQ(end->errorOutput, "usage: ledgerfen-print /p FILE\n");
+    EXPECT_EQ(end->errorOutput, "usage: ledgerfen-print [-d PRINTER] [-t TITLE] /p FILE\n");
   }
 }
 
@@ -107,6 +145,13 @@ TEST_F(PrintProgramTest, WithoutADefaultPrinterItSaysSo) {
   ASSERT_TRUE(end.ok());
   EXPECT_EQ(end->exitCode, 1);
   EXPECT_EQ(end->errorOutput.rfind("ledgerfen-print: no default printer: ", 0), 0u) << end->errorOutput;
+
+  // A printer named is looked for by that name alone.
+  end = run({"-d", "Mirrowick_PDF_Writer", "-t", "Orders", "/p", file});
+  ASSERT_TRUE(end.ok());
+  EXPECT_EQ(end->exitCode, 1);
+  EXPECT_EQ(end->errorOutput.rfind("ledgerfen-print: the printer Mirrowick_PDF_Writer cannot be used: ", 0), 0u)
+      << end->errorOutput;
 }
 
 }  // namespace

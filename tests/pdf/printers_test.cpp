@@ -1,11 +1,12 @@
 // Printer names and the user's default printer: which queue a name means,
-// reading and changing the default, and the start-up check for the PDF
-// printer with its instructions.
+// reading and changing the default, the user's own options as text, and the
+// start-up check for the PDF printer with its instructions.
 #include <gtest/gtest.h>
 
 #include "ledgerfen/pdf/default_printer.h"
 #include "ledgerfen/pdf/pdf_printer_check.h"
 #include "ledgerfen/pdf/printing_system.h"
+#include "ledgerfen/pdf/user_printer_options.h"
 #include "printing_fakes.h"
 
 namespace ledgerfen::pdf::fakes {
@@ -60,15 +61,21 @@ class DefaultPrinterTest : public ::testing::Test {
 
 TEST_F(DefaultPrinterTest, CurrentNameIsTheDefaultDestination) {
   EXPECT_EQ(defaultPrinter.currentName(), "Office_Laser");
+  printers.defaultName.clear();
+  printers.systemDefault = "Mirrowick_PDF_Writer";
+  EXPECT_EQ(defaultPrinter.currentName(), "Mirrowick_PDF_Writer");
+  // No default printer at all is no failure.
+  printers.systemDefault.clear();
+  EXPECT_EQ(defaultPrinter.currentName(), "");
   EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(DefaultPrinterTest, AnUnreadableDefaultShowsTheFourLineMessageOnceAndGivesEmptyText) {
-  printers.defaultName.clear();
+  printers.running = false;
   EXPECT_EQ(defaultPrinter.currentName(), "");
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].text,
-            "Error No: 1030\r\nNo default destination.\r\nHas occured in modPrinters.GetDefaultPrinter\r\n"
+            "Error No: 1282\r\nBad file descriptor\r\nHas occured in modPrinters.GetDefaultPrinter\r\n"
             "Please contact Technical Support");
   EXPECT_EQ(boxes.shown[0].title, "Ledgerfen");
   EXPECT_EQ(boxes.shown[0].icon, shell::MessageIcon::None);
@@ -105,6 +112,47 @@ TEST_F(DefaultPrinterTest, ARefusalOrAStoppedPrintingSystemGivesFalse) {
   EXPECT_FALSE(defaultPrinter.makeDefault("Mirrowick PDF Writer", false));
   EXPECT_EQ(printers.defaultName, "Office_Laser");
   EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(DefaultPrinterTest, TheUsersOwnDefaultIsSavedAsItIsAndNoneIsAState) {
+  EXPECT_EQ(defaultPrinter.saveUserDefault(), std::optional<UserDefault>("Office_Laser"));
+  printers.defaultName.clear();
+  printers.systemDefault = "Office_Laser";  // not the user's own
+  EXPECT_EQ(defaultPrinter.saveUserDefault(), std::optional<UserDefault>(std::in_place));
+  EXPECT_TRUE(boxes.shown.empty());
+  printers.unreadableOptions = true;
+  EXPECT_EQ(defaultPrinter.saveUserDefault(), std::nullopt);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text.rfind("Error No: 13\r\nCannot read /home/user/.cups/lpoptions", 0), 0u);
+}
+
+TEST(UserPrinterOptions, TheFirstDefaultLineNamesTheUsersOwnDefault) {
+  EXPECT_EQ(defaultInOptions(""), std::nullopt);
+  EXPECT_EQ(defaultInOptions("Dest Office sides=two-sided-long-edge\n"), std::nullopt);
+  EXPECT_EQ(defaultInOptions("# mine\nDest a x=1\nDefault Office/draft x=2\nDefault b\n"), "Office/draft");
+  EXPECT_EQ(defaultInOptions("  default\tOffice"), "Office");  // any case, any blanks, no line end
+}
+
+TEST(UserPrinterOptions, ASwitchAndItsUndoLeaveTheOptionsAsTheyWere) {
+  const std::string options = "# kept\nDest Office_Laser sides=two-sided-long-edge\nDefault Shop media=A5\n";
+  const std::string switched = withDefaultInOptions(options, "Mirrowick_PDF_Writer");
+  EXPECT_EQ(switched,
+            "# kept\nDest Office_Laser sides=two-sided-long-edge\nDest Shop media=A5\nDefault Mirrowick_PDF_Writer\n");
+  EXPECT_EQ(withDefaultInOptions(switched, "Shop"), options);
+
+  // A default line with no options of its own goes, and comes back.
+  EXPECT_EQ(withDefaultInOptions("Default Shop\n", "Mirrowick_PDF_Writer"), "Default Mirrowick_PDF_Writer\n");
+  EXPECT_EQ(withDefaultInOptions("Default Mirrowick_PDF_Writer\n", "Shop"), "Default Shop\n");
+  // The PDF printer's own options stay with it.
+  EXPECT_EQ(withDefaultInOptions("Dest Mirrowick_PDF_Writer cpi=12\nDefault Shop\n", "Mirrowick_PDF_Writer"),
+            "Default Mirrowick_PDF_Writer cpi=12\n");
+  EXPECT_EQ(withDefaultInOptions("Default Mirrowick_PDF_Writer cpi=12\n", "Shop"),
+            "Dest Mirrowick_PDF_Writer cpi=12\nDefault Shop\n");
+  // No default of the user's own: none again afterwards, and an empty file.
+  EXPECT_EQ(withDefaultInOptions("", "Mirrowick_PDF_Writer"), "Default Mirrowick_PDF_Writer\n");
+  EXPECT_EQ(withDefaultInOptions("Default Mirrowick_PDF_Writer\n", std::nullopt), "");
+  EXPECT_EQ(withDefaultInOptions("Dest Office_Laser/draft x=1\n", "Office_Laser"),
+            "Dest Office_Laser/draft x=1\nDefault Office_Laser\n");
 }
 
 class PdfPrinterCheckTest : public ::testing::Test {

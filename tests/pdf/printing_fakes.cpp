@@ -12,22 +12,35 @@ PrintingFailure notRunning() {
 PrintingResult<std::vector<PrinterQueue>> FakePrintingSystem::destinations() {
   log_.push_back("list printers");
   if (!running) return notRunning();
+  const std::string effective = defaultName.empty() ? systemDefault : defaultName;
   std::vector<PrinterQueue> listed = queues;
-  for (PrinterQueue& queue : listed) queue.isDefault = queue.destinationName() == defaultName;
+  for (PrinterQueue& queue : listed) queue.isDefault = queue.destinationName() == effective;
   return listed;
 }
 
-PrintingResult<std::string> FakePrintingSystem::defaultDestination() {
+PrintingResult<std::optional<std::string>> FakePrintingSystem::defaultDestination() {
   log_.push_back("read default");
-  if (!running || defaultName.empty()) return PrintingFailure{1030, "No default destination."};
-  return defaultName;
+  if (!running) return notRunning();
+  const std::string effective = defaultName.empty() ? systemDefault : defaultName;
+  if (effective.empty()) return std::optional<std::string>();
+  return std::optional<std::string>(effective);
 }
 
-PrintingResult<std::monostate> FakePrintingSystem::setUserDefault(const PrinterQueue& destination) {
-  log_.push_back("set default " + destination.destinationName());
-  if (!running) return notRunning();
-  if (refuseSet) return PrintingFailure{1025, "Forbidden"};
-  defaultName = destination.destinationName();
+// The user's options are a file of their own: CUPS need not run.
+PrintingResult<std::optional<std::string>> FakePrintingSystem::userDefault() {
+  log_.push_back("read user default");
+  if (unreadableOptions) return PrintingFailure{13, "Cannot read /home/user/.cups/lpoptions: Permission denied"};
+  if (defaultName.empty()) return std::optional<std::string>();
+  return std::optional<std::string>(defaultName);
+}
+
+PrintingResult<std::monostate> FakePrintingSystem::setUserDefault(const std::optional<std::string>& destination) {
+  log_.push_back(destination ? "set default " + *destination : "remove default");
+  if (refuseSet || setsBeforeRefusal == 0) {
+    return PrintingFailure{30, "Cannot write /home/user/.cups/lpoptions: Read-only file system"};
+  }
+  if (setsBeforeRefusal > 0) --setsBeforeRefusal;
+  defaultName = destination.value_or("");
   return std::monostate{};
 }
 

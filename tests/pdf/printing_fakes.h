@@ -26,22 +26,28 @@ class RecordingMessageBoxes final : public shell::MessageBoxes {
   }
 };
 
-// Destinations and a default in memory. An empty default means none.
+// Destinations, the user's own default and the system's in memory. An
+// empty default means none.
 class FakePrintingSystem final : public PrintingSystem {
  public:
   explicit FakePrintingSystem(CallLog& log) : log_(log) {}
 
   std::vector<PrinterQueue> queues;
-  std::string defaultName;
-  bool running = true;     // false: every call fails as a stopped CUPS does
-  bool refuseSet = false;  // setUserDefault fails
+  std::string defaultName;    // the user's own default
+  std::string systemDefault;  // the default when the user has none
+  bool running = true;        // false: CUPS's calls fail as a stopped CUPS does
+  bool refuseSet = false;     // setUserDefault fails
+  // setUserDefault fails once this many calls have succeeded; -1: never.
+  int setsBeforeRefusal = -1;
+  bool unreadableOptions = false;  // userDefault fails
 
   // A queue with its description.
   void addQueue(const std::string& name, const std::string& info) { queues.push_back({name, "", info, false}); }
 
   PrintingResult<std::vector<PrinterQueue>> destinations() override;
-  PrintingResult<std::string> defaultDestination() override;
-  PrintingResult<std::monostate> setUserDefault(const PrinterQueue& destination) override;
+  PrintingResult<std::optional<std::string>> defaultDestination() override;
+  PrintingResult<std::optional<std::string>> userDefault() override;
+  PrintingResult<std::monostate> setUserDefault(const std::optional<std::string>& destination) override;
 
  private:
   CallLog& log_;

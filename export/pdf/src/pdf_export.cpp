@@ -22,19 +22,25 @@ void QtPendingEvents::runOnce() {
 }
 
 PdfExport::PdfExport(shell::WindowServices& window, const PrintingServices& printing, GridTextWriter writeGridText,
-                     std::chrono::milliseconds printTimeout)
+                     TableNameReader tableName, std::chrono::milliseconds printTimeout)
     : window_(window),
       printing_(printing),
       printers_(printing.printers, window.messages),
       writeGridText_(std::move(writeGridText)),
+      tableName_(std::move(tableName)),
       printTimeout_(printTimeout) {}
+
+PdfExport::PdfExport(shell::WindowServices& window, const PrintingServices& printing, GridTextWriter writeGridText,
+                     std::chrono::milliseconds printTimeout)
+    : PdfExport(window, printing, std::move(writeGridText), TableNameReader(), printTimeout) {}
 
 void PdfExport::run() {
   shell::TrappedHandler h(window_.errors, shell::kTableEditorReports.exportPdf);
   std::string folder;
   std::string path;
-  std::string previous;
-  std::string commandLine;
+  UserDefault previous;
+  std::string pdfPrinter;
+  std::vector<std::string> command;
   bool switched = false;
 
   h.step(100, [&]() -> Status {
@@ -47,28 +53,40 @@ void PdfExport::run() {
     if (!folder.empty()) (void)printing_.files.removeFolder(folder);
     return;
   }
-  // Without the previous default the switch could not be undone, so the
+  // Without the user's own default the switch could not be undone, so the
   // printers are left alone.
   const bool previousKnown = h.step(106, [&]() -> Status {
-    previous = printers_.currentName();
-    if (previous.empty()) return Error(ErrorKind::NotFound, std::string(kPreviousPrinterUnknown));
+    std::optional<UserDefault> saved = printers_.saveUserDefault();
+    if (!saved) return Error(ErrorKind::NotFound, std::string(kPreviousPrinterUnknown));
+    previous = *saved;
     return okStatus();
   });
   if (previousKnown) {
-    h.step(108, [&] { switched = printers_.makeDefault(std::string(kPdfPrinterName), false); });
+    h.step(108, [&]() -> Status {
+      PrintingResult<std::vector<PrinterQueue>> listed = printing_.printers.destinations();
+      if (!listed.ok()) return Error(ErrorKind::Io, std::string(kPrintersUnknown) + listed.failure().description);
+      const std::optional<PrinterQueue> queue = resolvePrinter(listed.value(), kPdfPrinterName);
+      if (!queue) return okStatus();
+      pdfPrinter = queue->destinationName();
+      switched = printing_.printers.setUserDefault(pdfPrinter).ok();
+      return okStatus();
+    });
   }
   if (switched) {
-    h.step(110, [&] { commandLine = printProgramPath(window_.programFolder, window_.paths) + " /p \"" + path + "\""; });
-    h.step(112, [&] { return runPrintProgram(commandLine); });
+    h.step(110, [&] {
+      std::string title = tableName_ ? tableName_() : std::string();
+      if (title.empty()) title = kUnnamedTable;
+      command = {printProgramPath(window_.programFolder), "-d", pdfPrinter, "-t", title, "/p", path};
+    });
+    h.step(112, [&] { return runPrintProgram(command); });
   }
   h.step(114, [&] {
     removeFile(path);
     if (!folder.empty()) (void)printing_.files.removeFolder(folder);
   });
-  // Only a switch is undone: setting the default again when nothing changed
-  // would pin the current default into the user's own options.
+  // Only a switch is undone: nothing else touched the user's options.
   if (switched) {
-    h.step(116, [&] { (void)printers_.makeDefault(previous, false); });
+    h.step(116, [&] { return printers_.restore(previous); });
   }
 }
 
@@ -82,9 +100,8 @@ Status PdfExport::forceDeleteFile(const std::string& path) {
   return printing_.files.forceDeleteFile(path);
 }
 
-Status PdfExport::runPrintProgram(const std::string& commandLine) {
-  LF_ASSIGN_OR_RETURN(exporting::ProcessEnd end,
-                      printing_.processes.runAndWait(exporting::splitCommandLine(commandLine), printTimeout_));
+Status PdfExport::runPrintProgram(const std::vector<std::string>& arguments) {
+  LF_ASSIGN_OR_RETURN(exporting::ProcessEnd end, printing_.processes.runAndWait(arguments, printTimeout_));
   if (end.exitCode == 0) return okStatus();
   std::string message = trimmed(end.errorOutput);
   if (message.empty()) message = "The print program ended with exit code " + std::to_string(end.exitCode) + ".";

@@ -4,10 +4,8 @@
 
 namespace ledgerfen::pdf {
 
-std::string printProgramPath(const std::string& programFolder, const data::PathProbe& paths) {
-  const std::string path = shell::programFile(programFolder, kPrintProgram);
-  if (!paths.exists(path)) return {};
-  return "\"" + path + "\"";
+std::string printProgramPath(const std::string& programFolder) {
+  return shell::programFile(programFolder, kPrintProgram);
 }
 
 }  // namespace ledgerfen::pdf

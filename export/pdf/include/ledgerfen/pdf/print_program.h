@@ -1,20 +1,18 @@
 // The print program that the PDF export starts to print its text file:
-// ledgerfen-print, installed in the program folder beside ledgerfen.
-// Started as its quoted path, " /p " and the quoted file name, it prints the
-// file on the user's default printer.
+// ledgerfen-print, installed in the program folder beside ledgerfen. Started
+// with "-d" and a printer, "-t" and a title, "/p" and the file, it prints
+// the table in the file on that printer as a job of that title.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-#include "ledgerfen/data/path_probe.h"
-
 namespace ledgerfen::pdf {
 
 inline constexpr std::string_view kPrintProgram = "ledgerfen-print";
 
-// The print program's path in double quotes, ready to head a command line;
-// empty text when the program folder does not hold it.
-std::string printProgramPath(const std::string& programFolder, const data::PathProbe& paths);
+// The print program's path in the program folder. Whether it is there is
+// for starting it to find out: the launcher's failure names the path.
+std::string printProgramPath(const std::string& programFolder);
 
 }  // namespace ledgerfen::pdf

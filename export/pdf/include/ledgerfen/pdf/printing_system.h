@@ -1,7 +1,10 @@
 // The printing system as the PDF export sees it: the print queues the user
-// can print to, the user's default destination, and a way to make a queue
-// the user's own default. On Linux this is CUPS (cups_printing_system.h);
-// tests use a fake.
+// can print to, the default destination, and the user's own default, which
+// can be read, set and taken away again. On Linux this is CUPS
+// (cups_printing_system.h); tests use a fake.
+//
+// The default printer is the user's own (their lpoptions) when they chose
+// one, else the system's; having none at all is a state, not a failure.
 //
 // A printer is named the way the user knows it. CUPS queue names cannot hold
 // blanks, so "Mirrowick PDF Writer" is the queue Mirrowick_PDF_Writer, whose
@@ -67,12 +70,18 @@ class PrintingSystem {
   // Every destination the user sees, in the printing system's order. No
   // printers at all is an empty list, not a failure.
   virtual PrintingResult<std::vector<PrinterQueue>> destinations() = 0;
-  // The user's default destination, as destinationName() writes it. No
-  // default at all is a failure.
-  virtual PrintingResult<std::string> defaultDestination() = 0;
-  // Makes `destination` (one of destinations()) the user's own default,
-  // leaving the system-wide default alone.
-  virtual PrintingResult<std::monostate> setUserDefault(const PrinterQueue& destination) = 0;
+  // The default destination as every program of the user sees it, written
+  // as destinationName() writes it; nothing when no printer is the default.
+  virtual PrintingResult<std::optional<std::string>> defaultDestination() = 0;
+  // The user's own default: the destination the user's own options name
+  // ("queue" or "queue/instance", whether or not it still exists), or
+  // nothing when they name none and the system's default applies. A
+  // failure only when the user's options cannot be read.
+  virtual PrintingResult<std::optional<std::string>> userDefault() = 0;
+  // Makes `destination` the user's own default, or with nothing takes the
+  // user's own default away. Nothing else of the user's options changes,
+  // and nothing of the system's; the name is not checked.
+  virtual PrintingResult<std::monostate> setUserDefault(const std::optional<std::string>& destination) = 0;
 };
 
 // The destination a printer name means: the destination of exactly that name
