@@ -73,28 +73,61 @@ bool looksLikeEscape(std::string_view s, size_t i) {
   return false;
 }
 
-// Cell text as the content of an element. Characters XML cannot hold at
-// all (control characters other than TAB, LF and CR; U+FFFE and U+FFFF)
-// take the escape form of names, as no reference can stand for them.
-void appendXmlText(std::string& out, std::string_view text) {
-  for (size_t i = 0; i < text.size(); ++i) {
+// Cell text as the content of an element, such that an XML reader that
+// also reads the _xHHHH_ escapes gets the text back exactly:
+// - "&", "<" and ">" as references;
+// - CR as "&#13;", since readers turn a CR in text into LF;
+// - characters XML cannot hold at all (control characters other than TAB,
+//   LF and CR; unpaired surrogates; U+FFFE and U+FFFF) as _xHHHH_, as no
+//   reference can stand for them, and an underscore that would read as
+//   such an escape as _x005F_;
+// - with `asciiOnly`, every other character beyond ASCII as a reference,
+//   so that the document, which declares no encoding and is therefore read
+//   as UTF-8, holds only ASCII.
+// A byte that starts no character stays for the encoding to replace.
+void appendXmlText(std::string& out, std::string_view text, bool asciiOnly) {
+  size_t i = 0;
+  while (i < text.size()) {
+    const size_t start = i;
     const char c = text[i];
     switch (c) {
-      case '&': out += "&amp;"; continue;
-      case '<': out += "&lt;"; continue;
-      case '>': out += "&gt;"; continue;
+      case '&':
+        out += "&amp;";
+        ++i;
+        continue;
+      case '<':
+        out += "&lt;";
+        ++i;
+        continue;
+      case '>':
+        out += "&gt;";
+        ++i;
+        continue;
+      case '\r':
+        out += "&#13;";
+        ++i;
+        continue;
       case '\t':
       case '\n':
-      case '\r': out += c; continue;
+        out += c;
+        ++i;
+        continue;
       default: break;
     }
-    if (static_cast<uint8_t>(c) < 0x20) {
-      appendEscapedCharacter(out, static_cast<uint8_t>(c));
-    } else if (text.compare(i, 3, "\xEF\xBF\xBE") == 0 || text.compare(i, 3, "\xEF\xBF\xBF") == 0) {
-      appendEscapedCharacter(out, text[i + 2] == '\xBE' ? 0xFFFE : 0xFFFF);
-      i += 2;
+    const uint32_t cp = nextCodePoint(text, i);
+    const bool noCharacter = cp == 0xFFFD && text.compare(start, i - start, "\xEF\xBF\xBD") != 0;
+    if (noCharacter) {
+      out.append(text, start, i - start);
+    } else if (cp < 0x20 || cp == 0xFFFE || cp == 0xFFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+      appendEscapedCharacter(out, cp);
+    } else if (cp == '_' && looksLikeEscape(text, start)) {
+      appendEscapedCharacter(out, '_');
+    } else if (asciiOnly && cp >= 0x80) {
+      out += "&#x";
+      appendHex(out, cp, cp > 0xFFFF ? 6 : 4);
+      out += ';';
     } else {
-      out += c;
+      out.append(text, start, i - start);
     }
   }
 }
@@ -130,18 +163,22 @@ void appendHeader(GridReader& grid, TextFormat format, std::string& out) {
 // Element names by column, made again only when a caption changes.
 class ElementNames {
  public:
+  explicit ElementNames(bool asciiOnly) : asciiOnly_(asciiOnly) {}
+
   const std::string& of(GridReader& grid, int column) {
     if (size_t(column) >= names_.size()) names_.resize(size_t(column) + 1);
     auto& [caption, name] = names_[size_t(column)];
     std::string current = grid.columnCaption(column);
     if (name.empty() || current != caption) {
-      name = xmlElementName(current);
+      name = xmlElementName(current, asciiOnly_);
       caption = std::move(current);
     }
     return name;
   }
+  bool asciiOnly() const { return asciiOnly_; }
 
  private:
+  bool asciiOnly_;
   std::vector<std::pair<std::string, std::string>> names_;
 };
 
@@ -161,7 +198,7 @@ Status appendRow(GridReader& grid, TextFormat format, ElementNames& names, std::
       case TextFormat::Xml: {
         const std::string& name = names.of(grid, k);
         out.append("<").append(name).append(">");
-        appendXmlText(out, cell);
+        appendXmlText(out, cell, names.asciiOnly());
         out.append("</").append(name).append(">").append(kLineEnd);
         break;
       }
@@ -174,7 +211,7 @@ Status appendRow(GridReader& grid, TextFormat format, ElementNames& names, std::
 
 }  // namespace
 
-std::string xmlElementName(std::string_view caption) {
+std::string xmlElementName(std::string_view caption, bool asciiOnly) {
   if (caption.empty()) return "_";
   std::string name;
   name.reserve(caption.size());
@@ -183,7 +220,8 @@ std::string xmlElementName(std::string_view caption) {
   while (i < caption.size()) {
     const size_t start = i;
     const uint32_t c = nextCodePoint(caption, i);
-    const bool allowed = c != ':' && c != 0xFFFD && (first ? isNameStartChar(c) : isNameChar(c));
+    const bool allowed =
+        c != ':' && c != 0xFFFD && (!asciiOnly || c < 0x80) && (first ? isNameStartChar(c) : isNameChar(c));
     if (c == '_' && looksLikeEscape(caption, start)) {
       appendEscapedCharacter(name, '_');
     } else if (allowed) {
@@ -214,7 +252,9 @@ Status exportTable(TextFormat format, GridReader& grid, ByteSink& file, const Te
   } else {
     appendHeader(grid, format, text);
   }
-  ElementNames names;
+  // A code set other than UTF-8 would make a document that XML readers,
+  // without a declaration, cannot read; XML goes out as ASCII then.
+  ElementNames names(!encoding.isUtf8());
   const int64_t rows = grid.rowCount();
   for (int64_t n = 1; n <= rows; ++n) {
     LF_RETURN_IF_ERROR(grid.goToRow(n));

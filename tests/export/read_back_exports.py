@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
 """Reads exported files back with standard readers: every CSV file with
-Python's csv module, every XML file with xmllint and Python's XML parser.
-The golden files must give back the texts of their tables; ledgerfen-db's
-exports of a table with awkward texts must give back the same rows through
-both readers.
+Python's csv module, every XML file with xmllint and Python's XML parser
+(the _xHHHH_ escapes of names and texts read as their characters). The
+golden files must give back the texts of their tables exactly, line breaks
+included; ledgerfen-db's exports of a table with awkward texts must give
+back the same rows through both readers, and its XML export in a locale
+whose code set is ISO-8859-1 (made with localedef where the locale sources
+are installed) must be ASCII and read back as the UTF-8 one does.
 
 usage: read_back_exports.py LEDGERFEN_DB GOLDEN_DIR FIXTURE_FILE WORK_DIR
 Exits 77 (skipped) when xmllint is missing.
@@ -22,13 +25,9 @@ SKIPPED = 77
 ESCAPE = re.compile(r"_x([0-9A-Fa-f]{8}|[0-9A-Fa-f]{4})_")
 
 
-def xml_name(name):
-    return ESCAPE.sub(lambda m: chr(int(m.group(1), 16)), name)
-
-
-def xml_lines(text):
-    # An XML reader hands over every line break as LF.
-    return text.replace("\r\n", "\n").replace("\r", "\n")
+def unescape(text):
+    """Names and texts with their _xHHHH_ escapes read as characters."""
+    return ESCAPE.sub(lambda m: chr(int(m.group(1), 16)), text)
 
 
 def read_csv(path):
@@ -40,7 +39,7 @@ def read_csv(path):
 
 
 def read_xml(path):
-    checked = subprocess.run(["xmllint", "--noout", path], capture_output=True, text=True)
+    checked = subprocess.run(["xmllint", "--noout", path], capture_output=True, text=True, errors="replace")
     if checked.returncode != 0:
         raise AssertionError(f"{path} is not XML: {checked.stderr.strip()}")
     root = ElementTree.parse(path).getroot()
@@ -48,7 +47,7 @@ def read_xml(path):
     rows = []
     for row in root:
         assert row.tag == "row", row.tag
-        rows.append([(xml_name(cell.tag), cell.text or "") for cell in row])
+        rows.append([(unescape(cell.tag), unescape(cell.text or "")) for cell in row])
     return rows
 
 
@@ -59,7 +58,7 @@ def check_golden(golden_dir, name, failures):
     got = read_csv(os.path.join(golden_dir, name + ".csv"))
     if got != [table["columns"]] + texts:
         failures.append(f"{name}.csv reads back as {got!r}")
-    want = [[(column, xml_lines(cell)) for column, cell in zip(table["columns"], row)] for row in texts]
+    want = [[(column, cell) for column, cell in zip(table["columns"], row)] for row in texts]
     got = read_xml(os.path.join(golden_dir, name + ".xml"))
     if got != want:
         failures.append(f"{name}.xml reads back as {got!r}")
@@ -69,6 +68,7 @@ INSERTS = [
     {"A": 'say "hi", then\r\nleave', "B": "x & y <z> 'q'", "I": True},
     {"A": "Ωμέγα 日本", "B": "comma, \"quote\"\nbreak", "C": 7, "I": False},
     {"A": "", "I": True},
+    {"A": "lone\rCR _x0041_ \u0001", "B": "Größe café", "I": False},
 ]
 
 
@@ -90,10 +90,29 @@ def check_cli(ledgerfen_db, fixture, work_dir, failures):
             if row[header.index(column)] != inserted.get(column, ""):
                 failures.append(f"CSV column {column} reads back as {row[header.index(column)]!r}")
     from_xml = [[cell for _, cell in row] for row in read_xml(files["xml"])]
-    if [[xml_lines(cell) for cell in row] for row in data] != from_xml:
-        failures.append("the CSV and the XML export read back differently")
+    if data != from_xml:
+        failures.append(f"the CSV and the XML export read back differently: {data!r} {from_xml!r}")
     if [name for name, _ in read_xml(files["xml"])[0]] != header:
         failures.append("the XML element names do not read back as the captions")
+    check_latin1_xml(ledgerfen_db, database, read_xml(files["xml"]), work_dir, failures)
+
+
+def check_latin1_xml(ledgerfen_db, database, want, work_dir, failures):
+    locales = os.path.join(work_dir, "locales")
+    os.makedirs(locales, exist_ok=True)
+    made = subprocess.run(["localedef", "-i", "de_DE", "-f", "ISO-8859-1", os.path.join(locales, "de_DE.ISO-8859-1")],
+                          capture_output=True)
+    if made.returncode != 0:
+        print("the ISO-8859-1 case is left out: localedef or the locale sources (package locales) are missing")
+        return
+    path = os.path.join(work_dir, "table1-latin1.xml")
+    subprocess.run([ledgerfen_db, "export", database, "Table1", "--format", "xml", "-o", path], check=True,
+                   env=dict(os.environ, LOCPATH=locales, LC_ALL="de_DE.ISO-8859-1"))
+    with open(path, "rb") as f:
+        if any(byte > 0x7F for byte in f.read()):
+            failures.append("the XML export in an ISO-8859-1 locale is not ASCII")
+    if read_xml(path) != want:
+        failures.append("the XML export in an ISO-8859-1 locale reads back differently")
 
 
 def main():

@@ -115,6 +115,39 @@ TEST(TextWriters, XmlTextEscapesWhatXmlCannotHoldAsIs) {
   EXPECT_EQ(file.bytes, "<xml>\r\n<row>\r\n<T>a&amp;b&lt;c&gt;d _x0001_ _xFFFF_ \"q\" 'a'</T>\r\n</row>\r\n</xml>\r\n");
 }
 
+// What an XML reader would change or refuse is written so that, with the
+// _xHHHH_ escapes read, every text comes back exactly.
+TEST(TextWriters, XmlTextKeepsLineBreaksAndEscapesAsTheyWere) {
+  test::TableGrid grid(test::TableData{
+      {"T"}, {{"two\r\nlines\rand\nmore"}, {"_x0041_ and _x1_"}, {"lone \xED\xA0\x80 half, \xFF byte, \xEF\xBF\xBD"}}});
+  StringSink file;
+  ASSERT_TRUE(exporting::ExportXML(grid, file, TextEncoding::utf8()).ok());
+  EXPECT_EQ(file.bytes,
+            "<xml>\r\n"
+            "<row>\r\n<T>two&#13;\nlines&#13;and\nmore</T>\r\n</row>\r\n"
+            "<row>\r\n<T>_x005F_x0041_ and _x1_</T>\r\n</row>\r\n"
+            "<row>\r\n<T>lone _xD800_ half, ? byte, \xEF\xBF\xBD</T>\r\n</row>\r\n"
+            "</xml>\r\n");
+}
+
+// Without a declaration a reader takes the document for UTF-8: in another
+// code set it is written as ASCII, every other character a reference in
+// text and an escape in names.
+TEST(TextWriters, XmlInACodeSetOtherThanUtf8IsAscii) {
+  test::TableGrid grid(test::TableData{{"Größe", "Note"}, {{"café", "Ж 😀 <ok>"}}});
+  auto latin1 = TextEncoding::named("ISO-8859-1");
+  ASSERT_TRUE(latin1.ok());
+  StringSink file;
+  ASSERT_TRUE(exporting::ExportXML(grid, file, *latin1).ok());
+  EXPECT_EQ(file.bytes,
+            "<xml>\r\n<row>\r\n"
+            "<Gr_x00F6__x00DF_e>caf&#x00E9;</Gr_x00F6__x00DF_e>\r\n"
+            "<Note>&#x0416; &#x01F600; &lt;ok&gt;</Note>\r\n"
+            "</row>\r\n</xml>\r\n");
+  EXPECT_EQ(exporting::xmlElementName("Größe", true), "Gr_x00F6__x00DF_e");
+  EXPECT_EQ(exporting::xmlElementName("Größe"), "Größe");
+}
+
 TEST(XmlElementNames, KeepNamesXmlAllowsAndEscapeEveryOtherCharacter) {
   const std::pair<std::string, std::string> cases[] = {
       {"Name", "Name"},

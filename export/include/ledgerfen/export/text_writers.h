@@ -18,9 +18,15 @@
 //   XML  "<xml>", then for each row "<row>", one line per column
 //        "<Caption>text</Caption>", and "</row>"; last "</xml>". No
 //        declaration, no attributes, no indentation. In text "&", "<" and
-//        ">" are written as "&amp;", "&lt;" and "&gt;"; a character that an
-//        element name cannot hold is written as _xHHHH_ (see xmlElementName),
-//        and so is a character that XML cannot hold at all.
+//        ">" are written as "&amp;", "&lt;" and "&gt;", and CR as "&#13;"
+//        (readers would take it for LF); a character that an element name
+//        cannot hold is written as _xHHHH_ (see xmlElementName), and so is
+//        a character that XML cannot hold at all, and the underscore of a
+//        text that would read as such an escape (_x005F_): a reader that
+//        reads the escapes gets every text back exactly. In a code set
+//        other than UTF-8 the document is ASCII: characters beyond it are
+//        references (&#xHHHH;) in text and escapes in names, since a
+//        document without a declaration is read as UTF-8.
 //
 // The writers keep nothing between calls; a failure of the grid or of the
 // file comes back as the error, with nothing written.
@@ -64,6 +70,7 @@ Status exportTable(TextFormat format, GridReader& grid, ByteSink& file, const Te
 // UTF-16 code + "_" (eight digits above U+FFFF). An underscore that would
 // read as the start of such an escape is itself written as _x005F_. So
 // "Order Date" becomes "Order_x0020_Date" and "2nd" becomes "_x0032_nd".
-std::string xmlElementName(std::string_view caption);
+// With `asciiOnly`, every character beyond ASCII is escaped too.
+std::string xmlElementName(std::string_view caption, bool asciiOnly = false);
 
 }  // namespace ledgerfen::exporting
