@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -98,9 +99,28 @@ bool OfficeStandIn::waitUntilGone(const std::string& path, std::chrono::millisec
 
 std::optional<std::vector<std::vector<std::string>>> readWorkbook(const std::string& path) {
   const std::string csv = path + ".csv";
-  const std::string command = "ssconvert --export-type=Gnumeric_stf:stf_csv '" + path + "' '" + csv + "' 2>/dev/null";
+  const std::string command = "ssconvert --export-type=Gnumeric_stf:stf_assistant -O 'separator=, format=preserve' '" +
+                              path + "' '" + csv + "' 2>/dev/null";
   if (std::system(command.c_str()) != 0 || !std::filesystem::exists(csv)) return std::nullopt;
   return parseCsv(readFileText(csv));
+}
+
+std::optional<std::vector<std::vector<std::string>>> readWorkbookCellKinds(const std::string& path) {
+  const std::string xml = path + ".gnumeric.xml";
+  const std::string command = "ssconvert --export-type=Gnumeric_XmlIO:sax '" + path + "' '" + path +
+                              ".gnumeric' 2>/dev/null && zcat -f '" + path + ".gnumeric' > '" + xml + "'";
+  if (std::system(command.c_str()) != 0) return std::nullopt;
+  std::vector<std::vector<std::string>> kinds;
+  const std::regex cell(R"(<gnm:Cell Row="(\d+)" Col = "(\d+)" ValueType = "(\d+)") ");
+      const std::string text = readFileText(xml);
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), cell); it != std::sregex_iterator(); ++it) {
+    const size_t row = std::stoul((*it)[1]), column = std::stoul((*it)[2]);
+    const int type = std::stoi((*it)[3]);
+    if (kinds.size() <= row) kinds.resize(row + 1);
+    if (kinds[row].size() <= column) kinds[row].resize(column + 1);
+    kinds[row][column] = type == 40 ? "number" : type == 60 ? "text" : "type " + std::to_string(type);
+  }
+  return kinds;
 }
 
 }  // namespace ledgerfen::test

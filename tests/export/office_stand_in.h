@@ -29,8 +29,12 @@ class OfficeStandIn {
   std::string program_;
 };
 
-// The cells of a workbook as Gnumeric's ssconvert reads them, row by row;
-// nullopt when ssconvert is not installed or fails.
+// The cells of a workbook as Gnumeric's ssconvert shows them (in their
+// number formats), row by row; nullopt when ssconvert is not installed or
+// fails.
 std::optional<std::vector<std::vector<std::string>>> readWorkbook(const std::string& path);
+// What each cell holds as ssconvert reads it: "number" (dates too), "text",
+// or "" where a row has no cell; nullopt as above.
+std::optional<std::vector<std::vector<std::string>>> readWorkbookCellKinds(const std::string& path);
 
 }  // namespace ledgerfen::test

@@ -163,20 +163,31 @@ TEST_F(XlsCommandTest, CalcGetsAWorkbookThatAnotherReaderReadsBackCellForCell) {
   test::TempDir dir;
   test::OfficeStandIn office(dir.path());
   exporting::CalcSpreadsheet calc(exporting::CalcSettings{office.program(), dir.path()});
-  test::TableGrid grid(test::TableData{
-      {"ID", "Name", "Note"},
-      {{"1", "Ada", "007"}, {"2", std::nullopt, "two\nlines, \"quoted\""}, {"3", "Ωμέγα 日本", "=1+1"}}});
+  test::TableGrid grid(
+      test::TableData{{"ID", "Name", "Note", "Price", "Born", "Stamp"},
+                      {{"1", "Ada", "007", "3.50", "1974-09-21", "2024-03-01 14:05:09"},
+                       {"2", std::nullopt, "two\nlines, \"quoted\"", "-0.25", "1899-12-30", "2024-03-01 14:05:09.123"},
+                       {"3", "Ωμέγα 日本", "=1+1", "12345678901234567", "2023-02-29", "1e+20"}}});
   XlsCommand command(grid, calc, pointer_, messages_, errors_);
   command.run();
   EXPECT_TRUE(boxes_.shown.empty()) << boxes_.shown[0].text;
   ASSERT_TRUE(office.waitForCopy());
   auto cells = test::readWorkbook(office.copy());
-  if (!cells) GTEST_SKIP() << "Gnumeric's ssconvert is not installed: the workbook is not read back";
-  // Every value arrives as the text the grid shows: no numbers, no formulas.
-  EXPECT_EQ(*cells, (std::vector<std::vector<std::string>>{{"ID", "Name", "Note"},
-                                                           {"1", "Ada", "007"},
-                                                           {"2", "", "two\nlines, \"quoted\""},
-                                                           {"3", "Ωμέγα 日本", "=1+1"}}));
+  auto kinds = test::readWorkbookCellKinds(office.copy());
+  if (!cells || !kinds) GTEST_SKIP() << "Gnumeric's ssconvert is not installed: the workbook is not read back";
+  // Every cell shows the text the grid shows; no formulas.
+  EXPECT_EQ(*cells, (std::vector<std::vector<std::string>>{
+                        {"ID", "Name", "Note", "Price", "Born", "Stamp"},
+                        {"1", "Ada", "007", "3.50", "1974-09-21", "2024-03-01 14:05:09"},
+                        {"2", "", "two\nlines, \"quoted\"", "-0.25", "1899-12-30", "2024-03-01 14:05:09.123"},
+                        {"3", "Ωμέγα 日本", "=1+1", "12345678901234567", "2023-02-29", "1e+20"}}));
+  // Numbers and dates in the grid's forms are numbers Calc can count with;
+  // leading zeros, more digits than a number holds, dates the sheet cannot
+  // count and every other text stay text.
+  EXPECT_EQ(*kinds, (std::vector<std::vector<std::string>>{{"text", "text", "text", "text", "text", "text"},
+                                                           {"number", "text", "text", "number", "number", "number"},
+                                                           {"number", "", "text", "number", "text", "number"},
+                                                           {"number", "text", "text", "text", "text", "text"}}));
 }
 
 }  // namespace

@@ -8,7 +8,9 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
+#include <map>
 #include <string_view>
 #include <vector>
 
@@ -82,6 +84,101 @@ std::string escapeEscapes(std::string text) {
   return text;
 }
 
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// How a cell's text goes into the sheet: as text, or as the number or the
+// date and time it shows, with the number format that shows it as the grid
+// does.
+struct TypedCell {
+  enum class Kind { Text, Number, DateTime } kind = Kind::Text;
+  double number = 0;
+  lxw_datetime dateTime{};
+  std::string numberFormat;
+};
+
+// The grid's form of a number, "-12" or "3.50", as a number cell showing
+// as many decimals. Numbers a sheet's double cannot hold exactly (more than
+// fifteen significant digits), leading zeros ("007"), a negative zero and
+// every other form stay text.
+bool readNumber(std::string_view text, TypedCell& cell) {
+  size_t i = !text.empty() && text[0] == '-' ? 1 : 0;
+  const size_t integerStart = i;
+  while (i < text.size() && isDigit(text[i])) ++i;
+  const size_t integerDigits = i - integerStart;
+  if (integerDigits == 0 || (integerDigits > 1 && text[integerStart] == '0')) return false;
+  size_t decimals = 0;
+  if (i < text.size() && text[i] == '.') {
+    const size_t fractionStart = ++i;
+    while (i < text.size() && isDigit(text[i])) ++i;
+    decimals = i - fractionStart;
+    if (decimals == 0) return false;
+  }
+  if (i != text.size()) return false;
+  std::string digits;
+  for (char c : text) {
+    if (isDigit(c) && (c != '0' || !digits.empty())) digits += c;
+  }
+  if (digits.size() > 15 || (digits.empty() && integerStart == 1)) return false;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), cell.number);
+  if (error != std::errc() || end != text.data() + text.size()) return false;
+  cell.kind = TypedCell::Kind::Number;
+  cell.numberFormat = decimals == 0 ? "0" : "0." + std::string(decimals, '0');
+  return true;
+}
+
+// The grid's form of a date, "2024-03-01", "2024-03-01 14:05:09" or with
+// ".123" for milliseconds, as a date cell in that form. Dates before
+// 1900-03-01 stay text: the workbook format counts days from 1900 and
+// takes 1900 for a leap year.
+bool readDateTime(std::string_view text, TypedCell& cell) {
+  const auto number = [&](size_t at, size_t length, int& value) {
+    if (at + length > text.size()) return false;
+    value = 0;
+    for (size_t k = at; k < at + length; ++k) {
+      if (!isDigit(text[k])) return false;
+      value = value * 10 + (text[k] - '0');
+    }
+    return true;
+  };
+  lxw_datetime& d = cell.dateTime;
+  int second = 0, millisecond = 0;
+  if (text.size() < 10 || !number(0, 4, d.year) || text[4] != '-' || !number(5, 2, d.month) || text[7] != '-' ||
+      !number(8, 2, d.day)) {
+    return false;
+  }
+  std::string format = "yyyy-mm-dd";
+  if (text.size() > 10) {
+    if (text.size() < 19 || text[10] != ' ' || !number(11, 2, d.hour) || text[13] != ':' || !number(14, 2, d.min) ||
+        text[16] != ':' || !number(17, 2, second)) {
+      return false;
+    }
+    format += " hh:mm:ss";
+    if (text.size() > 19) {
+      if (text.size() != 23 || text[19] != '.' || !number(20, 3, millisecond)) return false;
+      format += ".000";
+    }
+  }
+  static constexpr int kDaysInMonth[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
+  if (d.month < 1 || d.month > 12 || d.day < 1 || d.day > kDaysInMonth[d.month - 1] ||
+      (d.month == 2 && d.day == 29 && !leap) || d.hour > 23 || d.min > 59 || second > 59) {
+    return false;
+  }
+  if (d.year < 1900 || (d.year == 1900 && d.month < 3) || d.year > 9999) return false;
+  d.sec = second + millisecond / 1000.0;
+  cell.kind = TypedCell::Kind::DateTime;
+  cell.numberFormat = std::move(format);
+  return true;
+}
+
+TypedCell typedCell(std::string_view text) {
+  TypedCell cell;
+  if (!readNumber(text, cell) && !readDateTime(text, cell)) cell.kind = TypedCell::Kind::Text;
+  return cell;
+}
+
 // One workbook with one sheet, written by libxlsxwriter in its
 // constant-memory mode: rows go to a temporary file as they come, in
 // ascending order, so memory stays flat whatever the size of the table.
@@ -115,8 +212,23 @@ class XlsxWorkbook final : public SpreadsheetWorkbook {
     }
     std::string value(text);
     replaceInvalidUtf8(value);
-    const lxw_error error = worksheet_write_string(sheet_, lxw_row_t(row - 1), lxw_col_t(column - 1),
-                                                   escapeEscapes(value).c_str(), nullptr);
+    const lxw_row_t sheetRow = lxw_row_t(row - 1);
+    const lxw_col_t sheetColumn = lxw_col_t(column - 1);
+    const TypedCell typed = typedCell(value);
+    lxw_error error = LXW_NO_ERROR;
+    switch (typed.kind) {
+      case TypedCell::Kind::Number:
+        error = worksheet_write_number(sheet_, sheetRow, sheetColumn, typed.number, format(typed.numberFormat));
+        break;
+      case TypedCell::Kind::DateTime: {
+        lxw_datetime dateTime = typed.dateTime;
+        error = worksheet_write_datetime(sheet_, sheetRow, sheetColumn, &dateTime, format(typed.numberFormat));
+        break;
+      }
+      case TypedCell::Kind::Text:
+        error = worksheet_write_string(sheet_, sheetRow, sheetColumn, escapeEscapes(value).c_str(), nullptr);
+        break;
+    }
     if (error != LXW_NO_ERROR) {
       return Error(ErrorKind::Io, "The cell at " + cellName(row, column) + " cannot be set: " + lxw_strerror(error));
     }
@@ -161,11 +273,22 @@ class XlsxWorkbook final : public SpreadsheetWorkbook {
     if (workbook_) sheet_ = workbook_add_worksheet(workbook_, nullptr);
   }
 
+  // The workbook's format of the number format, made once.
+  lxw_format* format(const std::string& numberFormat) {
+    lxw_format*& made = formats_[numberFormat];
+    if (!made) {
+      made = workbook_add_format(workbook_);
+      if (made) format_set_num_format(made, numberFormat.c_str());
+    }
+    return made;
+  }
+
   std::string path_;
   std::string folder_;
   lxw_workbook* workbook_ = nullptr;
   lxw_worksheet* sheet_ = nullptr;
-  std::vector<size_t> widths_;  // longest line of each column, in characters
+  std::map<std::string, lxw_format*> formats_;  // owned by the workbook
+  std::vector<size_t> widths_;                  // longest line of each column, in characters
   bool handedOver_ = false;
 };
 

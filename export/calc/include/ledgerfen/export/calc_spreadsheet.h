@@ -1,7 +1,7 @@
 // LibreOffice Calc as the spreadsheet program of the XLS export.
 //
-// A workbook is built in this process: libxlsxwriter writes it, every value
-// as text, into a private temporary file (makePrivateFile: mode 0600, named
+// A workbook is built in this process: libxlsxwriter writes it into a
+// private temporary file (makePrivateFile: mode 0600, named
 // ledgerfen-export-*.xlsx, in the user's runtime folder or else the
 // temporary folder). Showing the application opens each workbook in Calc as
 // a new, untitled, unsaved document (soffice --calc -n FILE) and removes the
@@ -9,6 +9,13 @@
 // has loaded the document, or, when it started Calc itself, when Calc
 // closes. Files that a killed program left behind are removed at the next
 // start (removeLeftoverWorkbooks).
+//
+// A text in the grid's form of a number ("-12", "3.50") or of a date
+// ("2024-03-01", "2024-03-01 14:05:09", with ".123" for milliseconds) goes
+// in as that number or date, with a number format that shows it as the grid
+// does, so that Calc sorts, sums and filters it as one; every other text,
+// numbers with leading zeros ("007") or more than fifteen significant digits
+// and dates before 1900-03-01 included, goes in as text.
 //
 // Column widths are fitted from the longest line of text in each column.
 // One thread at a time.

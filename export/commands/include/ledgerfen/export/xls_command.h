@@ -8,7 +8,9 @@
 // failure can give several reports (every cell still to be set when there
 // is no workbook). Cells already set stay. An empty table does nothing at all.
 // The sheet's row 1 holds the captions; row n+1 holds the grid's row n;
-// every value is the grid's text, as text. Rows beyond the sheet's last row
+// every value is handed over as the grid's text, and the spreadsheet keeps
+// it as it shows it (Calc takes numbers and dates in the grid's forms as
+// numbers and dates, calc_spreadsheet.h). Rows beyond the sheet's last row
 // cannot be copied: that is reported once and the copy ends there.
 //
 // officeAvailable() starts the spreadsheet program and quits it again; when
