@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "ledgerfen/data/view_only.h"
+
 namespace ledgerfen::data {
 namespace {
 
@@ -58,7 +60,11 @@ Status RecordSet::open(std::string_view source, std::shared_ptr<Connection> conn
   tableName_ = table.schema().name;
   baseCount_ = table.schema().rowCount;
   exact_ = false;
+  unsortableReason_ = unsortableIndexReason(database_->format(), table.schema());
   table_ = std::move(table);
+  gate_ = std::make_shared<WriteGate>();
+  layoutVersion_ = 0;
+  positionsKnown_ = false;
   return okStatus();
 }
 
@@ -73,6 +79,10 @@ void RecordSet::close() {
   baseCount_ = 0;
   exact_ = false;
   tableName_.clear();
+  gate_.reset();
+  ++layoutVersion_;
+  positionsKnown_ = false;
+  unsortableReason_.clear();
 }
 
 const std::vector<Column>& RecordSet::fields() const {
@@ -81,12 +91,22 @@ const std::vector<Column>& RecordSet::fields() const {
 
 Status RecordSet::checkUpdatable() const {
   if (!isOpen()) return notOpen();
-  if (!database_->isReadOnly()) return okStatus();
-  const std::string& reason = database_->readOnlyReason();
+  if (!database_->isReadOnly() && unsortableReason_.empty()) return okStatus();
+  const std::string reason = viewOnlyReason();
   return Error(ErrorKind::ReadOnly, std::string(kReadOnlyMessage) + (reason.empty() ? "" : " (" + reason + ")"));
 }
 
-Result<bool> RecordSet::advance(Row* row) {
+std::string RecordSet::viewOnlyReason() const {
+  if (!isOpen()) return {};
+  if (database_->isReadOnly()) return database_->readOnlyReason();
+  return unsortableReason_;
+}
+
+std::string RecordSet::databasePath() const {
+  return database_ ? database_->path() : std::string();
+}
+
+Result<bool> RecordSet::advance(Row* row, RowId* passed) {
   while (true) {
     RowId id;
     Result<bool> more = row ? cursor_->next(*row) : cursor_->skip(id);
@@ -98,6 +118,7 @@ Result<bool> RecordSet::advance(Row* row) {
     if (addedIds_.count(id)) continue;
     if (cursorPosition_ % kStride == 0) checkpoints_[cursorPosition_] = id;
     ++cursorPosition_;
+    if (passed) *passed = id;
     return true;
   }
 }
@@ -208,8 +229,12 @@ Result<Record> RecordSet::reread(const Record& record) const {
 
 Result<Record> RecordSet::update(const Record& before, std::vector<Value> after) {
   if (!isOpen()) return notOpen().error();
+  if (!unsortableReason_.empty()) return checkUpdatable().error();
   dropScan();
-  LF_RETURN_IF_ERROR(table_->updateRow(before.id, before.values, after));
+  {
+    WriteGate::WritePass pass(*gate_);
+    LF_RETURN_IF_ERROR(table_->updateRow(before.id, before.values, after));
+  }
   // The engine may store a value in its column's form (a Yes/No left empty
   // is No): what comes back is what the next change must name as read.
   auto stored = reread(before);
@@ -219,8 +244,11 @@ Result<Record> RecordSet::update(const Record& before, std::vector<Value> after)
 
 Result<Record> RecordSet::addNew(std::vector<Value> values) {
   if (!isOpen()) return notOpen().error();
+  if (!unsortableReason_.empty()) return checkUpdatable().error();
   dropScan();
+  WriteGate::WritePass pass(*gate_);
   LF_ASSIGN_OR_RETURN(Row row, table_->insertRow(std::move(values)));
+  ++layoutVersion_;
   added_.push_back(row.id);
   addedIds_.insert(row.id);
   return Record{row.id, std::move(row.values)};
@@ -229,17 +257,22 @@ Result<Record> RecordSet::addNew(std::vector<Value> values) {
 Status RecordSet::remove(std::vector<std::pair<int64_t, Record>> records) {
   if (!isOpen()) return notOpen();
   if (records.empty()) return okStatus();
+  if (!unsortableReason_.empty()) return checkUpdatable();
   dropScan();
-  const bool batch = records.size() > 1;
-  if (batch) LF_RETURN_IF_ERROR(database_->begin());
-  for (const auto& [position, record] : records) {
-    Status deleted = table_->deleteRow(record.id, record.values);
-    if (!deleted) {
-      if (batch) database_->rollback();
-      return deleted;
+  {
+    WriteGate::WritePass pass(*gate_);
+    const bool batch = records.size() > 1;
+    if (batch) LF_RETURN_IF_ERROR(database_->begin());
+    for (const auto& [position, record] : records) {
+      Status deleted = table_->deleteRow(record.id, record.values);
+      if (!deleted) {
+        if (batch) database_->rollback();
+        return deleted;
+      }
     }
+    if (batch) LF_RETURN_IF_ERROR(database_->commit());
   }
-  if (batch) LF_RETURN_IF_ERROR(database_->commit());
+  ++layoutVersion_;
 
   // The records after each deleted one move up, from the last deleted on.
   std::sort(records.begin(), records.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
@@ -259,6 +292,77 @@ Status RecordSet::remove(std::vector<std::pair<int64_t, Record>> records) {
     --baseCount_;
   }
   return okStatus();
+}
+
+Result<Record> RecordSet::readRecord(RowId id) const {
+  if (!isOpen()) return notOpen().error();
+  LF_ASSIGN_OR_RETURN(Row row, table_->readRow(id));
+  return Record{row.id, std::move(row.values)};
+}
+
+Result<int64_t> RecordSet::positionOf(RowId id) {
+  if (!isOpen()) return notOpen().error();
+  if (addedIds_.count(id)) {
+    return baseCount_ + int64_t(std::find(added_.begin(), added_.end(), id) - added_.begin());
+  }
+  const auto missing = [&] {
+    return Error(ErrorKind::NotFound, "table " + tableName_ + ": no record is stored at page " +
+                                          std::to_string(id.page) + ", row " + std::to_string(id.row));
+  };
+  // Remembered ids ascend with their positions, as a scan gives them.
+  int64_t from = 0;
+  for (const auto& [position, remembered] : checkpoints_) {
+    if (id < remembered) break;
+    from = position;
+  }
+  LF_ASSIGN_OR_RETURN(bool there, seek(from));
+  if (!there) return missing();
+  while (true) {
+    const int64_t position = cursorPosition_;
+    RowId passed;
+    LF_ASSIGN_OR_RETURN(bool more, advance(nullptr, &passed));
+    if (!more) {
+      baseCount_ = cursorPosition_;
+      exact_ = true;
+      dropScan();
+      return missing();
+    }
+    if (passed == id) return position;
+    if (id < passed) return missing();
+  }
+}
+
+Result<std::vector<RowId>> RecordSet::indexRows(const std::string& index, size_t column, size_t count) const {
+  if (!isOpen()) return notOpen().error();
+  LF_ASSIGN_OR_RETURN(RowCursor cursor, table_->seek(index, IndexRange{}, {column}));
+  std::vector<RowId> ids;
+  Row row;
+  while (ids.size() < count) {
+    LF_ASSIGN_OR_RETURN(bool more, cursor.next(row));
+    if (!more) break;
+    ids.push_back(row.id);
+  }
+  return ids;
+}
+
+ReaderSource RecordSet::readerSource() const {
+  ReaderSource source;
+  if (!isOpen()) return source;
+  source.path = database_->path();
+  source.password = connection_->settings().password;
+  source.table = tableName_;
+  source.gate = gate_;
+  return source;
+}
+
+void RecordSet::learnPositions(uint64_t version, const PositionMarks& marks) {
+  if (!isOpen() || version != layoutVersion_) return;
+  for (size_t k = 0; k < marks.ids.size(); ++k) checkpoints_[marks.first + int64_t(k) * kStride] = marks.ids[k];
+  if (marks.total) {
+    baseCount_ = *marks.total;
+    exact_ = true;
+    positionsKnown_ = true;
+  }
 }
 
 }  // namespace ledgerfen::data

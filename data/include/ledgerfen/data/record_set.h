@@ -26,7 +26,16 @@
 // Writing. Each change hands the engine the record's values as they were
 // read: a row changed since fails with a Conflict and nothing is written.
 // Changes to a database that can only be read fail with the engine's
-// read-only message. One thread at a time.
+// read-only message, as do changes to a table with an index whose text
+// sort order the engine cannot make keys for. One thread at a time.
+//
+// Reading elsewhere. Background work (sorting, filtering, searching, and
+// gathering the ids of every 256th record so that far jumps stay short)
+// reads the same table on a database of its own (readerSource()); each
+// change waits for the piece of work under way and makes the readers open
+// the file afresh (background_reader.h). Positions gathered so are taken
+// in by learnPositions() as long as no record was added or deleted since
+// the gathering began.
 #pragma once
 
 #include <map>
@@ -37,7 +46,9 @@
 #include <string_view>
 #include <vector>
 
+#include "ledgerfen/data/background_reader.h"
 #include "ledgerfen/data/connection.h"
+#include "ledgerfen/data/row_order.h"
 #include "ledgerfen/database.h"
 #include "ledgerfen/status.h"
 
@@ -81,6 +92,11 @@ class RecordSet {
   // Whether changes can be made: the engine's read-only message (and why
   // the file can only be read, when known) when they cannot.
   Status checkUpdatable() const;
+  // Why changes cannot be made ("" when they can): the engine's reason, or
+  // the index whose keys cannot be made.
+  std::string viewOnlyReason() const;
+  // Where the database file is.
+  std::string databasePath() const;
 
   // The records known: the table's kept count (or the real one, once
   // known) and the records added.
@@ -107,13 +123,38 @@ class RecordSet {
   // How many record ids are remembered (for tests of the memory bound).
   size_t rememberedIds() const { return checkpoints_.size(); }
 
+  // The record whose row is `id`, as the file holds it now (NotFound when
+  // the row is gone).
+  Result<Record> readRecord(RowId id) const;
+  // The position of the record whose row is `id`: found from the nearest
+  // remembered id before it. NotFound when no record has it.
+  Result<int64_t> positionOf(RowId id);
+  // The rows added through this record set, in the order added.
+  const std::vector<RowId>& addedRows() const { return added_; }
+  // The rows of the table's index `index` in its order, the first `count`
+  // of them, decoding only `column`.
+  Result<std::vector<RowId>> indexRows(const std::string& index, size_t column, size_t count) const;
+
+  // How to read the table elsewhere.
+  ReaderSource readerSource() const;
+  // Counts the changes that move records (additions and deletions).
+  uint64_t layoutVersion() const { return layoutVersion_; }
+  // Takes in positions gathered elsewhere (gatherPositions with the added
+  // rows excluded and kStride) while the layout was `version`; ignored when
+  // records were added or deleted since. The last stretch's total makes the
+  // record count exact.
+  void learnPositions(uint64_t version, const PositionMarks& marks);
+  // Whether the id of every kStride-th record is known, to the end.
+  bool positionsKnown() const { return positionsKnown_; }
+
  private:
   Status notOpen() const;
   // Puts the scan at base position `position`; false when the table ends before.
   Result<bool> seek(int64_t position);
   // The next row of the scan that was not added through this record set,
-  // read into `row` (or only its id when `row` is null). False at the end.
-  Result<bool> advance(Row* row);
+  // read into `row` (or only its id when `row` is null), its id into
+  // `passed` when given. False at the end.
+  Result<bool> advance(Row* row, RowId* passed = nullptr);
   // Reads to the end of the scan and takes the position reached as the count.
   Status countToEnd();
   void dropScan() { cursor_.reset(); }
@@ -131,6 +172,10 @@ class RecordSet {
   Row scratch_;
   std::vector<RowId> added_;
   std::set<RowId> addedIds_;
+  std::shared_ptr<WriteGate> gate_;
+  uint64_t layoutVersion_ = 0;
+  bool positionsKnown_ = false;
+  std::string unsortableReason_;  // an index whose keys cannot be made
 };
 
 }  // namespace ledgerfen::data
