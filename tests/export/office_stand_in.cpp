@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -102,7 +103,13 @@ std::optional<std::vector<std::vector<std::string>>> readWorkbook(const std::str
   const std::string command = "ssconvert --export-type=Gnumeric_stf:stf_assistant -O 'separator=, format=preserve' '" +
                               path + "' '" + csv + "' 2>/dev/null";
   if (std::system(command.c_str()) != 0 || !std::filesystem::exists(csv)) return std::nullopt;
-  return parseCsv(readFileText(csv));
+  // Gnumeric shows a negative number with the minus sign U+2212, where Calc
+  // and the grid show a hyphen.
+  std::string text = readFileText(csv);
+  for (size_t at = text.find("\u2212"); at != std::string::npos; at = text.find("\u2212", at)) {
+    text.replace(at, std::strlen("\u2212"), "-");
+  }
+  return parseCsv(text);
 }
 
 std::optional<std::vector<std::vector<std::string>>> readWorkbookCellKinds(const std::string& path) {
@@ -111,8 +118,8 @@ std::optional<std::vector<std::vector<std::string>>> readWorkbookCellKinds(const
                               ".gnumeric' 2>/dev/null && zcat -f '" + path + ".gnumeric' > '" + xml + "'";
   if (std::system(command.c_str()) != 0) return std::nullopt;
   std::vector<std::vector<std::string>> kinds;
-  const std::regex cell(R"(<gnm:Cell Row="(\d+)" Col = "(\d+)" ValueType = "(\d+)") ");
-      const std::string text = readFileText(xml);
+  const std::regex cell(R"re(<gnm:Cell Row="(\d+)" Col="(\d+)" ValueType="(\d+)")re");
+  const std::string text = readFileText(xml);
   for (auto it = std::sregex_iterator(text.begin(), text.end(), cell); it != std::sregex_iterator(); ++it) {
     const size_t row = std::stoul((*it)[1]), column = std::stoul((*it)[2]);
     const int type = std::stoi((*it)[3]);

@@ -30,8 +30,8 @@ class OfficeStandIn {
 };
 
 // The cells of a workbook as Gnumeric's ssconvert shows them (in their
-// number formats), row by row; nullopt when ssconvert is not installed or
-// fails.
+// number formats, a minus sign as "-"), row by row; nullopt when ssconvert
+// is not installed or fails.
 std::optional<std::vector<std::vector<std::string>>> readWorkbook(const std::string& path);
 // What each cell holds as ssconvert reads it: "number" (dates too), "text",
 // or "" where a row has no cell; nullopt as above.
