@@ -171,17 +171,18 @@ TEST_F(PdfPrinterCheckTest, AQueueThatAnswersToThePdfPrintersNamePassesSilently)
   EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST_F(PdfPrinterCheckTest, AMissingPdfPrinterShowsTheSixLinesOfInstructions) {
+TEST_F(PdfPrinterCheckTest, AMissingPdfPrinterShowsHowToInstallItWithCups) {
+  const std::string steps =
+      "1) Install CUPS and its PDF printer: sudo apt-get install cups cups-filters printer-driver-cups-pdf\r\n"
+      "2) Add the printer: sudo lpadmin -p Mirrowick_PDF_Writer -E -v cups-pdf:/ "
+      "-m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd -D \"Mirrowick PDF Writer\" -o pdftops-renderer-default=pdftocairo\r\n"
+      "3) Start the program again. The PDF files go to the folder PDF in your home folder.";
   const std::string instructions =
-      "Mirrowick PDF Writer is not installed. Please follow these instructions:\r\n"
-      "\r\n"
-      "1) Go to Control Panel -> Printers and Faxes to add a local printer.\r\n"
-      "2) Choose ''CPW2: (Mirrowick PDF Writer)'' on Select a Printer Port dialog box, click Next.\r\n"
-      "3) Choose a Postscript printer (e.g. HP Color LaserJet PS), click Next.\r\n"
-      "4) Enter Mirrowick PDF Writer as Printer name, click Next -> Finish.";
+      "Mirrowick PDF Writer is not installed. Please follow these instructions:\r\n\r\n" + steps;
   EXPECT_EQ(pdfPrinterMissingText(), instructions);
 
-  // Another printer only; no printer at all; CUPS not running.
+  // Another printer only; no printer at all; CUPS not running, which is
+  // said, with how to start it.
   printers.addQueue("Office_Laser", "Office Laser");
   EXPECT_TRUE(check.checkInstalled().ok());
   printers.queues.clear();
@@ -189,8 +190,15 @@ TEST_F(PdfPrinterCheckTest, AMissingPdfPrinterShowsTheSixLinesOfInstructions) {
   printers.running = false;
   EXPECT_TRUE(check.checkInstalled().ok());
   ASSERT_EQ(boxes.shown.size(), 3u);
+  EXPECT_EQ(boxes.shown[0].text, instructions);
+  EXPECT_EQ(boxes.shown[1].text, instructions);
+  EXPECT_EQ(boxes.shown[2].text,
+            "Mirrowick PDF Writer cannot be looked for: the printing system (CUPS) does not answer "
+            "(Bad file descriptor).\r\n\r\n"
+            "If CUPS is installed, start it: sudo systemctl start cups\r\n"
+            "Otherwise please follow these instructions:\r\n\r\n" +
+                steps);
   for (const shell::MessageRequest& shown : boxes.shown) {
-    EXPECT_EQ(shown.text, instructions);
     EXPECT_EQ(shown.title, "Ledgerfen");
     EXPECT_EQ(shown.icon, shell::MessageIcon::None);
     EXPECT_EQ(shown.buttons, shell::MessageButtons::Ok);

@@ -1,25 +1,53 @@
 #include "ledgerfen/pdf/pdf_printer_check.h"
 
-#include <iterator>
+#include <initializer_list>
 
 #include "ledgerfen/pdf/pdf_export.h"
 #include "ledgerfen/shell/product.h"
 
 namespace ledgerfen::pdf {
 
+namespace {
+
+// The name of the PDF printer's queue: its name with each blank as "_".
+std::string pdfQueueName() {
+  std::string queue(kPdfPrinterName);
+  for (char& c : queue) {
+    if (c == ' ') c = '_';
+  }
+  return queue;
+}
+
+std::string joinedLines(std::initializer_list<std::string> lines) {
+  std::string text;
+  for (const std::string& line : lines) text += (text.empty() ? "" : "\r\n") + line;
+  return text;
+}
+
+std::string installationSteps() {
+  const std::string name(kPdfPrinterName);
+  return joinedLines({
+      "1) Install CUPS and its PDF printer: sudo apt-get install cups cups-filters printer-driver-cups-pdf",
+      "2) Add the printer: sudo lpadmin -p " + pdfQueueName() +
+          " -E -v cups-pdf:/ -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd -D \"" + name +
+          "\" -o pdftops-renderer-default=pdftocairo",
+      "3) Start the program again. The PDF files go to the folder PDF in your home folder.",
+  });
+}
+
+}  // namespace
+
 std::string pdfPrinterMissingText() {
   const std::string name(kPdfPrinterName);
-  const std::string lines[] = {
-      name + " is not installed. Please follow these instructions:",
-      "",
-      "1) Go to Control Panel -> Printers and Faxes to add a local printer.",
-      "2) Choose ''CPW2: (" + name + ")'' on Select a Printer Port dialog box, click Next.",
-      "3) Choose a Postscript printer (e.g. HP Color LaserJet PS), click Next.",
-      "4) Enter " + name + " as Printer name, click Next -> Finish.",
-  };
-  std::string text = lines[0];
-  for (size_t i = 1; i < std::size(lines); ++i) text += "\r\n" + lines[i];
-  return text;
+  return joinedLines({name + " is not installed. Please follow these instructions:", "", installationSteps()});
+}
+
+std::string printingSystemSilentText(const PrintingFailure& failure) {
+  const std::string name(kPdfPrinterName);
+  return joinedLines(
+      {name + " cannot be looked for: the printing system (CUPS) does not answer (" + failure.description + ").", "",
+       "If CUPS is installed, start it: sudo systemctl start cups", "Otherwise please follow these instructions:", "",
+       installationSteps()});
 }
 
 bool pdfPrinterInstalled(PrintingSystem& printers) {
@@ -33,7 +61,12 @@ PdfPrinterInstalledCheck::PdfPrinterInstalledCheck(PrintingSystem& printers, she
 }
 
 Status PdfPrinterInstalledCheck::checkInstalled() {
-  if (!pdfPrinterInstalled(printers_)) messages_.show(pdfPrinterMissingText());
+  PrintingResult<std::vector<PrinterQueue>> destinations = printers_.destinations();
+  if (!destinations.ok()) {
+    messages_.show(printingSystemSilentText(destinations.failure()));
+  } else if (!resolvePrinter(destinations.value(), kPdfPrinterName)) {
+    messages_.show(pdfPrinterMissingText());
+  }
   return okStatus();
 }
 

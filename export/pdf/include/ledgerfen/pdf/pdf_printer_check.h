@@ -1,6 +1,8 @@
 // The start-up check that the PDF printer is installed: silent when a print
 // queue answers to "Mirrowick PDF Writer" (resolvePrinter), otherwise one
-// message with the installation steps. It never stops the start-up.
+// message: the steps that install it on this system, or, when CUPS does not
+// answer, that it does not, with how to start it and the same steps. It
+// never stops the start-up.
 #pragma once
 
 #include <string>
@@ -11,9 +13,14 @@
 
 namespace ledgerfen::pdf {
 
-// The six lines, joined by CR LF, that tell the user how to install the
-// PDF printer.
+// The lines, joined by CR LF, that tell the user how to install the PDF
+// printer with CUPS: the packages, the queue, and where the files go.
 std::string pdfPrinterMissingText();
+
+// What the check says when CUPS cannot be asked for its printers: CUPS's
+// words, how to start it, and the installation steps for a system without
+// it.
+std::string printingSystemSilentText(const PrintingFailure& failure);
 
 // Whether a destination answers to the PDF printer's name. A printing system
 // that cannot be asked has no PDF printer either.
@@ -25,7 +32,8 @@ class PdfPrinterInstalledCheck final : public shell::PdfPrinterCheck {
   PdfPrinterInstalledCheck(PrintingSystem& printers, shell::MessageBoxes& boxes);
 
   // Shows pdfPrinterMissingText() (OK only, no icon) when the printer is
-  // missing, also when there is no printer at all or CUPS is not running.
+  // missing, also when there is no printer at all, and
+  // printingSystemSilentText() when CUPS does not answer.
   Status checkInstalled() override;
 
  private:
