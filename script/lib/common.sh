@@ -26,8 +26,10 @@ PDF_TEST_PACKAGES=(cups cups-filters printer-driver-cups-pdf poppler-utils)
 # Independent readers that the export tests read the written files back
 # with: Python's csv module, xmllint, and Gnumeric's ssconvert for the
 # workbooks (much lighter than LibreOffice, which the test of the Calc
-# window needs and which stays optional: that test says when it is missing).
-EXPORT_READER_PACKAGES=(python3 libxml2-utils gnumeric)
+# window needs and which stays optional: that test says when it is missing);
+# and the locale sources, from which the XML and PDF tests make a locale
+# whose code set is ISO-8859-1 (localedef).
+EXPORT_READER_PACKAGES=(python3 libxml2-utils gnumeric locales)
 
 # The independent Access readers that judge what the engine writes.
 ORACLE_PACKAGES=(mdbtools)
