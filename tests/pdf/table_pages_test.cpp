@@ -48,7 +48,7 @@ TEST(ReadExportedText, GivesBackTheCaptionsAndCellsTheTxtExportWrote) {
                               {"3", "ends in a break\r\n", "x"},
                               {"4", "\r\n", std::nullopt}}};
   const PrintedTable table = readExportedText(exportedText(data));
-  EXPECT_EQ(table.captions, (std::vector<std::string>{"ID", "Note", "Empty"}));
+  EXPECT_EQ(table.captions(), (std::vector<std::string>{"ID", "Note", "Empty"}));
   ASSERT_EQ(table.rows.size(), 4u);
   EXPECT_EQ(table.rows[0], (std::vector<std::string>{"1", "two\r\nlines", ""}));
   // A TAB inside a cell cannot be told from the one after it: the rest of
@@ -58,9 +58,9 @@ TEST(ReadExportedText, GivesBackTheCaptionsAndCellsTheTxtExportWrote) {
   EXPECT_EQ(table.rows[3], (std::vector<std::string>{"4", "\r\n", ""}));
 
   const PrintedTable empty = readExportedText(exportedText({{"A", "B"}, {}}));
-  EXPECT_EQ(empty.captions, (std::vector<std::string>{"A", "B"}));
+  EXPECT_EQ(empty.captions(), (std::vector<std::string>{"A", "B"}));
   EXPECT_TRUE(empty.rows.empty());
-  EXPECT_TRUE(readExportedText("").captions.empty());
+  EXPECT_TRUE(readExportedText("").captions().empty());
 }
 
 TEST(PageGrid, IsWhatTheTextFilterFitsLessOneLineAndOneCharacter) {
@@ -145,14 +145,13 @@ TEST(LayOutPages, WideTextsWrapInsideTheirColumnWhileNarrowColumnsKeepTheirWidth
 
 TEST(LayOutPages, WideTablesTurnThePaperAndTablesTooWideForItPrintInBandsOfColumns) {
   const auto tableOf = [](int columns, int width) {
-    PrintedTable table;
+    std::vector<std::string> captions;
     std::vector<std::string> row;
     for (int k = 0; k < columns; ++k) {
-      table.captions.push_back("C" + std::to_string(k));
+      captions.push_back("C" + std::to_string(k));
       row.push_back(std::string(size_t(width), char('a' + k % 26)));
     }
-    table.rows.push_back(row);
-    return table;
+    return PrintedTable(captions, {row});
   };
   const Paper a4{595.28, 841.89, 36};
   EXPECT_FALSE(layOutPages(tableOf(7, 8), "T", a4).setup.landscape);  // 68 of 71
@@ -179,7 +178,7 @@ TEST(LayOutPages, ATallRowRunsOnToTheNextPage) {
   std::string tall;
   for (int n = 1; n <= 20; ++n) tall += "line " + std::to_string(n) + "\r\n";
   // 21 lines (the last one empty), 11 to a page.
-  const PrintedPages printed = layOutPages({{"Memo"}, {{tall}}}, "Tall", kSmallPaper);
+  const PrintedPages printed = layOutPages(PrintedTable({"Memo"}, {{tall}}), "Tall", kSmallPaper);
   EXPECT_EQ(printed.pages, 2);
   const std::string all = printed.text;
   for (int n = 1; n <= 20; ++n) EXPECT_NE(all.find("line " + std::to_string(n) + "\n"), std::string::npos) << n;
@@ -201,7 +200,7 @@ TEST(LayOutPages, CharactersCountAsTheTextFilterDrawsThem) {
 }
 
 TEST(LayOutPages, AnEmptyTablePrintsItsCaptionsOnOnePage) {
-  const PrintedPages printed = layOutPages({{"ID", "Name"}, {}}, "Nothing", kSmallPaper);
+  const PrintedPages printed = layOutPages(PrintedTable({"ID", "Name"}, {}), "Nothing", kSmallPaper);
   EXPECT_EQ(printed.pages, 1);
   const std::vector<std::string> lines = linesOf(printed.text);
   EXPECT_EQ(lines[2], "ID  Name");

@@ -38,6 +38,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "ledgerfen/export/text_encoding.h"
 #include "ledgerfen/pdf/table_pages.h"
@@ -128,7 +129,7 @@ std::optional<std::string> readFile(const std::string& path, std::string& why) {
 
 // Text in the encoding as UTF-8. A byte sequence that is no character of
 // the encoding becomes "?" (the layout does the same for UTF-8).
-std::string toUtf8(const std::string& bytes, const TextEncoding& encoding) {
+std::string toUtf8(std::string bytes, const TextEncoding& encoding) {
   if (encoding.isUtf8()) return bytes;
   iconv_t converter = iconv_open("UTF-8", encoding.codeSet().c_str());
   if (converter == reinterpret_cast<iconv_t>(-1)) return bytes;
@@ -251,7 +252,7 @@ int main(int argc, char** argv) {
     return kUsageError;
   }
   std::string why;
-  const std::optional<std::string> bytes = readFile(command->file, why);
+  std::optional<std::string> bytes = readFile(command->file, why);
   if (!bytes) return fail("cannot read " + command->file + ": " + why);
 
   cups_dest_t* dest = nullptr;
@@ -267,9 +268,9 @@ int main(int argc, char** argv) {
   }
 
   const std::string title = command->title ? *command->title : baseName(command->file);
-  const std::string text = toUtf8(*bytes, TextEncoding::ofUserLocale());
+  const std::string text = toUtf8(std::move(*bytes), TextEncoding::ofUserLocale());
   const Paper paper = paperOf(dest);
-  const PrintedPages printed = ledgerfen::pdf::layOutPages(ledgerfen::pdf::readExportedText(text), title, paper);
+  const PrintedPages printed = ledgerfen::pdf::layOutPages(ledgerfen::pdf::ExportedText(text), title, paper);
 
   const std::string printer = dest->name;
   const int job = printPages(*dest, title, printed, paper);

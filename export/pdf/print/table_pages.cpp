@@ -105,13 +105,6 @@ Block linesOf(std::string_view text) {
   return lines;
 }
 
-std::string toUtf8(const Line& line) {
-  std::string out;
-  out.reserve(line.size());
-  for (char32_t c : line) appendUtf8(out, c);
-  return out;
-}
-
 // One line cut into pieces no wider than `width`: at the last blank that
 // lets the piece fit, else (a word wider than the column) at the width.
 Block wrapLine(Line line, size_t width) {
@@ -224,35 +217,32 @@ std::vector<std::vector<size_t>> bandsOf(const std::vector<size_t>& natural, siz
   return bands;
 }
 
+// What the layout knows of a column before it lays out a row: its widest
+// line and whether all its texts are numbers.
 struct Column {
   Block caption;
-  std::vector<Block> cells;  // one per row
   size_t natural = 1;
-  bool numeric = false;
+  bool anyNumber = false;
+  bool allNumbers = true;
+  bool numeric() const { return anyNumber && allNumbers; }
 };
 
-std::vector<Column> columnsOf(const PrintedTable& table) {
-  std::vector<Column> columns(table.captions.size());
+std::vector<Column> columnsOf(const TableRows& table) {
+  std::vector<Column> columns(table.captions().size());
   for (size_t k = 0; k < columns.size(); ++k) {
-    Column& column = columns[k];
-    column.caption = linesOf(table.captions[k]);
-    bool anyNumber = false;
-    bool allNumbers = true;
-    column.cells.reserve(table.rows.size());
-    for (const auto& row : table.rows) {
-      column.cells.push_back(linesOf(k < row.size() ? row[k] : std::string_view()));
-      const Block& cell = column.cells.back();
+    columns[k].caption = linesOf(table.captions()[k]);
+    for (const Line& line : columns[k].caption) columns[k].natural = std::max(columns[k].natural, widthOf(line));
+  }
+  table.forEachRow([&](const std::vector<std::string_view>& cells) {
+    for (size_t k = 0; k < columns.size() && k < cells.size(); ++k) {
+      const Block cell = linesOf(cells[k]);
+      for (const Line& line : cell) columns[k].natural = std::max(columns[k].natural, widthOf(line));
       if (isEmpty(cell)) continue;
       const bool number = looksNumeric(cell);
-      anyNumber = anyNumber || number;
-      allNumbers = allNumbers && number;
+      columns[k].anyNumber = columns[k].anyNumber || number;
+      columns[k].allNumbers = columns[k].allNumbers && number;
     }
-    column.numeric = anyNumber && allNumbers;
-    for (const Line& line : column.caption) column.natural = std::max(column.natural, widthOf(line));
-    for (const Block& cell : column.cells) {
-      for (const Line& line : cell) column.natural = std::max(column.natural, widthOf(line));
-    }
-  }
+  });
   return columns;
 }
 
@@ -277,19 +267,99 @@ Block sideBySide(const std::vector<Block>& blocks, const std::vector<size_t>& wi
   return lines;
 }
 
-struct Page {
-  size_t head = 0;  // the captions and the rule of its band, in heads
-  Block rows;
+// Writes the pages as they fill, straight into their text. The page
+// numbers are written last, into lines kept blank for them, once the
+// number of pages is known.
+class PageWriter {
+ public:
+  PageWriter(std::string& text, std::string_view title, const PageGrid& grid)
+      : text_(text), grid_(grid), title_(wrapLine(linesOf(title).front(), size_t(grid.columns)).front()) {}
+
+  // The captions and rule that head the pages from the next one on, and how
+  // many rows fit under them.
+  void startBand(Block head) {
+    if (pageOpen_) closePage();
+    head_ = std::move(head);
+    capacity_ = size_t(std::max(1, grid_.lines - kLinesAboveCaptions - int(head_.size()) - kLinesBelowRows));
+  }
+
+  // One row's lines: on a page of their own when they do not fit on this
+  // one but would on the next, else running on from page to page.
+  void addRow(Block lines) {
+    if (!pageOpen_) openPage();
+    if (lines.size() <= capacity_ && used_ + lines.size() > capacity_ && used_ > 0) {
+      closePage();
+      openPage();
+    }
+    for (const Line& line : lines) {
+      if (used_ == capacity_) {
+        closePage();
+        openPage();
+      }
+      writeLine(line);
+      ++used_;
+    }
+  }
+
+  // Ends the last page and numbers them all; the number of pages.
+  int finish() {
+    if (!pageOpen_) openPage();
+    closePage();
+    const std::string total = std::to_string(footers_.size());
+    for (size_t p = 0; p < footers_.size(); ++p) {
+      std::string number = "Page " + std::to_string(p + 1) + " of " + total;
+      number = number.substr(0, std::min(number.size(), size_t(grid_.columns)));
+      text_.replace(footers_[p] + size_t(grid_.columns) - number.size(), number.size(), number);
+    }
+    return int(footers_.size());
+  }
+
+ private:
+  void writeLine(const Line& line) {
+    for (char32_t c : line) appendUtf8(text_, c);
+    text_ += '\n';
+    ++lines_;
+  }
+
+  void openPage() {
+    if (!footers_.empty()) text_ += '\f';
+    lines_ = 0;
+    used_ = 0;
+    writeLine(title_);
+    writeLine(Line());
+    for (const Line& line : head_) writeLine(line);
+    pageOpen_ = true;
+  }
+
+  // Blank lines down to the last line, which the page number takes.
+  void closePage() {
+    while (lines_ < grid_.lines - 1) writeLine(Line());
+    footers_.push_back(text_.size());
+    text_.append(size_t(grid_.columns), ' ').append("\n");
+    pageOpen_ = false;
+  }
+
+  std::string& text_;
+  PageGrid grid_;
+  Line title_;
+  Block head_;
+  size_t capacity_ = 1;
+  size_t used_ = 0;  // rows' lines on the open page
+  int lines_ = 0;    // lines on the open page
+  bool pageOpen_ = false;
+  std::vector<size_t> footers_;  // where each page's number line starts
 };
 
-// The pages of one band: rows kept whole unless taller than a page.
-void paginate(const std::vector<Column>& columns, const std::vector<size_t>& band, size_t lineWidth, int pageLines,
-              std::vector<Block>& heads, std::vector<Page>& pages) {
+// One band of columns, all rows, under its captions.
+void writeBand(const TableRows& table, const std::vector<Column>& columns, const std::vector<size_t>& band,
+               size_t lineWidth, PageWriter& pages) {
   std::vector<size_t> natural;
-  for (size_t k : band) natural.push_back(columns[k].natural);
-  const std::vector<size_t> widths = fitWidths(natural, lineWidth - kColumnGap * (band.size() - 1));
   std::vector<bool> rightAligned;
-  for (size_t k : band) rightAligned.push_back(columns[k].numeric);
+  for (size_t k : band) {
+    natural.push_back(columns[k].natural);
+    rightAligned.push_back(columns[k].numeric());
+  }
+  const std::vector<size_t> widths = fitWidths(natural, lineWidth - kColumnGap * (band.size() - 1));
 
   std::vector<Block> blocks(band.size());
   for (size_t i = 0; i < band.size(); ++i) blocks[i] = wrapBlock(columns[band[i]].caption, widths[i]);
@@ -300,69 +370,90 @@ void paginate(const std::vector<Column>& columns, const std::vector<size_t>& ban
     rule.append(widths[i], U'-');
   }
   head.push_back(std::move(rule));
-  const int headLines = int(head.size());
-  heads.push_back(std::move(head));
-  const size_t pageHead = heads.size() - 1;
+  pages.startBand(std::move(head));
 
-  const size_t capacity = size_t(std::max(1, pageLines - kLinesAboveCaptions - headLines - kLinesBelowRows));
-  pages.push_back(Page{pageHead, {}});
-  const size_t rows = columns.empty() ? 0 : columns[band[0]].cells.size();
-  for (size_t r = 0; r < rows; ++r) {
-    for (size_t i = 0; i < band.size(); ++i) blocks[i] = wrapBlock(columns[band[i]].cells[r], widths[i]);
-    Block lines = sideBySide(blocks, widths, rightAligned);
-    const bool fitsAPage = lines.size() <= capacity;
-    if (fitsAPage && pages.back().rows.size() + lines.size() > capacity) pages.push_back(Page{pageHead, {}});
-    for (Line& line : lines) {
-      if (pages.back().rows.size() == capacity) pages.push_back(Page{pageHead, {}});
-      pages.back().rows.push_back(std::move(line));
+  table.forEachRow([&](const std::vector<std::string_view>& cells) {
+    for (size_t i = 0; i < band.size(); ++i) {
+      blocks[i] = wrapBlock(linesOf(band[i] < cells.size() ? cells[band[i]] : std::string_view()), widths[i]);
     }
+    pages.addRow(sideBySide(blocks, widths, rightAligned));
+  });
+}
+
+}  // namespace
+
+namespace {
+
+// The fields of one record; the TAB after the last field leaves no field
+// behind it, and extra TABs join the rest into the last field.
+void fieldsOf(std::string_view record, bool tabAfterEachField, size_t columns, std::vector<std::string_view>& fields) {
+  fields.clear();
+  if (tabAfterEachField && record.ends_with('\t')) record.remove_suffix(1);
+  for (size_t start = 0;;) {
+    const size_t tab = record.find('\t', start);
+    if (tab == std::string_view::npos || (columns > 0 && fields.size() + 1 == columns)) {
+      fields.push_back(record.substr(start));
+      break;
+    }
+    fields.push_back(record.substr(start, tab - start));
+    start = tab + 1;
   }
 }
 
 }  // namespace
 
+ExportedText::ExportedText(std::string_view text) : text_(text) {
+  // Empty lines at the end are the file's closing line break.
+  while (text_.ends_with("\r\n")) text_.remove_suffix(2);
+  if (text_.empty()) return;
+  const size_t end = text_.find("\r\n");
+  const std::string_view header = text_.substr(0, end);
+  tabAfterEachField_ = header.ends_with('\t');
+  std::vector<std::string_view> captions;
+  fieldsOf(header, tabAfterEachField_, 0, captions);
+  captions_.assign(captions.begin(), captions.end());
+  rowsStart_ = end == std::string_view::npos ? text_.size() : end + 2;
+}
+
+void ExportedText::forEachRow(const RowVisitor& visit) const {
+  const size_t tabsPerRow = tabAfterEachField_ ? captions_.size() : captions_.size() - 1;
+  std::vector<std::string_view> fields;
+  size_t at = rowsStart_;
+  while (at < text_.size()) {
+    // A record runs on over line breaks until it has a TAB per column.
+    size_t end = at;
+    size_t tabs = 0;
+    for (;;) {
+      size_t lineEnd = text_.find("\r\n", end);
+      if (lineEnd == std::string_view::npos) lineEnd = text_.size();
+      const std::string_view line = text_.substr(end, lineEnd - end);
+      tabs += size_t(std::count(line.begin(), line.end(), '\t'));
+      end = lineEnd;
+      if (tabs >= tabsPerRow || end == text_.size()) break;
+      end += 2;
+    }
+    fieldsOf(text_.substr(at, end - at), tabAfterEachField_, captions_.size(), fields);
+    fields.resize(captions_.size());
+    visit(fields);
+    at = end + 2;
+  }
+}
+
+void PrintedTable::forEachRow(const RowVisitor& visit) const {
+  std::vector<std::string_view> cells;
+  for (const std::vector<std::string>& row : rows) {
+    cells.assign(row.begin(), row.end());
+    cells.resize(captions_.size());
+    visit(cells);
+  }
+}
+
 PrintedTable readExportedText(std::string_view text) {
-  std::vector<std::string_view> lines;
-  for (size_t start = 0;;) {
-    const size_t end = text.find("\r\n", start);
-    lines.push_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
-    if (end == std::string_view::npos) break;
-    start = end + 2;
-  }
-  while (!lines.empty() && lines.back().empty()) lines.pop_back();
-
+  const ExportedText exported(text);
   PrintedTable table;
-  if (lines.empty()) return table;
-  const auto fieldsOf = [](std::string_view record) {
-    std::vector<std::string> fields;
-    for (size_t start = 0;;) {
-      const size_t tab = record.find('\t', start);
-      fields.emplace_back(record.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
-      if (tab == std::string_view::npos) break;
-      start = tab + 1;
-    }
-    // The TAB after the last field leaves an empty one behind it.
-    if (fields.size() > 1 && fields.back().empty() && !record.empty() && record.back() == '\t') fields.pop_back();
-    return fields;
-  };
-  table.captions = fieldsOf(lines[0]);
-  const size_t columns = table.captions.size();
-  const bool tabAfterEachField = lines[0].ends_with('\t');
-  const size_t tabsPerRow = tabAfterEachField ? columns : columns - 1;
-
-  for (size_t n = 1; n < lines.size();) {
-    std::string record(lines[n++]);
-    while (size_t(std::count(record.begin(), record.end(), '\t')) < tabsPerRow && n < lines.size()) {
-      record.append("\r\n").append(lines[n++]);
-    }
-    std::vector<std::string> fields = fieldsOf(record);
-    if (fields.size() > columns) {
-      for (size_t k = columns; k < fields.size(); ++k) fields[columns - 1].append("\t").append(fields[k]);
-      fields.resize(columns);
-    }
-    fields.resize(columns);
-    table.rows.push_back(std::move(fields));
-  }
+  table.captions_ = exported.captions();
+  exported.forEachRow(
+      [&](const std::vector<std::string_view>& cells) { table.rows.emplace_back(cells.begin(), cells.end()); });
   return table;
 }
 
@@ -379,7 +470,7 @@ size_t printedWidth(std::string_view text) {
   return width;
 }
 
-PrintedPages layOutPages(const PrintedTable& table, std::string_view title, const Paper& paper) {
+PrintedPages layOutPages(const TableRows& table, std::string_view title, const Paper& paper) {
   const std::vector<Column> columns = columnsOf(table);
 
   size_t wanted = columns.empty() ? 0 : kColumnGap * (columns.size() - 1);
@@ -395,37 +486,15 @@ PrintedPages layOutPages(const PrintedTable& table, std::string_view title, cons
   const PageGrid grid = pageGrid(paper, printed.setup);
   const size_t lineWidth = size_t(grid.columns);
 
-  std::vector<Block> heads;
-  std::vector<Page> pages;
-  if (columns.empty()) {
-    heads.emplace_back();
-    pages.push_back(Page{0, {}});
-  } else {
+  PageWriter pages(printed.text, title, grid);
+  if (!columns.empty()) {
     std::vector<size_t> natural;
     for (const Column& column : columns) natural.push_back(column.natural);
     for (const std::vector<size_t>& band : bandsOf(natural, lineWidth)) {
-      paginate(columns, band, lineWidth, grid.lines, heads, pages);
+      writeBand(table, columns, band, lineWidth, pages);
     }
   }
-
-  Line titleLine = wrapLine(linesOf(title).front(), lineWidth).front();
-  printed.pages = int(pages.size());
-  for (size_t p = 0; p < pages.size(); ++p) {
-    Block lines;
-    lines.push_back(titleLine);
-    lines.emplace_back();
-    lines.insert(lines.end(), heads[pages[p].head].begin(), heads[pages[p].head].end());
-    lines.insert(lines.end(), pages[p].rows.begin(), pages[p].rows.end());
-    std::string number = "Page " + std::to_string(p + 1) + " of " + std::to_string(pages.size());
-    // The page number on the page's last line.
-    while (int(lines.size()) < grid.lines - 1) lines.emplace_back();
-    Line footer(lineWidth - std::min(lineWidth, number.size()), U' ');
-    for (char c : number) footer += char32_t(c);
-    lines.push_back(std::move(footer));
-
-    if (p > 0) printed.text += '\f';
-    for (const Line& line : lines) printed.text.append(toUtf8(line)).append("\n");
-  }
+  printed.pages = pages.finish();
   return printed;
 }
 

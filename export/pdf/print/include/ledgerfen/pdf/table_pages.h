@@ -16,34 +16,75 @@
 //
 // Wide tables turn the paper: the first page setup of kPageSetups that
 // takes the table's columns is used (portrait at 10 characters an inch, then
-// landscape at 10, 12 and 15).
+// landscape at 10, 12 and 15), a column counting with forty characters at
+// most, since wider ones wrap.
 //
 // Characters count as the text filter places them: one cell each, two for
 // the ideographs and CJK symbols (U+3000 to U+9FFF). Control characters
 // print as blanks, and characters beyond U+FFFF (which the filter cannot
 // draw) and bytes that are no UTF-8 as "?".
 //
-// Plain functions over values; thread-safe.
+// Functions over values, which keep nothing; thread-safe.
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace ledgerfen::pdf {
 
-struct PrintedTable {
-  std::vector<std::string> captions;
-  std::vector<std::vector<std::string>> rows;  // each as many cells as captions
+// The rows of a table, which the layout reads twice: for the widths of the
+// columns, then to lay the rows out.
+class TableRows {
+ public:
+  using RowVisitor = std::function<void(const std::vector<std::string_view>& cells)>;
+
+  virtual ~TableRows() = default;
+  virtual const std::vector<std::string>& captions() const = 0;
+  // Calls `visit` with each row's cells, as many as there are captions,
+  // in order.
+  virtual void forEachRow(const RowVisitor& visit) const = 0;
 };
 
-// Reads the TXT export (UTF-8): lines end in CR LF, every field, the last
-// too, is followed by a TAB, and the first line holds the captions. A cell
-// that holds a line break itself makes its row run over several lines; the
-// row goes on until it has a TAB for every column. Extra TABs (a cell that
-// holds one) join the rest of the line into the last cell. Empty lines at
-// the end are the file's closing line break.
+// The TXT export's text (UTF-8) as a table, read in place: lines end in
+// CR LF, every field, the last too, is followed by a TAB, and the first line
+// holds the captions. A cell that holds a line break itself makes its row
+// run over several lines; the row goes on until it has a TAB for every
+// column. Extra TABs (a cell that holds one) join the rest of the line into
+// the last cell. Empty lines at the end are the file's closing line break.
+// The text must outlive it.
+class ExportedText final : public TableRows {
+ public:
+  explicit ExportedText(std::string_view text);
+  const std::vector<std::string>& captions() const override { return captions_; }
+  void forEachRow(const RowVisitor& visit) const override;
+
+ private:
+  std::string_view text_;
+  std::vector<std::string> captions_;
+  bool tabAfterEachField_ = true;
+  size_t rowsStart_ = 0;
+};
+
+// A table held in memory.
+struct PrintedTable final : public TableRows {
+  PrintedTable() = default;
+  PrintedTable(std::vector<std::string> captions, std::vector<std::vector<std::string>> rows)
+      : rows(std::move(rows)), captions_(std::move(captions)) {}
+
+  const std::vector<std::string>& captions() const override { return captions_; }
+  void forEachRow(const RowVisitor& visit) const override;
+
+  std::vector<std::vector<std::string>> rows;
+
+ private:
+  friend PrintedTable readExportedText(std::string_view text);
+  std::vector<std::string> captions_;
+};
+
+// The rows of ExportedText, copied.
 PrintedTable readExportedText(std::string_view text);
 
 // Paper as the printer uses it, in points (1/72 inch), portrait.
@@ -82,6 +123,9 @@ struct PrintedPages {
   std::string text;
 };
 
-PrintedPages layOutPages(const PrintedTable& table, std::string_view title, const Paper& paper);
+// The pages of the table. The rows are laid out as they are read, straight
+// into the text, so that a table of a million rows takes little more memory
+// than its text.
+PrintedPages layOutPages(const TableRows& table, std::string_view title, const Paper& paper);
 
 }  // namespace ledgerfen::pdf
