@@ -106,8 +106,14 @@ def check_latin1_xml(ledgerfen_db, database, want, work_dir, failures):
         print("the ISO-8859-1 case is left out: localedef or the locale sources (package locales) are missing")
         return
     path = os.path.join(work_dir, "table1-latin1.xml")
+    # glibc keeps the list of LOCPATH's folders for good, which the leak
+    # checker of a sanitizer build would count against the program.
+    suppressions = os.path.join(work_dir, "locpath.supp")
+    with open(suppressions, "w") as f:
+        f.write("leak:argz_add_sep\n")
+    leaks = ":".join(filter(None, [os.environ.get("LSAN_OPTIONS"), "suppressions=" + suppressions]))
     subprocess.run([ledgerfen_db, "export", database, "Table1", "--format", "xml", "-o", path], check=True,
-                   env=dict(os.environ, LOCPATH=locales, LC_ALL="de_DE.ISO-8859-1"))
+                   env=dict(os.environ, LOCPATH=locales, LC_ALL="de_DE.ISO-8859-1", LSAN_OPTIONS=leaks))
     with open(path, "rb") as f:
         if any(byte > 0x7F for byte in f.read()):
             failures.append("the XML export in an ISO-8859-1 locale is not ASCII")
