@@ -1,5 +1,6 @@
 #include "desktop_exports.h"
 
+#include "ledgerfen/data/record_set.h"
 #include "ledgerfen/export/text_writers.h"
 
 namespace ledgerfen::app {
@@ -9,7 +10,12 @@ DesktopExports::DesktopExports(editor::TableEditorWindow& editor, shell::WindowS
     : pointer_(editor.pointer()),
       text_(*editor.grid(), dialogs_, pointer_, window.errors),
       spreadsheet_(*editor.grid(), calc_, pointer_, window.messages, window.errors),
-      pdf_(window, printing,
-           [&editor](const std::string& path) { return exporting::ExportTXT(*editor.grid(), path); }) {}
+      pdf_(
+          window, printing, [&editor](const std::string& path) { return exporting::ExportTXT(*editor.grid(), path); },
+          [&editor] {
+            // The print job, and the PDF the PDF printer makes of it, are named after the table.
+            const data::RecordSet* table = editor.grid()->dataSource();
+            return table ? table->tableName() : std::string();
+          }) {}
 
 }  // namespace ledgerfen::app
