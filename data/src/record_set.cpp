@@ -89,6 +89,11 @@ const std::vector<Column>& RecordSet::fields() const {
   return table_ ? table_->schema().columns : noColumns();
 }
 
+const TableSchema& RecordSet::schema() const {
+  static const TableSchema none;
+  return table_ ? table_->schema() : none;
+}
+
 Status RecordSet::checkUpdatable() const {
   if (!isOpen()) return notOpen();
   if (!database_->isReadOnly() && unsortableReason_.empty()) return okStatus();

@@ -54,9 +54,11 @@ struct Tie {
   size_t offset = 0;
 };
 
-// Ties of at most this many rows are settled by reading their rows whole;
-// larger ones by another pass over the table with the next window.
-constexpr size_t kRereadTie = 512;
+// While more rows than this are tied, the table is read through once more
+// for the next window of their keys (a pass reads the column in order,
+// about as fast as reading a few hundred thousand rows one by one); fewer
+// are settled by reading their rows one by one.
+constexpr size_t kRereadRows = 20000;
 
 void findTies(const std::vector<KeyEntry>& entries, size_t begin, size_t end, size_t offset, std::vector<Tie>& out) {
   for (size_t i = begin; i < end;) {
@@ -80,20 +82,17 @@ class KeySorter {
     std::vector<Tie> ties;
     findTies(entries_, 0, entries_.size(), 0, ties);
     while (!ties.empty()) {
-      std::vector<Tie> large, next;
-      for (const Tie& tie : ties) {
-        if (tie.end - tie.begin <= kRereadTie) {
-          LF_RETURN_IF_ERROR(settleByRereading(tie));
-        } else {
-          large.push_back(tie);
-        }
+      size_t tied = 0;
+      for (const Tie& tie : ties) tied += tie.end - tie.begin;
+      if (tied <= kRereadRows) {
+        for (const Tie& tie : ties) LF_RETURN_IF_ERROR(settleByRereading(tie));
+        break;
       }
-      if (!large.empty()) {
-        LF_RETURN_IF_ERROR(readNextWindows(large));
-        for (const Tie& tie : large) {
-          std::sort(entries_.begin() + ptrdiff_t(tie.begin), entries_.begin() + ptrdiff_t(tie.end), entryBefore);
-          findTies(entries_, tie.begin, tie.end, tie.offset, next);
-        }
+      LF_RETURN_IF_ERROR(readNextWindows(ties));
+      std::vector<Tie> next;
+      for (const Tie& tie : ties) {
+        std::sort(entries_.begin() + ptrdiff_t(tie.begin), entries_.begin() + ptrdiff_t(tie.end), entryBefore);
+        findTies(entries_, tie.begin, tie.end, tie.offset, next);
       }
       ties = std::move(next);
     }
@@ -120,13 +119,13 @@ class KeySorter {
         LF_ASSIGN_OR_RETURN(more, scan.next(row));
         if (!more) break;
         key.clear();
-        appendSortKey(definition_, row.values[column_], key);
+        appendSortKey(definition_, row.values[column_], key, KeyEntry::kWindow);
         KeyEntry& entry = entries_.emplace_back();
         entry.page = row.id.page;
         entry.row = row.id.row;
         entry.setWindow(key, 0);
       }
-      reportProgress(control_, 0.9 * double(entries_.size()) / double(expected));
+      reportProgress(control_, 0.8 * double(entries_.size()) / double(expected));
     }
     return okStatus();
   }
@@ -154,16 +153,19 @@ class KeySorter {
     return okStatus();
   }
 
-  // One more pass over the table, putting into each entry of the large ties
-  // the next window of its key.
+  // One more pass over the table, putting into each tied entry the next
+  // window of its key.
   Status readNextWindows(const std::vector<Tie>& ties) {
-    std::vector<std::pair<RowId, size_t>> wanted;  // id, entry
-    std::vector<size_t> offsets(entries_.size(), 0);
+    struct Wanted {
+      RowId id;
+      uint32_t entry = 0;
+      uint32_t offset = 0;
+      bool operator<(const Wanted& other) const { return id < other.id; }
+    };
+    std::vector<Wanted> wanted;
     for (const Tie& tie : ties) {
-      for (size_t i = tie.begin; i < tie.end; ++i) {
-        wanted.emplace_back(entries_[i].id(), i);
-        offsets[i] = tie.offset;
-      }
+      for (size_t i = tie.begin; i < tie.end; ++i)
+        wanted.push_back({entries_[i].id(), uint32_t(i), uint32_t(tie.offset)});
     }
     std::sort(wanted.begin(), wanted.end());
     ResumableScan scan(reader_, {column_});
@@ -178,12 +180,11 @@ class KeySorter {
       for (int i = 0; i < kPieceRows && next < wanted.size(); ++i) {
         LF_ASSIGN_OR_RETURN(more, scan.next(row));
         if (!more) break;
-        while (next < wanted.size() && wanted[next].first < row.id) ++next;  // rows gone since
-        if (next < wanted.size() && wanted[next].first == row.id) {
+        while (next < wanted.size() && wanted[next].id < row.id) ++next;  // rows gone since
+        if (next < wanted.size() && wanted[next].id == row.id) {
           key.clear();
-          appendSortKey(definition_, row.values[column_], key);
-          const size_t entry = wanted[next].second;
-          entries_[entry].setWindow(key, offsets[entry]);
+          appendSortKey(definition_, row.values[column_], key, wanted[next].offset + KeyEntry::kWindow);
+          entries_[wanted[next].entry].setWindow(key, wanted[next].offset);
           ++next;
         }
       }

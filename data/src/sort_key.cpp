@@ -1,6 +1,7 @@
 #include "ledgerfen/data/sort_key.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 namespace ledgerfen::data {
@@ -183,7 +184,8 @@ bool isSortableColumn(const Column& column) {
   return column.type != ColumnType::Complex && column.type != ColumnType::Ole && isKnownColumnType(column.typeCode);
 }
 
-void appendSortKey(const Column& column, const Value& value, std::string& out) {
+void appendSortKey(const Column& column, const Value& value, std::string& out, size_t limit) {
+  const size_t end = limit == SIZE_MAX ? SIZE_MAX : out.size() + limit + 1;
   if (column.type == ColumnType::Boolean) {
     // As an index: never NULL (a missing one counts as No), Yes first.
     const bool* truth = std::get_if<bool>(&value);
@@ -215,7 +217,7 @@ void appendSortKey(const Column& column, const Value& value, std::string& out) {
           appendUnsigned(v.ticks, out);
         } else if constexpr (std::is_same_v<T, std::string>) {
           size_t at = 0;
-          while (at < v.size()) {
+          while (at < v.size() && out.size() < end) {
             const char plain = v[at];
             if (static_cast<uint8_t>(plain) < 0x80) {
               out += plain >= 'A' && plain <= 'Z' ? char(plain + 0x20) : plain;
@@ -232,7 +234,7 @@ void appendSortKey(const Column& column, const Value& value, std::string& out) {
             }
           }
         } else if constexpr (std::is_same_v<T, ByteString>) {
-          out.append(v.begin(), v.end());
+          out.append(v.begin(), v.begin() + std::ptrdiff_t(std::min(v.size(), end - std::min(end, out.size()))));
         } else if constexpr (std::is_same_v<T, Guid>) {
           out.append(v.bytes.begin(), v.bytes.end());
         } else if constexpr (std::is_same_v<T, Decimal>) {

@@ -88,6 +88,8 @@ class RecordSet {
   const std::string& tableName() const { return tableName_; }
   // The fields: the table's columns in their order.
   const std::vector<Column>& fields() const;
+  // The table's definition: its columns and indexes (empty when closed).
+  const TableSchema& schema() const;
 
   // Whether changes can be made: the engine's read-only message (and why
   // the file can only be read, when known) when they cannot.

@@ -27,6 +27,7 @@ struct SearchQuery {
   std::optional<size_t> column;  // one column, or all
   bool matchCase = false;
   bool wholeCell = false;  // the cell's text is the text, not only holds it
+  friend bool operator==(const SearchQuery&, const SearchQuery&) = default;
 };
 
 // Which cells of a row match.

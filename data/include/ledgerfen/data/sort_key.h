@@ -12,6 +12,7 @@
 // Values whose keys are equal keep the order of their rows.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -25,8 +26,10 @@ namespace ledgerfen::data {
 // ones. Bytes that are not UTF-8 stay as they are.
 std::string foldCase(std::string_view text);
 
-// Appends the sort key of `value` in `column` to `out`.
-void appendSortKey(const Column& column, const Value& value, std::string& out);
+// Appends the sort key of `value` in `column` to `out`; with `limit`, stops
+// once more than `limit` bytes were appended (enough to compare the first
+// `limit` bytes and to know that more follow).
+void appendSortKey(const Column& column, const Value& value, std::string& out, size_t limit = SIZE_MAX);
 std::string sortKey(const Column& column, const Value& value);
 
 // Whether the grid can sort by the column: not attachments or OLE objects.
