@@ -5,6 +5,7 @@
 #include <QMetaObject>
 #include <algorithm>
 #include <climits>
+#include <set>
 
 #include "ledgerfen/data/cell_text.h"
 #include "ledgerfen/default_value.h"
@@ -38,7 +39,7 @@ GridModel::GridModel(std::shared_ptr<data::RecordSet> records, RowCache::Limits 
       source_(*records_),
       cache_(source_, limits),
       updatable_(records_->checkUpdatable()),
-      recordRows_(shownRows(records_->recordCount())),
+      recordRows_(shownRows(source_.rowCount())),
       newRowLine_(newRecord()) {}
 
 GridModel::~GridModel() = default;
@@ -62,13 +63,13 @@ std::optional<int> GridModel::pendingRow() const {
 }
 
 void GridModel::scheduleSync() const {
-  if (syncScheduled_ || shownRows(records_->recordCount()) == recordRows_) return;
+  if (syncScheduled_ || shownRows(source_.rowCount()) == recordRows_) return;
   syncScheduled_ = true;
   QMetaObject::invokeMethod(const_cast<GridModel*>(this), &GridModel::syncRowCount, Qt::QueuedConnection);
 }
 
 const data::Record* GridModel::recordAt(int row) const {
-  if (row < 0 || row >= recordRows_) return nullptr;
+  if (row < 0 || row >= recordRows_ || !source_.isKnown(row)) return nullptr;
   auto record = cache_.row(row);
   scheduleSync();
   if (!record) {
@@ -100,6 +101,7 @@ QString GridModel::shownText(int row, int column) const {
     return c.autoNumber ? QString(kNewAutoNumber) : qs(data::cellText(c, newRowLine_.values[size_t(column)]));
   }
   const data::Record* record = recordAt(row);
+  if (record && source_.isGone(record->id)) return QString(kDeletedRecord);
   return record ? qs(data::cellText(c, record->values[size_t(column)])) : QString();
 }
 
@@ -159,7 +161,8 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
 Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
   Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-  if (updatable_.ok() && data::isEditableCell(records_->fields()[size_t(index.column())])) {
+  if (updatable_.ok() && data::isEditableCell(records_->fields()[size_t(index.column())]) &&
+      source_.isKnown(index.row())) {
     flags |= Qt::ItemIsEditable;
   }
   return flags;
@@ -236,7 +239,10 @@ Status GridModel::commitPendingRow() {
     if (added) {
       // The row being added becomes the last record, the new-row line stays below it.
       pending_.reset();
-      if (records_->recordCount() == int64_t(row) + 1) {
+      source_.append(added->id);
+      remember(SavedChange{true, {}, *added});
+      const RowId id = added->id;
+      if (source_.rowCount() == int64_t(row) + 1) {
         recordRows_ = row + 1;
         cache_.store(row, std::move(*added));
         rowChanged(row);
@@ -244,18 +250,22 @@ Status GridModel::commitPendingRow() {
         // The count moved under the grid meanwhile: show the records afresh.
         beginResetModel();
         cache_.clear();
-        recordRows_ = shownRows(records_->recordCount());
+        recordRows_ = shownRows(source_.rowCount());
         endResetModel();
       }
+      emit recordAdded(id);
+      emit pendingSettled();
       return okStatus();
     }
     outcome = added.error();
   } else if (outcome) {
     auto stored = records_->update(pending.original, after);
     if (stored) {
+      remember(SavedChange{false, pending.original, *stored});
       pending_.reset();
       cache_.store(row, std::move(*stored));
       rowChanged(row);
+      emit pendingSettled();
       return okStatus();
     }
     outcome = stored.error();
@@ -274,6 +284,7 @@ void GridModel::revertPendingRow() {
     pending_.reset();
     endRemoveRows();
     changingRows_ = false;
+    emit pendingSettled();
     return;
   }
   const int row = pending_->row;
@@ -286,6 +297,7 @@ void GridModel::revertPendingRow() {
   }
   pending_.reset();
   rowChanged(row);
+  emit pendingSettled();
 }
 
 Status GridModel::deleteRecords(std::vector<int> rows) {
@@ -298,19 +310,34 @@ Status GridModel::deleteRecords(std::vector<int> rows) {
     return Error(ErrorKind::InvalidArgument, "the row being edited must be saved before other rows are deleted");
   }
 
+  // The record set counts positions in its own order; a list shows them in another.
+  const auto positionOf = [&](int r, const data::Record& record) -> Result<int64_t> {
+    if (source_.isTableOrder()) return int64_t(r);
+    return records_->positionOf(record.id);
+  };
   std::vector<std::pair<int64_t, data::Record>> doomed;
+  std::vector<RowId> ids;
   for (int r : rows) {
+    if (!source_.isKnown(r))
+      return Error(ErrorKind::InvalidArgument, "row " + std::to_string(r + 1) + " is not read yet");
     if (pending_ && !pending_->isNew && pending_->row == r) {
-      doomed.emplace_back(r, pending_->original);
+      LF_ASSIGN_OR_RETURN(int64_t position, positionOf(r, pending_->original));
+      doomed.emplace_back(position, pending_->original);
+      ids.push_back(pending_->original.id);
       continue;
     }
     LF_ASSIGN_OR_RETURN(const data::Record* record, cache_.row(r));
     if (!record) return Error(ErrorKind::NotFound, "row " + std::to_string(r + 1) + " no longer exists");
-    doomed.emplace_back(r, *record);
+    const data::Record held = *record;
+    LF_ASSIGN_OR_RETURN(int64_t position, positionOf(r, held));
+    doomed.emplace_back(position, held);
+    ids.push_back(held.id);
   }
   LF_RETURN_IF_ERROR(records_->remove(doomed));
 
-  if (pending_ && !pending_->isNew) pending_.reset();
+  const bool pendingGone = pending_ && !pending_->isNew;
+  if (pendingGone) pending_.reset();
+  source_.forget(std::set<RowId>(ids.begin(), ids.end()));
   cache_.clear();
   // Remove the rows from the last run of consecutive rows to the first.
   changingRows_ = true;
@@ -325,11 +352,13 @@ Status GridModel::deleteRecords(std::vector<int> rows) {
   changingRows_ = false;
   if (pending_) emit headerDataChanged(Qt::Vertical, recordRows_, recordRows_);
   syncRowCount();
+  emit recordsDeleted(ids);
+  if (pendingGone) emit pendingSettled();
   return okStatus();
 }
 
 Result<std::string> GridModel::recordText(int row, int column) {
-  if (row < 0 || row >= recordRows_ || column < 0 || column >= columnCount()) {
+  if (row < 0 || row >= recordRows_ || column < 0 || column >= columnCount() || !source_.isKnown(row)) {
     return Error(ErrorKind::InvalidArgument,
                  "there is no cell at row " + std::to_string(row + 1) + ", column " + std::to_string(column + 1));
   }
@@ -346,19 +375,149 @@ Result<int64_t> GridModel::exactRecordCount() {
 
 void GridModel::syncRowCount() {
   syncScheduled_ = false;
-  const int wanted = shownRows(records_->recordCount());
+  const int wanted = shownRows(source_.rowCount());
   if (wanted > recordRows_) {
     beginInsertRows(QModelIndex(), recordRows_, wanted - 1);
     recordRows_ = wanted;
     endInsertRows();
   } else if (wanted < recordRows_) {
-    if (pending_ && !pending_->isNew && pending_->row >= wanted) pending_.reset();
+    if (pending_ && !pending_->isNew && pending_->row >= wanted) dropPending();
     changingRows_ = true;
     beginRemoveRows(QModelIndex(), wanted, recordRows_ - 1);
     recordRows_ = wanted;
     endRemoveRows();
     changingRows_ = false;
   }
+}
+
+void GridModel::dropPending() {
+  pending_.reset();
+  emit pendingSettled();
+}
+
+void GridModel::showOrder(ViewRows::Order order, int64_t total) {
+  beginResetModel();
+  source_.showOrder(std::move(order), total);
+  cache_.clear();
+  recordRows_ = shownRows(source_.rowCount());
+  endResetModel();
+}
+
+void GridModel::showTableOrder() {
+  beginResetModel();
+  source_.showTableOrder();
+  cache_.clear();
+  recordRows_ = shownRows(source_.rowCount());
+  endResetModel();
+}
+
+bool GridModel::isRowKnown(int row) const {
+  return source_.isKnown(row);
+}
+
+std::optional<RowId> GridModel::recordIdAt(int row) const {
+  if (pending_ && pendingRow() == row && !pending_->isNew) return pending_->original.id;
+  if (!source_.isTableOrder()) return source_.listedId(row);
+  const data::Record* record = recordAt(row);
+  if (!record) return std::nullopt;
+  return record->id;
+}
+
+int GridModel::rowOfRecord(RowId id) {
+  int64_t row = -1;
+  if (source_.isTableOrder()) {
+    auto position = records_->positionOf(id);
+    if (position) row = *position;
+  } else {
+    row = source_.rowOfListed(id);
+  }
+  return row >= 0 && row < recordRows_ ? int(row) : -1;
+}
+
+void GridModel::remember(SavedChange change) {
+  if (group_) {
+    group_->push_back(std::move(change));
+    return;
+  }
+  undo_.push_back({std::move(change)});
+  if (undo_.size() > kMostUndoneChanges) undo_.erase(undo_.begin());
+}
+
+void GridModel::beginChangeGroup() {
+  if (!group_) group_.emplace();
+}
+
+void GridModel::endChangeGroup() {
+  if (!group_) return;
+  std::vector<SavedChange> changes = std::move(*group_);
+  group_.reset();
+  if (changes.empty()) return;
+  undo_.push_back(std::move(changes));
+  if (undo_.size() > kMostUndoneChanges) undo_.erase(undo_.begin());
+}
+
+std::string GridModel::undoRefusal(const std::vector<SavedChange>& changes) const {
+  const auto& fields = records_->fields();
+  for (const SavedChange& change : changes) {
+    auto now = records_->readRecord(change.after.id);
+    if (!now) {
+      if (now.error().kind() == ErrorKind::NotFound) return "the record it saved has been deleted since";
+      return now.error().message();
+    }
+    for (size_t c = 0; c < fields.size() && c < now->values.size(); ++c) {
+      if (!sameValue(now->values[c], change.after.values[c])) {
+        return "the record was changed since it was saved (field " + fields[c].name + " holds " +
+               (isNull(now->values[c]) ? std::string("nothing")
+                                       : "\"" + data::cellText(fields[c], now->values[c]) + "\"") +
+               ")";
+      }
+    }
+  }
+  return {};
+}
+
+Status GridModel::undoLastChange(int& row) {
+  row = -1;
+  if (pending_) {
+    return Error(ErrorKind::InvalidArgument, "the row being edited must be saved or undone before a saved change is");
+  }
+  if (undo_.empty()) return Error(ErrorKind::NotFound, "There is no saved change to undo.");
+  if (!updatable_.ok()) return updatable_;
+  const std::vector<SavedChange> changes = undo_.back();
+  // Every record is checked before any is written, so the change is undone
+  // whole or not at all.
+  if (const std::string refusal = undoRefusal(changes); !refusal.empty()) {
+    return Error(ErrorKind::Conflict, "The change cannot be undone: " + refusal + ".");
+  }
+  undo_.pop_back();
+  for (auto change = changes.rbegin(); change != changes.rend(); ++change) {
+    if (!change->added) {
+      auto restored = records_->update(change->after, change->before.values);
+      if (!restored) return restored.error();
+      row = rowOfRecord(change->after.id);
+      if (row >= 0) {
+        cache_.store(row, std::move(*restored));
+        rowChanged(row);
+      }
+      continue;
+    }
+    const int shown = rowOfRecord(change->after.id);
+    LF_ASSIGN_OR_RETURN(int64_t position, records_->positionOf(change->after.id));
+    LF_RETURN_IF_ERROR(records_->remove({{position, change->after}}));
+    source_.forget({change->after.id});
+    cache_.clear();
+    if (shown >= 0) {
+      changingRows_ = true;
+      beginRemoveRows(QModelIndex(), shown, shown);
+      --recordRows_;
+      endRemoveRows();
+      changingRows_ = false;
+      row = std::min(shown, recordRows_ - 1);
+    }
+    emit recordsDeleted({change->after.id});
+  }
+  emit dataChanged(index(0, 0), index(std::max(recordRows_ - 1, 0), std::max(columnCount() - 1, 0)));
+  return okStatus();
 }
 
 }  // namespace ledgerfen::editor

@@ -17,6 +17,17 @@
 // unchanged is not written. The new-row line shows, and a new row starts
 // from, the columns' default values (ledgerfen/default_value.h), as Access
 // shows them; it is written once something is typed into it.
+//
+// Order. The rows come in the record set's order, or in a list of rows made
+// by sorting or filtering (ViewRows); edits, additions and deletions are
+// written through the record set in either, exactly alike. A record added
+// while a list is shown stays at its end.
+//
+// Undo. Each saved change (a record's values changed, or a record added) is
+// remembered with the record as it was and as it was stored; a group of
+// them (a paste) is one change. undoLastChange() puts back the last one:
+// each record must still hold what the change stored (the same check the
+// writes make), else nothing is undone and the error says why.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -28,6 +39,7 @@
 
 #include "ledgerfen/data/record_set.h"
 #include "ledgerfen/editor/row_cache.h"
+#include "ledgerfen/editor/view_rows.h"
 #include "ledgerfen/status.h"
 
 namespace ledgerfen::editor {
@@ -43,6 +55,10 @@ class GridModel final : public QAbstractTableModel {
   static constexpr const char* kNotSavedMark = "!";
   // What an AutoNumber cell shows until the engine has given the number.
   static constexpr const char* kNewAutoNumber = "(New)";
+  // What the cells of a record another program deleted show.
+  static constexpr const char* kDeletedRecord = "#Deleted";
+  // How many saved changes can be undone, the latest first.
+  static constexpr size_t kMostUndoneChanges = 100;
 
   explicit GridModel(std::shared_ptr<data::RecordSet> records, QObject* parent = nullptr);
   GridModel(std::shared_ptr<data::RecordSet> records, RowCache::Limits limits, QObject* parent = nullptr);
@@ -89,9 +105,34 @@ class GridModel final : public QAbstractTableModel {
   // Brings the rows in line with the record count, after reading corrected it.
   void syncRowCount();
 
+  // The order of the rows. Changing it needs no row being edited.
+  const ViewRows& view() const { return source_; }
+  void showOrder(ViewRows::Order order, int64_t total);
+  void showTableOrder();
+  // Whether the row's record is known (false for rows of a sorted order
+  // not read yet).
+  bool isRowKnown(int row) const;
+  // The id of the record at `row`, reading it when needed.
+  std::optional<RowId> recordIdAt(int row) const;
+  // The row that shows the record `id`, or -1.
+  int rowOfRecord(RowId id);
+
+  // Saved changes made from now until endChangeGroup() are undone as one.
+  void beginChangeGroup();
+  void endChangeGroup();
+  bool canUndo() const { return !undo_.empty(); }
+  // Puts back the last saved change (see above); `row` gets the row of the
+  // record put back (-1 when none shows it).
+  Status undoLastChange(int& row);
+
  signals:
   // Reading records failed (the file became unreadable): the engine's message.
   void readFailed(const QString& message) const;
+  // A record was added, or records were deleted, through the grid.
+  void recordAdded(RowId id);
+  void recordsDeleted(const std::vector<RowId>& ids);
+  // No row is being edited any more: it was written or its typing undone.
+  void pendingSettled();
 
  private:
   struct Pending {
@@ -100,6 +141,12 @@ class GridModel final : public QAbstractTableModel {
     data::Record original;         // as read (a new row: the columns' defaults)
     std::map<int, QString> typed;  // by column
     QString error;
+  };
+  // One record's saved change: an update (`before` as it was) or an addition.
+  struct SavedChange {
+    bool added = false;
+    data::Record before;
+    data::Record after;  // as stored
   };
 
   const data::Record* recordAt(int row) const;
@@ -111,9 +158,13 @@ class GridModel final : public QAbstractTableModel {
   QString shownText(int row, int column) const;
   void rowChanged(int row);
   void scheduleSync() const;
+  void remember(SavedChange change);
+  void dropPending();
+  // Why the saved change cannot be undone ("" when it can).
+  std::string undoRefusal(const std::vector<SavedChange>& changes) const;
 
   std::shared_ptr<data::RecordSet> records_;
-  RecordSetRows source_;
+  ViewRows source_;
   mutable RowCache cache_;
   Status updatable_;
   int recordRows_ = 0;
@@ -122,6 +173,8 @@ class GridModel final : public QAbstractTableModel {
   bool changingRows_ = false;
   mutable bool syncScheduled_ = false;
   mutable bool readFailureShown_ = false;
+  std::vector<std::vector<SavedChange>> undo_;
+  std::optional<std::vector<SavedChange>> group_;
 };
 
 }  // namespace ledgerfen::editor
