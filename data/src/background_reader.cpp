@@ -37,6 +37,8 @@ Result<TableReader> TableReader::open(const ReaderSource& source) {
   if (!source.gate) return Error(ErrorKind::InvalidArgument, "a table reader needs the record set's write gate");
   TableReader reader;
   reader.source_ = source;
+  // Opening reads the header and the catalogue: not while a write is under way.
+  WriteGate::ReadPass pass(*source.gate);
   LF_RETURN_IF_ERROR(reader.openDatabase());
   return reader;
 }
