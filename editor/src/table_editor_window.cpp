@@ -64,6 +64,13 @@ void TableEditorWindow::buildControls() {
   grid_->setObjectName(QStringLiteral("DataGrid1"));
   grid_->setGeometry(twipsRect(120, 360, 14280, 6525));
 
+  statusLabel_ = new QLabel(this);
+  statusLabel_->setObjectName(QStringLiteral("GridStatus"));
+  statusLabel_->setGeometry(twipsRect(4935, 120, 9465, 255));
+  statusLabel_->setFont(arialFont(9, false));
+  statusLabel_->setAlignment(Qt::AlignRight | Qt::AlignTop);
+  connect(grid_, &DataGrid::statusChanged, statusLabel_, [this] { statusLabel_->setText(grid_->statusText()); });
+
   backButton_ = makeButton("PushButton1", "< Back", this, twipsRect(120, 7000, 3495, 405));
   helpButton_ = makeButton("PushButton4", "Help", this, twipsRect(3720, 7000, 3375, 405));
   exportButton_ = makeButton("PushButton6", "Export Table As..", this, twipsRect(7200, 7000, 3600, 405));
@@ -98,7 +105,7 @@ void TableEditorWindow::buildControls() {
   connect(quitButton_, &QPushButton::clicked, this, [this] { onQuitClicked(); });
 
   for (QWidget* button : {backButton_, quitButton_, helpButton_, exportButton_}) pointer_.showHandOver(button);
-  for (QWidget* surface : std::initializer_list<QWidget*>{this, tableLabel_, grid_, grid_->viewport()}) {
+  for (QWidget* surface : std::initializer_list<QWidget*>{this, tableLabel_, statusLabel_, grid_, grid_->viewport()}) {
     pointer_.showDefaultOver(surface);
   }
 }

@@ -1,6 +1,7 @@
 // The table editor: the chosen table in a grid (DataGrid) that writes every
 // edited row back by itself, with "< Back" to the table page, "Help",
-// "Export Table As.." (a pop-up menu of the exports) and "Quit".
+// "Export Table As.." (a pop-up menu of the exports) and "Quit"; beside the
+// table's name, the grid's status line.
 //
 // The table editor's opener prepares the window each time it shows it
 // (label, grid binding, focus); the window never opens or closes a table
@@ -58,6 +59,9 @@ class TableEditorWindow final : public QWidget {
   void onExportXml();
 
   QLabel* tableLabel() const { return tableLabel_; }
+  // Beside the table's name: the grid's record count, sort and filters, or
+  // the work under way.
+  QLabel* statusLabel() const { return statusLabel_; }
   DataGrid* grid() const { return grid_; }
   QPushButton* backButton() const { return backButton_; }
   QPushButton* helpButton() const { return helpButton_; }
@@ -84,6 +88,7 @@ class TableEditorWindow final : public QWidget {
   bool shownBefore_ = false;
 
   QLabel* tableLabel_ = nullptr;
+  QLabel* statusLabel_ = nullptr;
   DataGrid* grid_ = nullptr;
   QPushButton* backButton_ = nullptr;
   QPushButton* helpButton_ = nullptr;
