@@ -81,11 +81,8 @@ DataGrid::DataGrid(shell::MessageService& messages, QWidget* parent)
   notice_->setObjectName(QStringLiteral("ViewOnlyNotice"));
   notice_->setWordWrap(true);
   notice_->setMargin(4);
-  notice_->setAutoFillBackground(true);
-  QPalette noticeColours = notice_->palette();
-  noticeColours.setColor(QPalette::Window, QColor(0xFF, 0xF4, 0xC2));
-  noticeColours.setColor(QPalette::WindowText, Qt::black);
-  notice_->setPalette(noticeColours);
+  // Its own colours, whatever skin the program wears: it must stand out.
+  notice_->setStyleSheet(QStringLiteral("QLabel { background: #FFF4C2; color: black; padding: 2px; }"));
   notice_->hide();
   header_->addStrip(notice_);
   findBar_->hide();

@@ -21,6 +21,10 @@ namespace {
 
 constexpr const shell::TableEditorReports& kReports = shell::kTableEditorReports;
 
+const char* const kStillOrdering =
+    "The grid is still being sorted or filtered. Export once the status line shows the record count again, or "
+    "press Esc in the grid to stop.";
+
 const char* const kStayQuestion =
     "\r\n\r\nThe changes to this row could not be saved. Do you want to stay and correct them?"
     "\r\n(No discards the changes.)";
@@ -171,6 +175,13 @@ void TableEditorWindow::onQuitClicked() {
 
 void TableEditorWindow::runExport(void (ExportCommands::*command)()) {
   if (!settlePendingRow()) return;
+  // The export writes the rows as the grid shows them: not while they are
+  // being put in another order.
+  grid_->views().showWaitingResult();
+  if (grid_->views().busy() || grid_->views().hasWaitingResult()) {
+    window_.messages.show(kStillOrdering, shell::MessageButtons::Ok, shell::MessageIcon::Warning);
+    return;
+  }
   if (exports_) (exports_->*command)();
 }
 

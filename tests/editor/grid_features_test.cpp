@@ -342,6 +342,27 @@ class GridFeaturesTest : public QObject {
     QCOMPARE(editor.statusLabel()->text(), QString("91 records"));
   }
 
+  void theExportsReadTheRowsSortedAndFilteredAsShown() {
+    test::TempDir dir;
+    Harness h;
+    editor::DataGrid& grid = *openEditor(h, dir.copyFixture(kNorthwind), "Customers").grid();
+    clickTitle(grid, kCity);
+    typeFilter(grid, kCountry, "=germany");
+    exporting::GridReader& reader = grid;
+    QCOMPARE(reader.rowCount(), int64_t(11));
+    QStringList cities;
+    for (int64_t row = 1; row <= reader.rowCount(); ++row) {
+      QVERIFY(reader.goToRow(row).ok());
+      QCOMPARE(QString::fromStdString(reader.cellText(kCountry).value()), QString("Germany"));
+      cities << QString::fromStdString(reader.cellText(kCity).value());
+    }
+    QStringList sorted = cities;
+    std::sort(sorted.begin(), sorted.end(),
+              [](const QString& a, const QString& b) { return a.toLower() < b.toLower(); });
+    QCOMPARE(cities, sorted);
+    QCOMPARE(cities, columnShown(grid, kCity));
+  }
+
   void aConditionThatIsNoValueOfItsColumnIsMarkedAndChangesNothing() {
     test::TempDir dir;
     Harness h;
