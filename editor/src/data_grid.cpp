@@ -127,6 +127,10 @@ DataGrid::DataGrid(shell::MessageService& messages, QWidget* parent)
 }
 
 DataGrid::~DataGrid() {
+  // The window around the grid may be half gone already: tell it nothing more.
+  blockSignals(true);
+  disconnect(views_, nullptr, this, nullptr);
+  disconnect(search_, nullptr, this, nullptr);
   views_->bind(nullptr);
   search_->bind(nullptr);
   setModel(nullptr);
