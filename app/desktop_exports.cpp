@@ -11,7 +11,7 @@ DesktopExports::DesktopExports(editor::TableEditorWindow& editor, shell::WindowS
       text_(*editor.grid(), dialogs_, pointer_, window.errors),
       spreadsheet_(*editor.grid(), calc_, pointer_, window.messages, window.errors),
       pdf_(
-          window, printing, [&editor](const std::string& path) { return exporting::ExportTXT(*editor.grid(), path); },
+          window, printing, [&editor](const std::string& path) { return exporting::writeTxt(*editor.grid(), path); },
           [&editor] {
             // The print job, and the PDF the PDF printer makes of it, are named after the table.
             const data::RecordSet* table = editor.grid()->dataSource();

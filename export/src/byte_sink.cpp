@@ -77,31 +77,79 @@ void syncFolderOf(const std::string& path) {
 
 }  // namespace
 
-Status FileReplacement::write(std::string_view bytes) {
-  const std::string target = resolveLinks(path_);
-  struct stat old {};
-  const bool exists = stat(target.c_str(), &old) == 0;
-  if (exists && S_ISDIR(old.st_mode)) return writeError(path_, "it is a folder");
-  if (exists && access(target.c_str(), W_OK) != 0) return writeError(path_, "the file is read-only");
+FileReplacement::~FileReplacement() {
+  abandon();
+}
 
-  std::string temporary;
-  const int fd = createTemporaryBeside(target, temporary);
-  if (fd < 0) return systemError(path_, errno);
-  Status written = writeAll(fd, bytes, path_);
-  if (written && exists && fchmod(fd, old.st_mode & 07777) != 0) written = systemError(path_, errno);
-  if (written && fsync(fd) != 0) written = systemError(path_, errno);
-  if (close(fd) != 0 && written) written = systemError(path_, errno);
-  if (written && rename(temporary.c_str(), target.c_str()) != 0) written = systemError(path_, errno);
-  if (!written) {
-    unlink(temporary.c_str());
-    return written;
+void FileReplacement::abandon() {
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
+  if (!temporary_.empty()) unlink(temporary_.c_str());
+  temporary_.clear();
+}
+
+Status FileReplacement::start() {
+  target_ = resolveLinks(path_);
+  struct stat old {};
+  replacesFile_ = stat(target_.c_str(), &old) == 0;
+  if (replacesFile_ && S_ISDIR(old.st_mode)) return writeError(path_, "it is a folder");
+  if (replacesFile_ && access(target_.c_str(), W_OK) != 0) return writeError(path_, "the file is read-only");
+  oldMode_ = old.st_mode & 07777;
+  fd_ = createTemporaryBeside(target_, temporary_);
+  if (fd_ < 0) {
+    const int error = errno;
+    temporary_.clear();
+    return systemError(path_, error);
   }
-  syncFolderOf(target);
   return okStatus();
 }
 
-Status StreamSink::write(std::string_view bytes) {
+Status FileReplacement::append(std::string_view bytes) {
+  if (finished_) return writeError(path_, "the file was already finished");
+  // After a failure the file is gone; starting it again would lose what came before.
+  if (failed_) return writeError(path_, "an earlier part of the file could not be written");
+  if (fd_ < 0) {
+    Status started = start();
+    if (!started) {
+      failed_ = true;
+      return started;
+    }
+  }
+  Status written = writeAll(fd_, bytes, path_);
+  if (!written) {
+    failed_ = true;
+    abandon();
+  }
+  return written;
+}
+
+Status FileReplacement::finish() {
+  if (fd_ < 0) LF_RETURN_IF_ERROR(append({}));
+  Status done = okStatus();
+  if (replacesFile_ && fchmod(fd_, oldMode_) != 0) done = systemError(path_, errno);
+  if (done && fsync(fd_) != 0) done = systemError(path_, errno);
+  const int closed = close(fd_);
+  fd_ = -1;
+  if (closed != 0 && done) done = systemError(path_, errno);
+  if (done && rename(temporary_.c_str(), target_.c_str()) != 0) done = systemError(path_, errno);
+  if (!done) {
+    failed_ = true;
+    abandon();
+    return done;
+  }
+  temporary_.clear();
+  finished_ = true;
+  syncFolderOf(target_);
+  return okStatus();
+}
+
+Status StreamSink::append(std::string_view bytes) {
   out_.write(bytes.data(), std::streamsize(bytes.size()));
+  if (!out_) return Error(ErrorKind::Io, "Cannot write the output");
+  return okStatus();
+}
+
+Status StreamSink::finish() {
   out_.flush();
   if (!out_) return Error(ErrorKind::Io, "Cannot write the output");
   return okStatus();

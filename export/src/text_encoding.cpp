@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 namespace ledgerfen::exporting {
 namespace {
@@ -65,6 +66,17 @@ std::string codeSetOf(locale_t locale) {
   return codeSet;
 }
 
+// The length of the run of ASCII at the start of `s`, eight bytes at a time.
+size_t asciiPrefix(std::string_view s) {
+  size_t i = 0;
+  for (uint64_t word; i + sizeof word <= s.size(); i += sizeof word) {
+    std::memcpy(&word, s.data() + i, sizeof word);
+    if (word & 0x8080808080808080u) break;
+  }
+  while (i < s.size() && static_cast<uint8_t>(s[i]) < 0x80) ++i;
+  return i;
+}
+
 }  // namespace
 
 TextEncoding::TextEncoding(std::string codeSet) : codeSet_(std::move(codeSet)), utf8_(namesUtf8(codeSet_)) {}
@@ -96,6 +108,8 @@ Result<TextEncoding> TextEncoding::named(std::string_view codeSet) {
 void replaceInvalidUtf8(std::string& text) {
   size_t i = 0;
   while (i < text.size()) {
+    i += asciiPrefix(std::string_view(text).substr(i));
+    if (i == text.size()) break;
     const size_t n = validSequenceAt(text, i);
     if (n == 0) break;
     i += n;

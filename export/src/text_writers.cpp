@@ -1,5 +1,6 @@
 #include "ledgerfen/export/text_writers.h"
 
+#include <array>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -73,6 +74,15 @@ bool looksLikeEscape(std::string_view s, size_t i) {
   return false;
 }
 
+// The bytes that go into an element's content as they are: printable
+// ASCII other than "&", "<", ">" and "_", and TAB and LF.
+constexpr std::array<bool, 256> kStandsForItself = [] {
+  std::array<bool, 256> table{};
+  for (int c = 0x20; c < 0x7F; ++c) table[size_t(c)] = c != '&' && c != '<' && c != '>' && c != '_';
+  table['\t'] = table['\n'] = true;
+  return table;
+}();
+
 // Cell text as the content of an element, such that an XML reader that
 // also reads the _xHHHH_ escapes gets the text back exactly:
 // - "&", "<" and ">" as references;
@@ -88,6 +98,14 @@ bool looksLikeEscape(std::string_view s, size_t i) {
 void appendXmlText(std::string& out, std::string_view text, bool asciiOnly) {
   size_t i = 0;
   while (i < text.size()) {
+    // Most text is a run of bytes that stand for themselves: copied whole.
+    size_t run = i;
+    while (run < text.size() && kStandsForItself[static_cast<uint8_t>(text[run])]) ++run;
+    if (run > i) {
+      out.append(text, i, run - i);
+      i = run;
+      continue;
+    }
     const size_t start = i;
     const char c = text[i];
     switch (c) {
@@ -134,11 +152,11 @@ void appendXmlText(std::string& out, std::string_view text, bool asciiOnly) {
 
 void appendCsvField(std::string& out, std::string_view text) {
   out += '"';
-  for (char c : text) {
-    if (c == '"') out += '"';
-    out += c;
+  // Runs between double quotes go in whole; each quote goes in twice.
+  for (size_t quote; (quote = text.find('"')) != std::string_view::npos; text.remove_prefix(quote + 1)) {
+    out.append(text.substr(0, quote + 1)).append(1, '"');
   }
-  out += '"';
+  out.append(text).append(1, '"');
 }
 
 void appendTxtField(std::string& out, std::string_view text) {
@@ -209,6 +227,40 @@ Status appendRow(GridReader& grid, TextFormat format, ElementNames& names, std::
   return okStatus();
 }
 
+// The text of a file, handed to it in pieces of about kPiece bytes as it is
+// made, each converted to the encoding on its way: a table of any size
+// takes a fixed amount of memory. Pieces end where rows end, so no
+// character is cut in two.
+class PiecedText {
+ public:
+  PiecedText(ByteSink& file, const TextEncoding& encoding) : file_(file), encoding_(encoding) {
+    bytes_.reserve(kPiece + kPiece / 4);
+  }
+
+  std::string& bytes() { return bytes_; }
+  Status endOfRow() { return bytes_.size() >= kPiece ? handOver() : okStatus(); }
+  // Adds the file's last CR LF and finishes the file.
+  Status finish() {
+    bytes_ += kLineEnd;
+    LF_RETURN_IF_ERROR(handOver());
+    return file_.finish();
+  }
+
+ private:
+  static constexpr size_t kPiece = 256 * 1024;
+
+  Status handOver() {
+    encoding_.encode(bytes_);
+    Status handed = file_.append(bytes_);
+    bytes_.clear();
+    return handed;
+  }
+
+  ByteSink& file_;
+  const TextEncoding& encoding_;
+  std::string bytes_;
+};
+
 }  // namespace
 
 std::string xmlElementName(std::string_view caption, bool asciiOnly) {
@@ -234,23 +286,12 @@ std::string xmlElementName(std::string_view caption, bool asciiOnly) {
   return name;
 }
 
-Status WriteTextFile(std::string text, ByteSink& file, const TextEncoding& encoding) {
-  text += kLineEnd;
-  encoding.encode(text);
-  return file.write(text);
-}
-
-Status WriteTextFile(std::string text, const std::string& path) {
-  FileReplacement file(path);
-  return WriteTextFile(std::move(text), file, TextEncoding::ofUserLocale());
-}
-
-Status exportTable(TextFormat format, GridReader& grid, ByteSink& file, const TextEncoding& encoding) {
-  std::string text;
+Status writeTable(TextFormat format, GridReader& grid, ByteSink& file, const TextEncoding& encoding) {
+  PiecedText text(file, encoding);
   if (format == TextFormat::Xml) {
-    text.append("<xml>").append(kLineEnd);
+    text.bytes().append("<xml>").append(kLineEnd);
   } else {
-    appendHeader(grid, format, text);
+    appendHeader(grid, format, text.bytes());
   }
   // A code set other than UTF-8 would make a document that XML readers,
   // without a declaration, cannot read; XML goes out as ASCII then.
@@ -258,34 +299,35 @@ Status exportTable(TextFormat format, GridReader& grid, ByteSink& file, const Te
   const int64_t rows = grid.rowCount();
   for (int64_t n = 1; n <= rows; ++n) {
     LF_RETURN_IF_ERROR(grid.goToRow(n));
-    LF_RETURN_IF_ERROR(appendRow(grid, format, names, text));
+    LF_RETURN_IF_ERROR(appendRow(grid, format, names, text.bytes()));
+    LF_RETURN_IF_ERROR(text.endOfRow());
   }
-  // The closing tag's line break is the one WriteTextFile adds.
-  if (format == TextFormat::Xml) text.append("</xml>");
-  return WriteTextFile(std::move(text), file, encoding);
+  // The closing tag's line break is the one the end of the file adds.
+  if (format == TextFormat::Xml) text.bytes().append("</xml>");
+  return text.finish();
 }
 
-Status ExportCSV(GridReader& grid, ByteSink& file, const TextEncoding& encoding) {
-  return exportTable(TextFormat::Csv, grid, file, encoding);
+Status writeCsv(GridReader& grid, ByteSink& file, const TextEncoding& encoding) {
+  return writeTable(TextFormat::Csv, grid, file, encoding);
 }
-Status ExportTXT(GridReader& grid, ByteSink& file, const TextEncoding& encoding) {
-  return exportTable(TextFormat::Txt, grid, file, encoding);
+Status writeTxt(GridReader& grid, ByteSink& file, const TextEncoding& encoding) {
+  return writeTable(TextFormat::Txt, grid, file, encoding);
 }
-Status ExportXML(GridReader& grid, ByteSink& file, const TextEncoding& encoding) {
-  return exportTable(TextFormat::Xml, grid, file, encoding);
+Status writeXml(GridReader& grid, ByteSink& file, const TextEncoding& encoding) {
+  return writeTable(TextFormat::Xml, grid, file, encoding);
 }
 
-Status ExportCSV(GridReader& grid, const std::string& path) {
+Status writeCsv(GridReader& grid, const std::string& path) {
   FileReplacement file(path);
-  return ExportCSV(grid, file, TextEncoding::ofUserLocale());
+  return writeCsv(grid, file, TextEncoding::ofUserLocale());
 }
-Status ExportTXT(GridReader& grid, const std::string& path) {
+Status writeTxt(GridReader& grid, const std::string& path) {
   FileReplacement file(path);
-  return ExportTXT(grid, file, TextEncoding::ofUserLocale());
+  return writeTxt(grid, file, TextEncoding::ofUserLocale());
 }
-Status ExportXML(GridReader& grid, const std::string& path) {
+Status writeXml(GridReader& grid, const std::string& path) {
   FileReplacement file(path);
-  return ExportXML(grid, file, TextEncoding::ofUserLocale());
+  return writeXml(grid, file, TextEncoding::ofUserLocale());
 }
 
 }  // namespace ledgerfen::exporting

@@ -1,7 +1,12 @@
 // Atomic replacement of export files: the target ends up holding exactly the
-// new bytes, or, when anything fails, stays as it was.
+// new bytes, or, when anything fails or the file is never finished, stays as
+// it was.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -40,6 +45,55 @@ TEST(FileReplacement, ALongerFileEndsUpHoldingExactlyTheNewBytes) {
   EXPECT_EQ(test::readFileText(path), "\"ID\"\r\n\r\n");
   EXPECT_EQ(modeOf(path), 0640u);
   EXPECT_EQ(entriesIn(dir.path()), 1u);  // no temporary file left
+}
+
+// The pieces of a file go out as they come, the old file staying in place
+// until the last is in; a replacement abandoned half way leaves it whole.
+TEST(FileReplacement, PiecesTakeEffectOnlyWhenTheFileIsFinished) {
+  test::TempDir dir;
+  const std::string path = dir.path() + "/out.csv";
+  writeFile(path, "old");
+  {
+    FileReplacement file(path);
+    ASSERT_TRUE(file.append("first,").ok());
+    ASSERT_TRUE(file.append("second").ok());
+    EXPECT_EQ(test::readFileText(path), "old");
+    EXPECT_EQ(entriesIn(dir.path()), 2u);  // the new file beside the old
+    ASSERT_TRUE(file.finish().ok());
+    EXPECT_FALSE(file.append("late").ok()) << "a finished file takes nothing more";
+  }
+  EXPECT_EQ(test::readFileText(path), "first,second");
+  {
+    FileReplacement abandoned(path);
+    ASSERT_TRUE(abandoned.append(std::string(100000, 'y')).ok());
+  }
+  EXPECT_EQ(test::readFileText(path), "first,second");
+  EXPECT_EQ(entriesIn(dir.path()), 1u) << "the abandoned new file is removed";
+}
+
+// A disk that fills half way (here a file size limit, in a child process):
+// the write fails, finishing afterwards fails too rather than putting a
+// short file in place, and the old file stays whole.
+TEST(FileReplacement, AWriteThatFailsHalfWayKeepsTheOldFile) {
+  test::TempDir dir;
+  const std::string path = dir.path() + "/out.csv";
+  writeFile(path, "old");
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{64 * 1024, 64 * 1024};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    FileReplacement file(path);
+    const bool appendFailed = !file.append(std::string(1 << 20, 'x')).ok();
+    const bool finishFailed = !file.finish().ok();
+    _exit(appendFailed && finishFailed ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the failures were not both reported";
+  EXPECT_EQ(test::readFileText(path), "old");
+  EXPECT_EQ(entriesIn(dir.path()), 1u);
 }
 
 TEST(FileReplacement, ANewFileTakesTheUsualPermissions) {

@@ -25,6 +25,9 @@ TEST(TextEncoding, Utf8KeepsEveryCharacterAndReplacesWhatIsNone) {
   EXPECT_EQ(encoded(utf8, "a\xC0\x80z"), "a?z");          // overlong form
   EXPECT_EQ(encoded(utf8, "a\xF4\x90\x80\x80z"), "a?z");  // beyond U+10FFFF
   EXPECT_EQ(encoded(utf8, "\xFF\xED\xB0\x80\xF0\x9F\x98\x80"), "??😀");
+  // Long runs of ASCII are skipped a word at a time: breaks inside, after and between them.
+  EXPECT_EQ(encoded(utf8, "a run of ASCII text\x80 then é and some more words\xFF"),
+            "a run of ASCII text? then é and some more words?");
 }
 
 TEST(TextEncoding, OtherCodeSetsWriteAQuestionMarkForWhatTheyCannotHold) {

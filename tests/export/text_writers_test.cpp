@@ -33,8 +33,8 @@ TEST_P(GoldenFiles, WriterGivesTheExpectedBytes) {
   const GoldenCase& c = GetParam();
   test::TableGrid grid(test::tableFromJson(test::readFileText(kGoldenDir + "/" + c.table + ".json")));
   StringSink file;
-  ASSERT_TRUE(exporting::exportTable(c.format, grid, file, TextEncoding::utf8()).ok());
-  EXPECT_EQ(file.writes, 1);
+  ASSERT_TRUE(exporting::writeTable(c.format, grid, file, TextEncoding::utf8()).ok());
+  EXPECT_TRUE(file.finished);
   EXPECT_EQ(file.bytes, test::readFileText(kGoldenDir + "/" + c.table + "." + c.extension));
 }
 
@@ -62,7 +62,7 @@ TEST(TextWriters, LeaveTheGridOnTheLastRow) {
     test::TableGrid grid(numberedRows(50));
     grid.setCurrentRow(7);
     StringSink file;
-    ASSERT_TRUE(exporting::exportTable(format, grid, file, TextEncoding::utf8()).ok());
+    ASSERT_TRUE(exporting::writeTable(format, grid, file, TextEncoding::utf8()).ok());
     EXPECT_EQ(grid.currentRow(), 50);
     EXPECT_EQ(grid.goToRowCalls, 50);
   }
@@ -73,25 +73,25 @@ TEST(TextWriters, ReadTheColumnCountAfreshForEveryRow) {
   grid.narrowFromRow = 2;
   grid.narrowTo = 1;
   StringSink file;
-  ASSERT_TRUE(exporting::ExportCSV(grid, file, TextEncoding::utf8()).ok());
+  ASSERT_TRUE(exporting::writeCsv(grid, file, TextEncoding::utf8()).ok());
   EXPECT_EQ(file.bytes, "\"ID\",\"Name\"\r\n\"1\",\"row 1\"\r\n\"2\"\r\n\"3\"\r\n\r\n");
 }
 
-TEST(TextWriters, AFailingGridWritesNothing) {
+TEST(TextWriters, AFailingGridLeavesTheFileUnfinished) {
   for (TextFormat format : {TextFormat::Csv, TextFormat::Txt, TextFormat::Xml}) {
     test::TableGrid rowFails(numberedRows(3));
     rowFails.failGoingToRow = 2;
     StringSink file;
-    auto written = exporting::exportTable(format, rowFails, file, TextEncoding::utf8());
+    auto written = exporting::writeTable(format, rowFails, file, TextEncoding::utf8());
     ASSERT_FALSE(written.ok());
     EXPECT_EQ(written.error().message(), "The grid cannot go to row 2.");
-    EXPECT_EQ(file.writes, 0);
+    EXPECT_FALSE(file.finished) << "an unfinished file takes no effect";
 
     test::TableGrid cellFails(numberedRows(3));
     cellFails.failCellRow = 3;
     cellFails.failCellColumn = 1;
-    EXPECT_FALSE(exporting::exportTable(format, cellFails, file, TextEncoding::utf8()).ok());
-    EXPECT_EQ(file.writes, 0);
+    EXPECT_FALSE(exporting::writeTable(format, cellFails, file, TextEncoding::utf8()).ok());
+    EXPECT_FALSE(file.finished);
   }
 }
 
@@ -100,18 +100,19 @@ TEST(TextWriters, WriteTheTextInTheGivenCodeSet) {
   auto latin1 = TextEncoding::named("ISO-8859-1");
   ASSERT_TRUE(latin1.ok());
   StringSink file;
-  ASSERT_TRUE(exporting::ExportTXT(grid, file, *latin1).ok());
+  ASSERT_TRUE(exporting::writeTxt(grid, file, *latin1).ok());
   EXPECT_EQ(file.bytes, "Name\t\r\ncaf\xE9 ?\t\r\nlone ? half\t\r\n\r\n");
 
   // UTF-8 keeps every character; the unpaired surrogate has no UTF-8 form.
-  ASSERT_TRUE(exporting::ExportTXT(grid, file, TextEncoding::utf8()).ok());
-  EXPECT_EQ(file.bytes, "Name\t\r\ncafé Ж\t\r\nlone ? half\t\r\n\r\n");
+  StringSink utf8File;
+  ASSERT_TRUE(exporting::writeTxt(grid, utf8File, TextEncoding::utf8()).ok());
+  EXPECT_EQ(utf8File.bytes, "Name\t\r\ncafé Ж\t\r\nlone ? half\t\r\n\r\n");
 }
 
 TEST(TextWriters, XmlTextEscapesWhatXmlCannotHoldAsIs) {
   test::TableGrid grid(test::TableData{{"T"}, {{"a&b<c>d \x01 \xEF\xBF\xBF \"q\" 'a'"}}});
   StringSink file;
-  ASSERT_TRUE(exporting::ExportXML(grid, file, TextEncoding::utf8()).ok());
+  ASSERT_TRUE(exporting::writeXml(grid, file, TextEncoding::utf8()).ok());
   EXPECT_EQ(file.bytes, "<xml>\r\n<row>\r\n<T>a&amp;b&lt;c&gt;d _x0001_ _xFFFF_ \"q\" 'a'</T>\r\n</row>\r\n</xml>\r\n");
 }
 
@@ -121,7 +122,7 @@ TEST(TextWriters, XmlTextKeepsLineBreaksAndEscapesAsTheyWere) {
   test::TableGrid grid(test::TableData{
       {"T"}, {{"two\r\nlines\rand\nmore"}, {"_x0041_ and _x1_"}, {"lone \xED\xA0\x80 half, \xFF byte, \xEF\xBF\xBD"}}});
   StringSink file;
-  ASSERT_TRUE(exporting::ExportXML(grid, file, TextEncoding::utf8()).ok());
+  ASSERT_TRUE(exporting::writeXml(grid, file, TextEncoding::utf8()).ok());
   EXPECT_EQ(file.bytes,
             "<xml>\r\n"
             "<row>\r\n<T>two&#13;\nlines&#13;and\nmore</T>\r\n</row>\r\n"
@@ -138,7 +139,7 @@ TEST(TextWriters, XmlInACodeSetOtherThanUtf8IsAscii) {
   auto latin1 = TextEncoding::named("ISO-8859-1");
   ASSERT_TRUE(latin1.ok());
   StringSink file;
-  ASSERT_TRUE(exporting::ExportXML(grid, file, *latin1).ok());
+  ASSERT_TRUE(exporting::writeXml(grid, file, *latin1).ok());
   EXPECT_EQ(file.bytes,
             "<xml>\r\n<row>\r\n"
             "<Gr_x00F6__x00DF_e>caf&#x00E9;</Gr_x00F6__x00DF_e>\r\n"

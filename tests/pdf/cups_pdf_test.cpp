@@ -306,7 +306,7 @@ Status writeTableText(const std::string& database, const std::string& tableName,
   LF_ASSIGN_OR_RETURN(Table table, db->table(tableName));
   LF_ASSIGN_OR_RETURN(std::unique_ptr<exporting::TableGridReader> grid,
                       exporting::TableGridReader::open(std::move(table)));
-  return exporting::ExportTXT(*grid, path);
+  return exporting::writeTxt(*grid, path);
 }
 
 // The text without any white space: only the letters keep their order
@@ -554,7 +554,7 @@ TEST_F(CupsPdfTest, WithoutADefaultOfTheirOwnTheUserHasNoneOfTheirOwnAfterwards)
   ASSERT_EQ(printers.defaultDestination().value(), kOtherQueue);
   const GridTextWriter smallTable = [](const std::string& path) {
     test::TableGrid grid(test::TableData{{"ID", "Name"}, {{"1", "one"}, {"2", "two"}}});
-    return exporting::ExportTXT(grid, path);
+    return exporting::writeTxt(grid, path);
   };
   PrintedPdf pdf = exportAsPdf(smallTable, "Small");
   EXPECT_NE(withoutBlanks(pdf.pages.empty() ? "" : pdf.pages[0]).find("2two"), std::string::npos);
@@ -579,7 +579,7 @@ TEST_F(CupsPdfTest, PrinterVariablesCannotSendTheTableToAnotherPrinter) {
   const PrintedPdf pdf = exportAsPdf(
       [](const std::string& path) {
         test::TableGrid grid(test::TableData{{"Where"}, {{"on the PDF printer"}}});
-        return exporting::ExportTXT(grid, path);
+        return exporting::writeTxt(grid, path);
       },
       "Elsewhere");
   ASSERT_EQ(pdf.pages.size(), 1u);
@@ -616,7 +616,7 @@ TEST_F(CupsPdfTest, AWideLongTableInALatin1LocalePrintsInLandscapePagesWithItsLe
   const PrintedPdf pdf = exportAsPdf(
       [&](const std::string& path) {
         test::TableGrid grid(data);
-        Status status = exporting::ExportTXT(grid, path);
+        Status status = exporting::writeTxt(grid, path);
         written = readText(path);
         return status;
       },

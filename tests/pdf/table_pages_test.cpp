@@ -19,7 +19,7 @@ namespace {
 std::string exportedText(const test::TableData& data) {
   test::TableGrid grid(data);
   exporting::StringSink file;
-  EXPECT_TRUE(exporting::ExportTXT(grid, file, exporting::TextEncoding::utf8()).ok());
+  EXPECT_TRUE(exporting::writeTxt(grid, file, exporting::TextEncoding::utf8()).ok());
   return file.bytes;
 }
 

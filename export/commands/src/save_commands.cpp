@@ -27,11 +27,11 @@ void SaveCommands::save(TextFormat format, std::string_view filter, const shell:
   shell::TrappedHandler h(errors_, location);
   h.step(100, [&] {
     switch (format) {
-      case TextFormat::Csv: return ExportCSV(grid_, path);
-      case TextFormat::Txt: return ExportTXT(grid_, path);
+      case TextFormat::Csv: return writeCsv(grid_, path);
+      case TextFormat::Txt: return writeTxt(grid_, path);
       case TextFormat::Xml: break;
     }
-    return ExportXML(grid_, path);
+    return writeXml(grid_, path);
   });
   pointer_.setMousePointer(PointerSetting::kDefault);
 }

@@ -33,10 +33,10 @@ int runExport(const Arguments& args, CommandIo io) {
   Status written = okStatus();
   if (const auto output = args.option("output")) {
     exporting::FileReplacement file(*output);
-    written = exporting::exportTable(format, **grid, file, encoding);
+    written = exporting::writeTable(format, **grid, file, encoding);
   } else {
     exporting::StreamSink standardOutput(io.out);
-    written = exporting::exportTable(format, **grid, standardOutput, encoding);
+    written = exporting::writeTable(format, **grid, standardOutput, encoding);
   }
   if (!written) return fail(written.error(), io);
   return kExitOk;

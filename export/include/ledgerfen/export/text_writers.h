@@ -1,14 +1,14 @@
 // The table writers: a table as the editor's grid shows it, written as
-// comma-separated values (ExportCSV), tab-separated text (ExportTXT) or a
-// flat XML document (ExportXML). Each writer reads the grid through the grid
+// comma-separated values (writeCsv), tab-separated text (writeTxt) or a
+// flat XML document (writeXml). Each writer reads the grid through the grid
 // reader only: every caption and cell text exactly as the grid shows it, in
-// its column order and row order. It builds the whole file text in one
-// growing buffer and hands it to WriteTextFile as its last step, so nothing
-// reaches the file before the text is complete, and a failure to read the
-// grid leaves the target as it was. Reading moves the grid: afterwards its
-// current row is the last one.
+// its column order and row order. It hands the text to the file in pieces
+// as it goes, so a table of any size takes a fixed amount of memory; the
+// file takes effect only once the last piece is in (ByteSink::finish), so
+// a failure to read the grid leaves the target as it was. Reading moves the
+// grid: afterwards its current row is the last one.
 //
-// Every line ends in CR LF, and WriteTextFile adds one more CR LF after the
+// Every line ends in CR LF, and the file ends with one more CR LF after the
 // text. Text is written in the code set of text_encoding.h.
 //
 //   CSV  every field between double quotes, a double quote inside a field
@@ -44,25 +44,18 @@ namespace ledgerfen::exporting {
 
 enum class TextFormat { Csv, Txt, Xml };
 
-// Adds one CR LF to the text, converts it to the encoding and hands it to
-// the file in one piece.
-Status WriteTextFile(std::string text, ByteSink& file, const TextEncoding& encoding);
-// The same into the file at `path`, replaced atomically (FileReplacement),
-// in the code set of the user's locale.
-Status WriteTextFile(std::string text, const std::string& path);
-
-Status ExportCSV(GridReader& grid, ByteSink& file, const TextEncoding& encoding);
-Status ExportTXT(GridReader& grid, ByteSink& file, const TextEncoding& encoding);
-Status ExportXML(GridReader& grid, ByteSink& file, const TextEncoding& encoding);
+Status writeCsv(GridReader& grid, ByteSink& file, const TextEncoding& encoding);
+Status writeTxt(GridReader& grid, ByteSink& file, const TextEncoding& encoding);
+Status writeXml(GridReader& grid, ByteSink& file, const TextEncoding& encoding);
 
 // The writers as the save commands and the PDF export call them: the grid
 // and the target path, used exactly as given (no extension is added); the
 // file is replaced atomically and written in the user's locale's code set.
-Status ExportCSV(GridReader& grid, const std::string& path);
-Status ExportTXT(GridReader& grid, const std::string& path);
-Status ExportXML(GridReader& grid, const std::string& path);
+Status writeCsv(GridReader& grid, const std::string& path);
+Status writeTxt(GridReader& grid, const std::string& path);
+Status writeXml(GridReader& grid, const std::string& path);
 
-Status exportTable(TextFormat format, GridReader& grid, ByteSink& file, const TextEncoding& encoding);
+Status writeTable(TextFormat format, GridReader& grid, ByteSink& file, const TextEncoding& encoding);
 
 // A caption as an XML element name. Characters a name may hold stay as
 // they are; any other character, and a colon (which namespace-aware readers
