@@ -19,8 +19,8 @@ Program::Program(const Platform& platform, shell::TableOpener* tableOpener)
 
 Program::~Program() = default;
 
-void Program::start() {
-  databasePage_->start();
+void Program::start(const std::string& fileToOpen) {
+  databasePage_->start(fileToOpen);
 }
 
 shell::TablePage& Program::loadTablePage() {

@@ -44,8 +44,9 @@ class Program {
   ~Program();
 
   // Loads the database page, whose load handler is the start-up sequence,
-  // and shows it unless the start-up ended the program or moved on.
-  void start();
+  // and shows it unless the start-up ended the program or moved on. A
+  // `fileToOpen` is opened as if typed on that page (DatabasePage::start).
+  void start(const std::string& fileToOpen = {});
 
   shell::DatabasePage& databasePage() { return *databasePage_; }
   // The table page, or null while it has not been loaded.

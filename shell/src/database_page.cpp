@@ -115,17 +115,23 @@ void DatabasePage::buildControls() {
   }
 }
 
-void DatabasePage::start() {
+void DatabasePage::start(const std::string& fileToOpen) {
   if (!loaded_) {
     loaded_ = true;
     loading_ = true;
     movedOnDuringLoad_ = false;
+    fileToOpen_ = fileToOpen;
     onLoad();
     loading_ = false;
     if (window_.program.ended() || movedOnDuringLoad_) return;
     centreOnScreen(*this);
   }
   show();
+  if (asksForPassword_) {
+    asksForPassword_ = false;
+    activateWindow();
+    passwordBox_->setFocus(Qt::OtherFocusReason);
+  }
 }
 
 void DatabasePage::onLoad() {
@@ -136,8 +142,11 @@ void DatabasePage::onLoad() {
   h.step(106, [&] { setAppTitle(window_.messages); });
   loadHandPointer(h, 124, window_, pointer_);
   h.step(128, [&] {
-    setDatabasePath(
-        services_.settings.getSetting(std::string(kSettingsApplication), std::string(kSettingsSection), kDatabaseKey));
+    // A file named at start-up takes the remembered path's place, and is
+    // remembered in its turn.
+    setDatabasePath(!fileToOpen_.empty() ? fileToOpen_
+                                         : services_.settings.getSetting(std::string(kSettingsApplication),
+                                                                         std::string(kSettingsSection), kDatabaseKey));
   });
   h.step(130, [&] {
     passwordBox_->setText(QString::fromStdString(
@@ -149,7 +158,15 @@ void DatabasePage::onLoad() {
   }
   if (h.test(132, [&] { return !databasePathBox_->text().isEmpty(); })) {
     if (h.test(134, [&] { return window_.paths.exists(databasePath()); })) {
-      h.step(136, [&] { onNextClicked(); });
+      h.step(136, [&] {
+        // Someone who opened a file from the file manager is asked for its
+        // password rather than shown a report about the wrong one.
+        if (!fileToOpen_.empty()) {
+          const auto tables = catalog_.listTables(databasePath());
+          asksForPassword_ = !tables && tables.error().kind() == ErrorKind::WrongPassword;
+        }
+        if (!asksForPassword_) onNextClicked();
+      });
     }
   }
   h.step(136, [&] { return services_.pdfPrinter.checkInstalled(); });

@@ -25,11 +25,11 @@ Harness::Harness() = default;
 
 Harness::~Harness() = default;
 
-app::Program& Harness::start() {
+app::Program& Harness::start(const std::string& fileToOpen) {
   program = std::make_unique<app::Program>(app::Platform{messageBoxes, fileDialogs, browser, settings, paths, control,
                                                          pdfPrinter, engine, folder(), exports},
                                            tableOpener);
-  program->start();
+  program->start(fileToOpen);
   return *program;
 }
 

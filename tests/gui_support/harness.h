@@ -29,8 +29,9 @@ struct Harness {
   Harness();
   ~Harness();
 
-  // Builds the program (a new run over the same settings) and starts it.
-  app::Program& start();
+  // Builds the program (a new run over the same settings) and starts it,
+  // as if `fileToOpen` had been named on the command line.
+  app::Program& start(const std::string& fileToOpen = {});
   // A new run: the windows of the last one go, the settings stay.
   app::Program& restart();
 

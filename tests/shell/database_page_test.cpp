@@ -170,6 +170,45 @@ class DatabasePageTest : public QObject {
     QCOMPARE(listEntries(program.tablePage()->tableList()).size(), 1);
   }
 
+  // A file opened from the file manager: it takes the remembered one's
+  // place, goes straight on, and is the one remembered next time.
+  void aFileNamedAtStartUpOpensAsIfTypedAndIsRemembered() {
+    Harness h;
+    h.settings.preset("Database", fixture(kEmpty));
+    app::Program& program = h.start(fixture(kQueryTest));
+    QVERIFY(program.tablePage() && program.tablePage()->isVisible());
+    QCOMPARE(listEntries(program.tablePage()->tableList()), QStringList({"Table1", "Table2", "Table3"}));
+    QVERIFY(h.messageBoxes.shown.empty());
+    QCOMPARE(h.pdfPrinter.calls, 1);
+    QCOMPARE(h.restart().databasePage().databasePathBox()->text(), QString::fromStdString(fixture(kQueryTest)));
+
+    // One that is missing is only shown, like a remembered one.
+    Harness missing;
+    app::Program& shown = missing.start("/nonexistent/shop.accdb");
+    QVERIFY(shown.databasePage().isVisible() && shown.tablePage() == nullptr);
+    QCOMPARE(shown.databasePage().databasePathBox()->text(), QString("/nonexistent/shop.accdb"));
+    QVERIFY(missing.messageBoxes.shown.empty());
+  }
+
+  // The remembered password belongs to another file: the page asks for
+  // this one's, without a report, and goes on once it is typed.
+  void aFileNamedAtStartUpThatNeedsAPasswordAsksForIt() {
+    Harness h;
+    h.settings.preset("Password", "another file's password");
+    app::Program& program = h.start(fixture(kWithPassword));
+    shell::DatabasePage& page = program.databasePage();
+    QVERIFY(page.isVisible());
+    QVERIFY(program.tablePage() == nullptr);
+    QVERIFY(h.messageBoxes.shown.empty());
+    QCOMPARE(page.databasePathBox()->text(), QString::fromStdString(fixture(kWithPassword)));
+    QTRY_VERIFY(page.passwordBox()->hasFocus());
+    QCOMPARE(h.pdfPrinter.calls, 1);
+
+    page.passwordBox()->setText("password");
+    page.nextButton()->click();
+    QVERIFY(program.tablePage() && program.tablePage()->isVisible());
+  }
+
   void typingSavesEveryKeystrokeAndTheNextRunRestoresItExactly() {
     Harness h;
     shell::DatabasePage& page = h.start().databasePage();

@@ -43,7 +43,11 @@ class DatabasePage final : public QWidget, public data::DatabaseFields {
 
   // Loads the page (the start-up sequence runs once per run), then shows it
   // unless the start-up ended the program or went on to the table page.
-  void start();
+  // With `fileToOpen` (a file named when the program was started) the
+  // start-up takes that path instead of the remembered one, as if it had
+  // been typed and "Next >" pressed; when the remembered password does not
+  // open it, the page is shown with the password box focused instead.
+  void start(const std::string& fileToOpen = {});
   bool loaded() const { return loaded_; }
 
   // Event handlers.
@@ -82,6 +86,8 @@ class DatabasePage final : public QWidget, public data::DatabaseFields {
   data::TableCatalog catalog_;
   ProviderPrompts providerPrompts_;
   WindowPointer pointer_;
+  std::string fileToOpen_;
+  bool asksForPassword_ = false;
   bool loaded_ = false;
   bool movedOnDuringLoad_ = false;
   bool loading_ = false;
