@@ -217,6 +217,7 @@ class PrivateCups : public ::testing::Environment {
                         "/log\nGrp lp\n");
   }
 
+ public:
   Status startScheduler() {
     std::vector<std::string> arguments = {
         kCupsd, "-f", "-c", folder + "/etc/cupsd.conf", "-s", folder + "/etc/cups-files.conf"};
@@ -277,6 +278,7 @@ class PrivateCups : public ::testing::Environment {
     pid_ = -1;
   }
 
+ private:
   std::unique_ptr<test::TempDir> tmp_;
   pid_t pid_ = -1;
   std::string pdfConfig_;
@@ -451,6 +453,51 @@ class CupsPdfTest : public ::testing::Test {
   shell::MessageService messages{boxes};
   CupsPrintingSystem printers;
 };
+
+// CUPS stopped: the start-up check fails with the printing system's own
+// message, which the start-up reports; the export makes no PDF, says why
+// once, and leaves the user's default as it was.
+TEST_F(CupsPdfTest, WithCupsStoppedOneRightMessageIsShownAndTheDefaultStays) {
+  startFrom(std::string(kOtherQueue));
+  const std::string optionsBefore = cups->userOptions();
+  cups->stopScheduler();
+  struct StartAgain {
+    PrivateCups* cups;
+    ~StartAgain() { EXPECT_TRUE(cups->startScheduler().ok()); }
+  } startAgain{cups};
+
+  PdfPrinterInstalledCheck check(printers, boxes);
+  const Status checked = check.checkInstalled();
+  ASSERT_FALSE(checked.ok());
+  EXPECT_EQ(checked.error().message().rfind("The printing system (CUPS) cannot be reached", 0), 0u)
+      << checked.error().message();
+  EXPECT_TRUE(boxes.shown.empty());
+
+  const std::string programFolder = fs::path(LEDGERFEN_PRINT_PROGRAM).parent_path().string();
+  shell::ErrorReporter errors(messages);
+  data::FileSystemProbe paths;
+  NoProgramControl control;
+  shell::WindowServices window{messages, errors, paths, control, programFolder};
+  exporting::PosixProcessLauncher processes;
+  exporting::LinuxTemporaryFiles files;
+  CountingEvents events;
+  PdfExport exporter(
+      window, {printers, processes, files, events},
+      [](const std::string& path) {
+        test::TableGrid grid(test::TableData{{"ID"}, {{"1"}}});
+        return exporting::writeTxt(grid, path);
+      },
+      [] { return std::string("Stopped"); });
+  exporter.run();
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_NE(boxes.shown[0].text.find("Nothing was printed: CUPS cannot be asked for its printers"), std::string::npos)
+      << boxes.shown[0].text;
+  EXPECT_EQ(cups->userOptions(), optionsBefore);
+  EXPECT_TRUE(pdfFilesIn(cups->pdfOut).empty());
+  for (const auto& entry : fs::directory_iterator(cups->userTemp)) {
+    EXPECT_NE(entry.path().filename().string().rfind("ledgerfen-pdf-", 0), 0u) << "left behind: " << entry.path();
+  }
+}
 
 TEST_F(CupsPdfTest, ASchedulerWithoutQueuesHasNoPrinterAndNoDefault) {
   ASSERT_TRUE(cups->removeQueues().ok());

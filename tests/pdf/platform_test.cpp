@@ -52,13 +52,11 @@ TEST(CupsPrintingSystem, WithoutARunningSchedulerThereIsNoPrinterAndNoDefault) {
 
   fakes::RecordingMessageBoxes boxes;
   PdfPrinterInstalledCheck check(printers, boxes);
-  EXPECT_TRUE(check.checkInstalled().ok());
-  ASSERT_EQ(boxes.shown.size(), 1u);
-  EXPECT_EQ(boxes.shown[0].text.rfind("Mirrowick PDF Writer cannot be looked for: the printing system (CUPS) does "
-                                      "not answer (",
-                                      0),
-            0u)
-      << boxes.shown[0].text;
+  const Status checked = check.checkInstalled();
+  ASSERT_FALSE(checked.ok());
+  EXPECT_EQ(checked.error().message().rfind("The printing system (CUPS) cannot be reached (", 0), 0u)
+      << checked.error().message();
+  EXPECT_TRUE(boxes.shown.empty());
   shell::MessageService messages(boxes);
   EXPECT_FALSE(DefaultPrinter(printers, messages).makeDefault("Mirrowick PDF Writer", false));
   EXPECT_FALSE(fs::exists(tmp.path() + "/home/.cups/lpoptions"));

@@ -44,10 +44,10 @@ std::string pdfPrinterMissingText() {
 
 std::string printingSystemSilentText(const PrintingFailure& failure) {
   const std::string name(kPdfPrinterName);
-  return joinedLines(
-      {name + " cannot be looked for: the printing system (CUPS) does not answer (" + failure.description + ").", "",
-       "If CUPS is installed, start it: sudo systemctl start cups", "Otherwise please follow these instructions:", "",
-       installationSteps()});
+  return joinedLines({"The printing system (CUPS) cannot be reached (" + failure.description + "), so " + name +
+                          " cannot be looked for.",
+                      "", "If CUPS is installed, start it: sudo systemctl start cups",
+                      "Otherwise please follow these instructions:", "", installationSteps()});
 }
 
 bool pdfPrinterInstalled(PrintingSystem& printers) {
@@ -62,9 +62,10 @@ PdfPrinterInstalledCheck::PdfPrinterInstalledCheck(PrintingSystem& printers, she
 
 Status PdfPrinterInstalledCheck::checkInstalled() {
   PrintingResult<std::vector<PrinterQueue>> destinations = printers_.destinations();
-  if (!destinations.ok()) {
-    messages_.show(printingSystemSilentText(destinations.failure()));
-  } else if (!resolvePrinter(destinations.value(), kPdfPrinterName)) {
+  // A printing system that does not answer is a failure of the check, which
+  // the start-up reports at its step; a missing printer is only a state.
+  if (!destinations.ok()) return Error(ErrorKind::Io, printingSystemSilentText(destinations.failure()));
+  if (!resolvePrinter(destinations.value(), kPdfPrinterName)) {
     messages_.show(pdfPrinterMissingText());
   }
   return okStatus();

@@ -1,8 +1,8 @@
 // The start-up check that the PDF printer is installed: silent when a print
 // queue answers to "Mirrowick PDF Writer" (resolvePrinter), otherwise one
-// message: the steps that install it on this system, or, when CUPS does not
-// answer, that it does not, with how to start it and the same steps. It
-// never stops the start-up.
+// message with the steps that install it on this system. When CUPS does not
+// answer, the check fails with that, how to start it and the same steps, for
+// the start-up to report. It never stops the start-up.
 #pragma once
 
 #include <string>
@@ -32,7 +32,7 @@ class PdfPrinterInstalledCheck final : public shell::PdfPrinterCheck {
   PdfPrinterInstalledCheck(PrintingSystem& printers, shell::MessageBoxes& boxes);
 
   // Shows pdfPrinterMissingText() (OK only, no icon) when the printer is
-  // missing, also when there is no printer at all, and
+  // missing, also when there is no printer at all; fails with
   // printingSystemSilentText() when CUPS does not answer.
   Status checkInstalled() override;
 
