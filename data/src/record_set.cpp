@@ -128,7 +128,58 @@ Result<bool> RecordSet::advance(Row* row, RowId* passed) {
   }
 }
 
+void PositionMailbox::beginGathering(uint64_t version) {
+  std::lock_guard lock(mutex_);
+  gathering_ = true;
+  version_ = version;
+  passed_ = 0;
+}
+
+void PositionMailbox::post(uint64_t version, PositionMarks marks) {
+  {
+    std::lock_guard lock(mutex_);
+    if (version == version_) {
+      passed_ = marks.total ? INT64_MAX : marks.first + int64_t(marks.ids.size() - 1) * RecordSet::kStride + 1;
+    }
+    marks_.emplace_back(version, std::move(marks));
+  }
+  posted_.notify_all();
+}
+
+void PositionMailbox::endGathering() {
+  {
+    std::lock_guard lock(mutex_);
+    gathering_ = false;
+  }
+  posted_.notify_all();
+}
+
+std::vector<std::pair<uint64_t, PositionMarks>> PositionMailbox::take() {
+  std::lock_guard lock(mutex_);
+  return std::exchange(marks_, {});
+}
+
+bool PositionMailbox::waitFor(uint64_t version, int64_t position, std::chrono::milliseconds timeout) {
+  std::unique_lock lock(mutex_);
+  if (!gathering_ || version != version_) return false;
+  return posted_.wait_for(lock, timeout, [&] { return !gathering_ || passed_ > position; }) && passed_ > position;
+}
+
+void RecordSet::takeGatheredPositions() {
+  for (const auto& [version, marks] : mailbox_->take()) learnPositions(version, marks);
+}
+
 Result<bool> RecordSet::seek(int64_t position) {
+  takeGatheredPositions();
+  // Far from every row known: a gathering under way gets there without
+  // this thread walking the same rows beside it.
+  constexpr int64_t kFar = 16 * kStride;
+  const auto nearest = checkpoints_.upper_bound(position);
+  const int64_t known = nearest == checkpoints_.begin() ? 0 : std::prev(nearest)->first;
+  const bool cursorNear = cursor_ && cursorPosition_ <= position && position - cursorPosition_ < kFar;
+  if (position - known >= kFar && !cursorNear && mailbox_->waitFor(layoutVersion_, position, std::chrono::seconds(2))) {
+    takeGatheredPositions();
+  }
   // The remembered row nearest before the position, unless the scan already
   // open is nearer.
   auto after = checkpoints_.upper_bound(position);

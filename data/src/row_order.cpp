@@ -9,8 +9,8 @@
 namespace ledgerfen::data {
 namespace {
 
-// How many ids a delivery of gathered positions carries at most.
-constexpr size_t kMarksPerDelivery = 256;
+// How many ids a delivery of gathered positions carries at most (a piece's worth).
+constexpr size_t kMarksPerDelivery = kPieceRows / 256;
 
 // One row while sorting by keys: its id and a window of its key, 32 bytes
 // in all. Keys longer than the window are told apart later, by more of it.

@@ -90,17 +90,20 @@ void GridViews::startGathering() {
   const data::ReaderSource source = records.readerSource();
   const std::set<RowId> excluded(records.addedRows().begin(), records.addedRows().end());
   const uint64_t version = records.layoutVersion();
-  gathering_.start([this, source, excluded, version](std::stop_token stop, const BackgroundTask::Post& post) {
+  // The positions go straight into the record set's mailbox, where a far
+  // jump finds them even before the gathering is over.
+  const std::shared_ptr<data::PositionMailbox> mailbox = records.positionMailbox();
+  gathering_.start([this, source, excluded, version, mailbox](std::stop_token stop, const BackgroundTask::Post& post) {
     const data::WorkControl control{stop, {}};
+    mailbox->beginGathering(version);
     Status gathered =
-        data::gatherPositions(source, excluded, data::RecordSet::kStride, control, [&](data::PositionMarks marks) {
-          post([this, version, marks = std::move(marks)] {
-            model_->records().learnPositions(version, marks);
-            if (marks.total) model_->syncRowCount();
-          });
-        });
+        data::gatherPositions(source, excluded, data::RecordSet::kStride, control,
+                              [&](data::PositionMarks marks) { mailbox->post(version, std::move(marks)); });
+    mailbox->endGathering();
     post([this, version, ok = gathered.ok()] {
       gathering_.finish();
+      model_->records().takeGatheredPositions();
+      model_->syncRowCount();
       if (!ok) return;  // far jumps walk the table, as they would without
       if (model_->records().positionsKnown()) {
         emit positionsReady();

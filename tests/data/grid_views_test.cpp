@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <thread>
 
 #include "ledgerfen/data/cell_text.h"
 #include "ledgerfen/data/record_set.h"
@@ -165,6 +166,27 @@ TEST_F(NotesTable, GatheredPositionsAreEvery256thRowOfAScanAndMakeTheCountExact)
     EXPECT_EQ(records_->positionOf(rows_[size_t(position)].id).value(), position);
   }
   EXPECT_EQ(records_->positionOf(RowId{99999, 1}).error().kind(), ErrorKind::NotFound);
+}
+
+TEST_F(NotesTable, AFarReadDuringAGatheringWaitsForItAndStartsWhereItGot) {
+  const std::shared_ptr<PositionMailbox> mailbox = records_->positionMailbox();
+  const uint64_t version = records_->layoutVersion();
+  EXPECT_FALSE(mailbox->waitFor(version, 10, std::chrono::milliseconds(1)));  // nothing gathers
+  mailbox->beginGathering(version);
+  std::thread gathering([&] {
+    (void)gatherPositions(records_->readerSource(), {}, RecordSet::kStride, control_,
+                          [&](PositionMarks marks) { mailbox->post(version, std::move(marks)); });
+    mailbox->endGathering();
+  });
+  std::vector<Record> far;
+  ASSERT_TRUE(records_->read(4900, 1, far).ok());
+  gathering.join();
+  ASSERT_EQ(far.size(), 1u);
+  EXPECT_EQ(far[0].id, rows_[4900].id);
+  // The gathering's marks took the place of a walk: every 256th row is known.
+  EXPECT_GE(records_->rememberedIds(), size_t(4900 / 256));
+  records_->takeGatheredPositions();
+  EXPECT_TRUE(records_->positionsKnown());
 }
 
 TEST_F(NotesTable, PositionsGatheredBeforeARecordWasAddedOrDeletedAreIgnored) {

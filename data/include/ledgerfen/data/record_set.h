@@ -35,11 +35,17 @@
 // change waits for the piece of work under way and makes the readers open
 // the file afresh (background_reader.h). Positions gathered so are taken
 // in by learnPositions() as long as no record was added or deleted since
-// the gathering began.
+// the gathering began; a gathering thread can also leave them in the
+// record set's PositionMailbox as it goes, which every seek looks into
+// first, so a far jump made while the gathering runs starts from the
+// farthest row it has reached.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -53,6 +59,34 @@
 #include "ledgerfen/status.h"
 
 namespace ledgerfen::data {
+
+// Positions gathered on another thread, left there as they come for the
+// record set, which takes them in before it seeks: a seek to a far position
+// while the gathering runs waits for it to get there (it reads ids alone, as
+// fast as a walk on the UI thread would, and both at once only share the
+// processor). Thread-safe.
+class PositionMailbox {
+ public:
+  // The gathering thread's side. `version`: the record set's layout
+  // version when the gathering began.
+  void beginGathering(uint64_t version);
+  void post(uint64_t version, PositionMarks marks);
+  void endGathering();
+
+  // The record set's side.
+  std::vector<std::pair<uint64_t, PositionMarks>> take();
+  // Waits until a gathering of layout `version` has passed `position` or
+  // ended, at most `timeout`; true when the position was passed.
+  bool waitFor(uint64_t version, int64_t position, std::chrono::milliseconds timeout);
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable posted_;
+  std::vector<std::pair<uint64_t, PositionMarks>> marks_;
+  bool gathering_ = false;
+  uint64_t version_ = 0;
+  int64_t passed_ = 0;  // positions before this one were posted
+};
 
 // One record: where its row lives and its values as read.
 struct Record {
@@ -146,6 +180,10 @@ class RecordSet {
   // records were added or deleted since. The last stretch's total makes the
   // record count exact.
   void learnPositions(uint64_t version, const PositionMarks& marks);
+  // Where a gathering thread leaves positions (see above), and taking in
+  // what it left.
+  const std::shared_ptr<PositionMailbox>& positionMailbox() const { return mailbox_; }
+  void takeGatheredPositions();
   // Whether the id of every kStride-th record is known, to the end.
   bool positionsKnown() const { return positionsKnown_; }
 
@@ -177,6 +215,7 @@ class RecordSet {
   std::shared_ptr<WriteGate> gate_;
   uint64_t layoutVersion_ = 0;
   bool positionsKnown_ = false;
+  std::shared_ptr<PositionMailbox> mailbox_ = std::make_shared<PositionMailbox>();
   std::string unsortableReason_;  // an index whose keys cannot be made
 };
 
