@@ -6,7 +6,8 @@
 //   PDF            the table as tab-separated text, printed on the PDF printer
 //
 // Made once per editor window, after it, since the commands read its grid
-// and set its pointer.
+// and set its pointer. The text exports and the PDF export's text show
+// their progress over the window, with Cancel.
 #pragma once
 
 #include "ledgerfen/editor/export_commands.h"
@@ -34,6 +35,7 @@ class DesktopExports final : public editor::ExportCommands {
  private:
   exporting::QtSaveFileDialogs dialogs_;
   exporting::WindowPointerSetting pointer_;
+  exporting::QtExportProgress progress_;
   exporting::CalcSpreadsheet calc_;
   exporting::SaveCommands text_;
   exporting::XlsCommand spreadsheet_;

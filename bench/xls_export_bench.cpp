@@ -54,8 +54,9 @@ int main(int argc, char** argv) {
   PrintedMessages boxes;
   shell::MessageService messages(boxes);
   shell::ErrorReporter errors(messages);
+  exporting::NoProgress progress;
   NoPointer pointer;
-  exporting::XlsCommand command(**grid, calc, pointer, messages, errors);
+  exporting::XlsCommand command(**grid, calc, pointer, progress, messages, errors);
 
   const auto start = std::chrono::steady_clock::now();
   command.run();

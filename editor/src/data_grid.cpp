@@ -17,6 +17,7 @@
 
 #include "ledgerfen/data/view_only.h"
 #include "ledgerfen/editor/grid_clipboard.h"
+#include "ledgerfen/export/column_kind.h"
 #include "ledgerfen/shell/appearance.h"
 
 namespace ledgerfen::editor {
@@ -359,6 +360,11 @@ int DataGrid::columnCount() const {
 std::string DataGrid::columnCaption(int column) const {
   if (!model_ || column < 0 || column >= model_->columnCount()) return {};
   return model_->records().fields()[size_t(column)].name;
+}
+
+exporting::ColumnKind DataGrid::columnKind(int column) const {
+  if (!model_ || column < 0 || column >= model_->columnCount()) return exporting::ColumnKind::Text;
+  return exporting::columnKindOf(model_->records().fields()[size_t(column)]);
 }
 
 int64_t DataGrid::rowCount() const {

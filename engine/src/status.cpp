@@ -14,6 +14,7 @@ const char* errorKindName(ErrorKind kind) {
     case ErrorKind::Constraint: return "constraint";
     case ErrorKind::Conflict: return "conflict";
     case ErrorKind::Internal: return "internal";
+    case ErrorKind::Cancelled: return "cancelled";
   }
   return "error";
 }

@@ -1,6 +1,7 @@
 #include "ledgerfen/export/table_grid_reader.h"
 
 #include "ledgerfen/data/cell_text.h"
+#include "ledgerfen/export/column_kind.h"
 
 namespace ledgerfen::exporting {
 
@@ -17,6 +18,12 @@ std::string TableGridReader::columnCaption(int column) const {
   const auto& columns = table_.schema().columns;
   if (column < 0 || size_t(column) >= columns.size()) return {};
   return columns[size_t(column)].name;
+}
+
+ColumnKind TableGridReader::columnKind(int column) const {
+  const auto& columns = table_.schema().columns;
+  if (column < 0 || size_t(column) >= columns.size()) return ColumnKind::Text;
+  return columnKindOf(columns[size_t(column)]);
 }
 
 Status TableGridReader::goToRow(int64_t row) {

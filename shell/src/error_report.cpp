@@ -26,6 +26,11 @@ bool TrappedHandler::run(int line, const std::function<Status()>& body) {
   try {
     Status outcome = body();
     if (outcome.ok()) return true;
+    // The user stopped the work: nothing to report.
+    if (outcome.error().kind() == ErrorKind::Cancelled) {
+      cancelled_ = true;
+      return false;
+    }
     description = outcome.error().message();
   } catch (const std::exception& e) {
     description = e.what();

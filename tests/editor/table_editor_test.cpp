@@ -557,6 +557,13 @@ class TableEditorTest : public QObject {
     exporting::GridReader& reader = grid;
     QCOMPARE(reader.columnCount(), 9);
     QCOMPARE(reader.columnCaption(8), std::string("I"));
+    // Each column's kind follows its field's type, for the workbook's cells.
+    std::vector<exporting::ColumnKind> kinds;
+    for (int c = 0; c < reader.columnCount(); ++c) kinds.push_back(reader.columnKind(c));
+    using Kind = exporting::ColumnKind;
+    QCOMPARE(kinds, (std::vector<Kind>{Kind::Text, Kind::Text, Kind::Number, Kind::Number, Kind::Number, Kind::Number,
+                                       Kind::DateTime, Kind::Currency, Kind::YesNo}));
+    QCOMPARE(reader.columnKind(9), Kind::Text);
     QCOMPARE(reader.rowCount(), int64_t(2));
     QVERIFY(!reader.goToRow(0).ok());
     QVERIFY(!reader.goToRow(3).ok());

@@ -29,8 +29,9 @@ int main(int argc, char** argv) {
   test::RecordedMessageBoxes boxes;
   shell::MessageService messages(boxes);
   shell::ErrorReporter errors(messages);
+  exporting::NoProgress progress;
   exporting::CalcSpreadsheet calc;
-  exporting::XlsCommand command(grid, calc, pointer, messages, errors);
+  exporting::XlsCommand command(grid, calc, pointer, progress, messages, errors);
   command.run();
   for (const std::string& text : boxes.texts()) std::fprintf(stderr, "%s\n", text.c_str());
   return boxes.shown.empty() ? 0 : 1;

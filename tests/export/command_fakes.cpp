@@ -8,9 +8,12 @@ class FakeWorkbook final : public exporting::SpreadsheetWorkbook {
   FakeWorkbook(FakeSpreadsheet& program, std::shared_ptr<FakeSpreadsheet::Workbook> book)
       : program_(program), book_(std::move(book)) {}
 
-  Status setCell(int32_t row, int32_t column, std::string_view text) override {
+  Status setCell(int32_t row, int32_t column, std::string_view text, exporting::ColumnKind kind) override {
     LF_RETURN_IF_ERROR(program_.call("setCell"));
-    book_->cells[{row, column}] = std::string(text);
+    const size_t limit = size_t(program_.cellTextLimit);
+    book_->cells[{row, column}] = std::string(text.substr(0, limit));
+    book_->kinds[{row, column}] = kind;
+    if (text.size() > limit) return Error(ErrorKind::Constraint, "cut");
     return okStatus();
   }
   Status autoFitColumns() override {
@@ -19,6 +22,7 @@ class FakeWorkbook final : public exporting::SpreadsheetWorkbook {
     return okStatus();
   }
   int32_t lastRow() const override { return program_.lastRow; }
+  int32_t cellTextLimit() const override { return program_.cellTextLimit; }
 
  private:
   FakeSpreadsheet& program_;

@@ -65,12 +65,26 @@ std::vector<std::vector<std::string>> parseCsv(const std::string& text) {
 
 }  // namespace
 
-OfficeStandIn::OfficeStandIn(const std::string& folder) : folder_(folder), program_(folder + "/office-stand-in") {
-  std::ofstream(program_) << "#!/bin/sh\n"
-                          << "cp \"$3\" '" << copy() << "'\n"
-                          << "printf '%s\\n' \"$@\" > '" << folder_ << "/arguments.part'\n"
-                          << "mv '" << folder_ << "/arguments.part' '" << folder_ << "/arguments'\n";
+OfficeStandIn::OfficeStandIn(const std::string& folder, const Behaviour& behaviour)
+    : folder_(folder), program_(folder + "/office-stand-in") {
+  std::ofstream script(program_);
+  script << "#!/bin/sh\n"
+         << "cp \"$3\" '" << copy() << "'\n"
+         << "printf '%s\\n' \"$@\" > '" << folder_ << "/arguments.part'\n"
+         << "mv '" << folder_ << "/arguments.part' '" << folder_ << "/arguments'\n";
+  if (!behaviour.errorOutput.empty()) {
+    std::ofstream(folder_ + "/error-output") << behaviour.errorOutput;
+    script << "cat '" << folder_ << "/error-output' >&2\n";
+  }
+  if (behaviour.runSeconds > 0) script << "sleep " << behaviour.runSeconds << "\n";
+  script << ": > '" << folder_ << "/ended'\n"
+         << "exit " << behaviour.exitCode << "\n";
+  script.close();
   chmod(program_.c_str(), 0755);
+}
+
+bool OfficeStandIn::ended() const {
+  return std::filesystem::exists(folder_ + "/ended");
 }
 
 bool OfficeStandIn::waitForCopy(std::chrono::milliseconds timeout) const {
@@ -117,15 +131,37 @@ std::optional<std::vector<std::vector<std::string>>> readWorkbookCellKinds(const
   const std::string command = "ssconvert --export-type=Gnumeric_XmlIO:sax '" + path + "' '" + path +
                               ".gnumeric' 2>/dev/null && zcat -f '" + path + ".gnumeric' > '" + xml + "'";
   if (std::system(command.c_str()) != 0) return std::nullopt;
+  const std::string text = readFileText(xml);
+  // The number format of each region of the sheet; a number shown in a
+  // format with a year is a date.
+  struct Region {
+    size_t firstColumn, firstRow, lastColumn, lastRow;
+    bool date;
+  };
+  std::vector<Region> regions;
+  const std::regex region(
+      R"re(<gnm:StyleRegion startCol="(\d+)" startRow="(\d+)" endCol="(\d+)" endRow="(\d+)">\s*<gnm:Style [^>]*Format="([^"]*)")re");
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), region); it != std::sregex_iterator(); ++it) {
+    regions.push_back({std::stoul((*it)[1]), std::stoul((*it)[2]), std::stoul((*it)[3]), std::stoul((*it)[4]),
+                       (*it)[5].str().find("yy") != std::string::npos});
+  }
+  const auto isDate = [&](size_t row, size_t column) {
+    for (const Region& r : regions) {
+      if (row >= r.firstRow && row <= r.lastRow && column >= r.firstColumn && column <= r.lastColumn) return r.date;
+    }
+    return false;
+  };
   std::vector<std::vector<std::string>> kinds;
   const std::regex cell(R"re(<gnm:Cell Row="(\d+)" Col="(\d+)" ValueType="(\d+)")re");
-  const std::string text = readFileText(xml);
   for (auto it = std::sregex_iterator(text.begin(), text.end(), cell); it != std::sregex_iterator(); ++it) {
     const size_t row = std::stoul((*it)[1]), column = std::stoul((*it)[2]);
     const int type = std::stoi((*it)[3]);
     if (kinds.size() <= row) kinds.resize(row + 1);
     if (kinds[row].size() <= column) kinds[row].resize(column + 1);
-    kinds[row][column] = type == 40 ? "number" : type == 60 ? "text" : "type " + std::to_string(type);
+    kinds[row][column] = type == 40   ? (isDate(row, column) ? "date" : "number")
+                         : type == 60 ? "text"
+                         : type == 20 ? "boolean"
+                                      : "type " + std::to_string(type);
   }
   return kinds;
 }

@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "command_fakes.h"
+#include "ledgerfen/export/export_progress.h"
 #include "support/fixtures.h"
 #include "support/temp_dir.h"
 #include "table_grid.h"
@@ -31,10 +32,11 @@ class SaveCommandsTest : public ::testing::Test {
   test::TableGrid grid_{test::TableData{{"ID", "Name"}, {{"1", "Ada"}, {"2", std::nullopt}}}};
   test::FakeSaveDialogs dialogs_;
   test::FakePointer pointer_;
+  test::RecordedProgress progress_;
   test::RecordedMessageBoxes boxes_;
   shell::MessageService messages_;
   shell::ErrorReporter errors_;
-  SaveCommands commands_{grid_, dialogs_, pointer_, errors_};
+  SaveCommands commands_{grid_, dialogs_, pointer_, progress_, errors_};
   test::TempDir dir_;
 };
 
@@ -59,6 +61,24 @@ TEST_F(SaveCommandsTest, EachCommandAsksWithItsFilterAndWritesItsFormat) {
   EXPECT_EQ(pointer_.settings, (std::vector<int>{11, 0, 11, 0, 11, 0}));
   EXPECT_TRUE(boxes_.shown.empty());
   EXPECT_EQ(grid_.currentRow(), 2);
+  EXPECT_EQ(progress_.begun, (std::vector<int64_t>{2, 2, 2}));
+  EXPECT_EQ(progress_.ended, 3);
+}
+
+// Cancel in the progress stops the writer at the next row: the old file
+// stays whole, nothing is left beside it, and nothing is reported.
+TEST_F(SaveCommandsTest, CancelInTheProgressKeepsTheOldFileAndReportsNothing) {
+  const std::string path = dir_.path() + "/table.xml";
+  std::ofstream(path) << "old";
+  progress_.cancelAfter = 1;
+  dialogs_.answers = {path};
+  commands_.exportXml();
+  EXPECT_EQ(test::readFileText(path), "old");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 1);
+  EXPECT_TRUE(boxes_.shown.empty());
+  EXPECT_EQ(progress_.lastDone, 1);
+  EXPECT_EQ(progress_.ended, 1);
+  EXPECT_EQ(pointer_.mousePointer(), 0);
 }
 
 TEST_F(SaveCommandsTest, CancellingWritesNothingShowsNothingAndLeavesThePointer) {

@@ -26,6 +26,11 @@ std::string TableGrid::columnCaption(int column) const {
   return data_.columns.at(size_t(column));
 }
 
+exporting::ColumnKind TableGrid::columnKind(int column) const {
+  if (column < 0 || size_t(column) >= data_.kinds.size()) return exporting::ColumnKind::Text;
+  return data_.kinds[size_t(column)];
+}
+
 Status TableGrid::goToRow(int64_t row) {
   ++goToRowCalls;
   if (row == failGoingToRow) return Error(ErrorKind::Io, "The grid cannot go to row " + std::to_string(row) + ".");

@@ -11,8 +11,15 @@
 namespace ledgerfen::test {
 
 struct TableData {
+  using Rows = std::vector<std::vector<std::optional<std::string>>>;  // nullopt: NULL
+
+  TableData() = default;
+  TableData(std::vector<std::string> columns, Rows rows, std::vector<exporting::ColumnKind> kinds = {})
+      : columns(std::move(columns)), rows(std::move(rows)), kinds(std::move(kinds)) {}
+
   std::vector<std::string> columns;
-  std::vector<std::vector<std::optional<std::string>>> rows;  // nullopt: NULL
+  Rows rows;
+  std::vector<exporting::ColumnKind> kinds;  // Text for a column without one
 };
 
 // A table described in JSON: {"columns": [...], "rows": [[text or null, ...], ...]}.
@@ -24,6 +31,7 @@ class TableGrid final : public exporting::GridReader {
 
   int columnCount() const override;
   std::string columnCaption(int column) const override;
+  exporting::ColumnKind columnKind(int column) const override;
   int64_t rowCount() const override { return int64_t(data_.rows.size()); }
   Status goToRow(int64_t row) override;
   Result<std::string> cellText(int column) override;

@@ -13,8 +13,10 @@
 namespace ledgerfen {
 namespace {
 
+using exporting::ColumnKind;
 using exporting::XlsCommand;
 using Cells = std::map<std::pair<int32_t, int32_t>, std::string>;
+using Kinds = std::map<std::pair<int32_t, int32_t>, ColumnKind>;
 
 class XlsCommandTest : public ::testing::Test {
  protected:
@@ -36,13 +38,15 @@ class XlsCommandTest : public ::testing::Test {
 
   const Cells& cells() const { return spreadsheet_.workbooks.at(0)->cells; }
 
-  test::TableGrid grid_{test::TableData{{"ID", "Name"}, {{"1", "Ada"}, {"2", std::nullopt}}}};
+  test::TableGrid grid_{
+      test::TableData{{"ID", "Name"}, {{"1", "Ada"}, {"2", std::nullopt}}, {ColumnKind::Number, ColumnKind::Text}}};
   test::FakeSpreadsheet spreadsheet_;
   test::FakePointer pointer_;
+  test::RecordedProgress progress_;
   test::RecordedMessageBoxes boxes_;
   shell::MessageService messages_;
   shell::ErrorReporter errors_;
-  XlsCommand command_{grid_, spreadsheet_, pointer_, messages_, errors_};
+  XlsCommand command_{grid_, spreadsheet_, pointer_, progress_, messages_, errors_};
 };
 
 TEST_F(XlsCommandTest, FillsCaptionsAndTextsFitsTheColumnsAndShowsTheWorkbook) {
@@ -51,6 +55,13 @@ TEST_F(XlsCommandTest, FillsCaptionsAndTextsFitsTheColumnsAndShowsTheWorkbook) {
   ASSERT_EQ(spreadsheet_.workbooks.size(), 1u);
   EXPECT_EQ(cells(),
             (Cells{{{1, 1}, "ID"}, {{1, 2}, "Name"}, {{2, 1}, "1"}, {{2, 2}, "Ada"}, {{3, 1}, "2"}, {{3, 2}, ""}}));
+  // Captions are text; each cell goes with the kind of its column.
+  EXPECT_EQ(spreadsheet_.workbooks[0]->kinds, (Kinds{{{1, 1}, ColumnKind::Text},
+                                                     {{1, 2}, ColumnKind::Text},
+                                                     {{2, 1}, ColumnKind::Number},
+                                                     {{2, 2}, ColumnKind::Text},
+                                                     {{3, 1}, ColumnKind::Number},
+                                                     {{3, 2}, ColumnKind::Text}}));
   EXPECT_EQ(spreadsheet_.workbooks[0]->fits, 1);
   EXPECT_EQ(spreadsheet_.applicationsShown, 1);
   // The presence test starts the program and quits it; the export asks for
@@ -68,7 +79,7 @@ TEST_F(XlsCommandTest, FillsCaptionsAndTextsFitsTheColumnsAndShowsTheWorkbook) {
 
 TEST_F(XlsCommandTest, AnEmptyTableDoesNothingNotEvenTheTest) {
   test::TableGrid empty(test::TableData{{"ID"}, {}});
-  XlsCommand command(empty, spreadsheet_, pointer_, messages_, errors_);
+  XlsCommand command(empty, spreadsheet_, pointer_, progress_, messages_, errors_);
   spreadsheet_.failAt("create", 1, true);
   command.run();
   EXPECT_TRUE(spreadsheet_.log.empty());
@@ -146,9 +157,25 @@ TEST_F(XlsCommandTest, GridFailuresAreReportedAtTheirStep) {
   EXPECT_EQ(cells(), (Cells{{{1, 1}, "ID"}, {{1, 2}, "Name"}, {{2, 1}, "1"}, {{3, 1}, "1"}}));
 }
 
+// Cancel in the progress window stops the copy at the next row and throws
+// the workbook away unshown, with nothing reported.
+TEST_F(XlsCommandTest, CancelStopsTheCopyAndShowsNoWorkbook) {
+  test::TableGrid tall(test::TableData{{"N"}, {{"1"}, {"2"}, {"3"}, {"4"}}});
+  XlsCommand command(tall, spreadsheet_, pointer_, progress_, messages_, errors_);
+  progress_.cancelAfter = 2;
+  command.run();
+  EXPECT_TRUE(boxes_.shown.empty());
+  EXPECT_EQ(progress_.begun, (std::vector<int64_t>{4}));
+  EXPECT_EQ(progress_.ended, 1);
+  EXPECT_EQ(cells(), (Cells{{{1, 1}, "N"}, {{2, 1}, "1"}, {{3, 1}, "2"}}));
+  EXPECT_EQ(spreadsheet_.applicationsShown, 0);
+  EXPECT_EQ(spreadsheet_.workbooks[0]->fits, 0);
+  EXPECT_EQ(pointer_.settings, (std::vector<int>{11, 0}));
+}
+
 TEST_F(XlsCommandTest, RowsBeyondTheSheetAreReportedOnceAndTheRestIsDone) {
   test::TableGrid tall(test::TableData{{"N"}, {{"1"}, {"2"}, {"3"}, {"4"}}});
-  XlsCommand command(tall, spreadsheet_, pointer_, messages_, errors_);
+  XlsCommand command(tall, spreadsheet_, pointer_, progress_, messages_, errors_);
   spreadsheet_.lastRow = 3;
   command.run();
   ASSERT_EQ(boxes_.shown.size(), 1u);
@@ -159,35 +186,110 @@ TEST_F(XlsCommandTest, RowsBeyondTheSheetAreReportedOnceAndTheRestIsDone) {
   EXPECT_EQ(spreadsheet_.applicationsShown, 1);
 }
 
+// A text longer than a cell holds is set cut; the first such cell is
+// reported once, naming it, and later ones are cut without a word, while
+// other failures of the same step are still reported each time.
+TEST_F(XlsCommandTest, CellsTooLongForTheSheetAreCutAndReportedOnce) {
+  test::TableGrid grid(test::TableData{{"ID", "Note"},
+                                       {{"1", "short"}, {"2", "much too long"}, {"3", "also too long"}, {"4", "fine"}},
+                                       {ColumnKind::Number, ColumnKind::Text}});
+  XlsCommand command(grid, spreadsheet_, pointer_, progress_, messages_, errors_);
+  spreadsheet_.cellTextLimit = 5;
+  spreadsheet_.failAt("setCell", 9);  // row 4's ID
+  command.run();
+  EXPECT_EQ(reportedLines(), (std::vector<int>{130, 130}));
+  EXPECT_TRUE(boxes_.shown[0].text.starts_with(
+      "The text for cell B3 (Note of row 2) is longer than a cell of the sheet holds: it and every later cell too long "
+      "for the sheet are cut to 5 characters.\r\nin Ledgerfen.Form3.mnuXLS_Click at line 130"))
+      << boxes_.shown[0].text;
+  EXPECT_TRUE(boxes_.shown[1].text.starts_with("setCell failed\r\n")) << boxes_.shown[1].text;
+  EXPECT_EQ(cells(), (Cells{{{1, 1}, "ID"},
+                            {{1, 2}, "Note"},
+                            {{2, 1}, "1"},
+                            {{2, 2}, "short"},
+                            {{3, 1}, "2"},
+                            {{3, 2}, "much "},
+                            {{4, 1}, "3"},
+                            {{4, 2}, "also "},
+                            {{5, 2}, "fine"}}));
+  EXPECT_EQ(spreadsheet_.applicationsShown, 1);
+  EXPECT_EQ(pointer_.settings, (std::vector<int>{11, 0}));
+
+  // Each export reports its own first cut cell.
+  boxes_.shown.clear();
+  spreadsheet_.failAt("setCell", 0);
+  command.run();
+  EXPECT_EQ(reportedLines(), (std::vector<int>{130}));
+}
+
 TEST_F(XlsCommandTest, CalcGetsAWorkbookThatAnotherReaderReadsBackCellForCell) {
   test::TempDir dir;
   test::OfficeStandIn office(dir.path());
   exporting::CalcSpreadsheet calc(exporting::CalcSettings{office.program(), dir.path()});
   test::TableGrid grid(
-      test::TableData{{"ID", "Name", "Note", "Price", "Born", "Stamp"},
-                      {{"1", "Ada", "007", "3.50", "1974-09-21", "2024-03-01 14:05:09"},
-                       {"2", std::nullopt, "two\nlines, \"quoted\"", "-0.25", "1899-12-30", "2024-03-01 14:05:09.123"},
-                       {"3", "Ωμέγα 日本", "=1+1", "12345678901234567", "2023-02-29", "1e+20"}}});
-  XlsCommand command(grid, calc, pointer_, messages_, errors_);
+      test::TableData{{"ID", "Name", "Code", "Price", "Amount", "Born", "Stamp", "Paid"},
+                      {{"1", "Ada", "05021", "3.50", "1234.50", "1974-09-21", "2024-03-01 14:05:09", "Yes"},
+                       {"2", std::nullopt, "123", "-0.25", "-0.1234", "1899-12-30", "2024-03-01 14:05:09.123", "No"},
+                       {"3", "two\nlines, \"quoted\"", "=1+1", "12345678901234567", "1234567.00", "2023-02-29",
+                        "2024-03-01 14:05:09.1234567", "maybe"},
+                       {"4", "Ωμέγα 日本", "1e+20", "1e+20", "", "2024-03-01 14:05:09.1230000", "NaN", "Yes"}},
+                      {ColumnKind::Number, ColumnKind::Text, ColumnKind::Text, ColumnKind::Number, ColumnKind::Currency,
+                       ColumnKind::DateTime, ColumnKind::DateTime, ColumnKind::YesNo}});
+  XlsCommand command(grid, calc, pointer_, progress_, messages_, errors_);
   command.run();
   EXPECT_TRUE(boxes_.shown.empty()) << boxes_.shown[0].text;
   ASSERT_TRUE(office.waitForCopy());
   auto cells = test::readWorkbook(office.copy());
   auto kinds = test::readWorkbookCellKinds(office.copy());
   if (!cells || !kinds) GTEST_SKIP() << "Gnumeric's ssconvert is not installed: the workbook is not read back";
-  // Every cell shows the text the grid shows; no formulas.
+  // Every cell shows what the grid shows, amounts of money with thousands
+  // separators and booleans as the sheet names them; no formulas.
   EXPECT_EQ(*cells, (std::vector<std::vector<std::string>>{
-                        {"ID", "Name", "Note", "Price", "Born", "Stamp"},
-                        {"1", "Ada", "007", "3.50", "1974-09-21", "2024-03-01 14:05:09"},
-                        {"2", "", "two\nlines, \"quoted\"", "-0.25", "1899-12-30", "2024-03-01 14:05:09.123"},
-                        {"3", "Ωμέγα 日本", "=1+1", "12345678901234567", "2023-02-29", "1e+20"}}));
-  // Numbers and dates in the grid's forms are numbers Calc can count with;
-  // leading zeros, more digits than a number holds, dates the sheet cannot
-  // count and every other text stay text.
-  EXPECT_EQ(*kinds, (std::vector<std::vector<std::string>>{{"text", "text", "text", "text", "text", "text"},
-                                                           {"number", "text", "text", "number", "number", "number"},
-                                                           {"number", "", "text", "number", "text", "number"},
-                                                           {"number", "text", "text", "text", "text", "text"}}));
+                        {"ID", "Name", "Code", "Price", "Amount", "Born", "Stamp", "Paid"},
+                        {"1", "Ada", "05021", "3.50", "1,234.50", "1974-09-21", "2024-03-01 14:05:09", "TRUE"},
+                        {"2", "", "123", "-0.25", "-0.1234", "1899-12-30", "2024-03-01 14:05:09.123", "FALSE"},
+                        {"3", "two\nlines, \"quoted\"", "=1+1", "12345678901234567", "1,234,567.00", "2023-02-29",
+                         "2024-03-01 14:05:09.1234567", "maybe"},
+                        {"4", "Ωμέγα 日本", "1e+20", "1E+20", "", "2024-03-01 14:05:09.123", "NaN", "TRUE"}}));
+  // Number and money columns hold numbers, date columns dates and Yes/No
+  // columns booleans; a Text column holds text whatever it looks like, and
+  // so does every text a column's kind cannot hold: more digits than a
+  // number keeps, dates the sheet cannot count or finer than it shows.
+  EXPECT_EQ(*kinds, (std::vector<std::vector<std::string>>{
+                        {"text", "text", "text", "text", "text", "text", "text", "text"},
+                        {"number", "text", "text", "number", "number", "date", "date", "boolean"},
+                        {"number", "", "text", "number", "number", "text", "date", "boolean"},
+                        {"number", "text", "text", "text", "number", "text", "text", "text"},
+                        {"number", "text", "text", "number", "", "date", "text", "boolean"}}));
+}
+
+// Over Calc's workbook: two texts too long for a cell give one report, and
+// both reach the sheet cut to the limit; a Calc that cannot start is
+// reported when the workbook is shown.
+TEST_F(XlsCommandTest, CalcCutsLongCellsWithOneReportAndACalcThatFailsIsReportedAtTheShowingStep) {
+  test::TempDir dir;
+  test::OfficeStandIn office(dir.path(), {1, "Failed to open display\n", 0});
+  exporting::CalcSpreadsheet calc(exporting::CalcSettings{office.program(), dir.path()});
+  const std::string longText = std::string(40'000, 'a');
+  test::TableGrid grid(test::TableData{{"ID", "Note"}, {{"1", longText}, {"2", "short"}, {"3", longText + "b"}}});
+  XlsCommand command(grid, calc, pointer_, progress_, messages_, errors_);
+  command.run();
+  EXPECT_EQ(reportedLines(), (std::vector<int>{130, 142}));
+  ASSERT_EQ(boxes_.shown.size(), 2u);
+  EXPECT_TRUE(boxes_.shown[0].text.starts_with(
+      "The text for cell B2 (Note of row 1) is longer than a cell of the sheet holds: it and every later cell too long "
+      "for the sheet are cut to 32767 characters.\r\n"))
+      << boxes_.shown[0].text;
+  EXPECT_TRUE(boxes_.shown[1].text.starts_with("LibreOffice Calc could not open the workbook: " + office.program() +
+                                               " ended with exit status 1 and said:\nFailed to open display\r\n"))
+      << boxes_.shown[1].text;
+  EXPECT_EQ(pointer_.settings, (std::vector<int>{11, 0}));
+  ASSERT_TRUE(office.waitForCopy());
+  auto cells = test::readWorkbook(office.copy());
+  if (!cells) GTEST_SKIP() << "Gnumeric's ssconvert is not installed: the workbook is not read back";
+  EXPECT_EQ(*cells,
+            (std::vector<std::vector<std::string>>{
+                {"ID", "Note"}, {"1", std::string(32'767, 'a')}, {"2", "short"}, {"3", std::string(32'767, 'a')}}));
 }
 
 }  // namespace

@@ -88,6 +88,11 @@ class ErrorReportTest : public QObject {
     h.step(110, [&] { ran.push_back(110); });
     QCOMPARE(ran, (std::vector<int>{100, 104, 110}));
     QCOMPARE(h.failures(), 3);
+    QVERIFY(!h.cancelled());
+    // Work the user cancelled is no failure to report.
+    QVERIFY(!h.step(112, [&]() -> Status { return Error(ErrorKind::Cancelled, "stopped"); }));
+    QVERIFY(h.cancelled());
+    QCOMPARE(h.failures(), 3);
     QCOMPARE(boxes.texts(), (std::vector<std::string>{
                                 shell::errorReportText("first failure", h.location(), 102),
                                 shell::errorReportText("second failure", h.location(), 106),

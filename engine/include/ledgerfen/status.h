@@ -24,6 +24,7 @@ enum class ErrorKind {
   Constraint,       // a write that breaks a rule of the table (type, size, required, unique)
   Conflict,         // the row changed since it was read, or another writer holds the file
   Internal,         // the engine itself failed (memory exhausted, a fault of ours); nothing was changed
+  Cancelled,        // the user stopped the work before it was done; what it would have made was thrown away
 };
 
 const char* errorKindName(ErrorKind kind);

@@ -1,6 +1,8 @@
 #include "ledgerfen/export/calc_spreadsheet.h"
 
 #include <dirent.h>
+#include <langinfo.h>
+#include <locale.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -10,7 +12,11 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <cmath>
+#include <filesystem>
 #include <map>
+#include <optional>
+#include <sstream>
 #include <string_view>
 #include <vector>
 
@@ -24,8 +30,15 @@ namespace {
 constexpr std::string_view kFilePrefix = "ledgerfen-export-";
 constexpr std::string_view kFileSuffix = ".xlsx";
 constexpr time_t kLeftoverAge = 60;  // seconds
-// The shell that opens a workbook in Calc ends at once, leaving Calc running.
+// The characters a boolean cell is fitted for: Calc shows TRUE or FALSE in
+// the user's language ("FALSCH", "VERDADERO").
+constexpr size_t kBooleanWidth = 9;
+// The shell that opens a workbook in Calc ends after the start wait at the
+// latest (CalcSettings), leaving Calc running.
 constexpr std::chrono::milliseconds kShellTimeout{30'000};
+// The private folder beside a workbook on its way to Calc: the office
+// program's error output and how it ended.
+constexpr std::string_view kSideFolderPrefix = "ledgerfen-calc-";
 
 bool isFolder(const char* path) {
   struct stat s {};
@@ -88,51 +101,64 @@ bool isDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
-// How a cell's text goes into the sheet: as text, or as the number or the
-// date and time it shows, with the number format that shows it as the grid
-// does.
-struct TypedCell {
-  enum class Kind { Text, Number, DateTime } kind = Kind::Text;
-  double number = 0;
-  lxw_datetime dateTime{};
-  std::string numberFormat;
-};
-
-// The grid's form of a number, "-12" or "3.50", as a number cell showing
-// as many decimals. Numbers a sheet's double cannot hold exactly (more than
-// fifteen significant digits), leading zeros ("007"), a negative zero and
-// every other form stay text.
-bool readNumber(std::string_view text, TypedCell& cell) {
-  size_t i = !text.empty() && text[0] == '-' ? 1 : 0;
-  const size_t integerStart = i;
-  while (i < text.size() && isDigit(text[i])) ++i;
-  const size_t integerDigits = i - integerStart;
-  if (integerDigits == 0 || (integerDigits > 1 && text[integerStart] == '0')) return false;
-  size_t decimals = 0;
-  if (i < text.size() && text[i] == '.') {
-    const size_t fractionStart = ++i;
-    while (i < text.size() && isDigit(text[i])) ++i;
-    decimals = i - fractionStart;
-    if (decimals == 0) return false;
+// Cuts valid UTF-8 text to at most `limit` UTF-16 code units, at the end of
+// a character; true when it was longer.
+bool cutToUnits(std::string& text, size_t limit) {
+  size_t units = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto b = static_cast<uint8_t>(text[i]);
+    if ((b & 0xC0) == 0x80) continue;
+    units += b >= 0xF0 ? 2 : 1;
+    if (units > limit) {
+      text.resize(i);
+      return true;
+    }
   }
-  if (i != text.size()) return false;
-  std::string digits;
-  for (char c : text) {
-    if (isDigit(c) && (c != '0' || !digits.empty())) digits += c;
-  }
-  if (digits.size() > 15 || (digits.empty() && integerStart == 1)) return false;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), cell.number);
-  if (error != std::errc() || end != text.data() + text.size()) return false;
-  cell.kind = TypedCell::Kind::Number;
-  cell.numberFormat = decimals == 0 ? "0" : "0." + std::string(decimals, '0');
-  return true;
+  return false;
 }
 
-// The grid's form of a date, "2024-03-01", "2024-03-01 14:05:09" or with
-// ".123" for milliseconds, as a date cell in that form. Dates before
-// 1900-03-01 stay text: the workbook format counts days from 1900 and
-// takes 1900 for a leap year.
-bool readDateTime(std::string_view text, TypedCell& cell) {
+// A number cell: its value and the number format that shows it as the
+// grid does (empty for the sheet's General format).
+struct NumberCell {
+  double value = 0;
+  size_t decimals = 0;
+  bool exponent = false;
+};
+
+// A number in any form std::from_chars reads ("-12", "3.50", "1e+20"), as
+// long as a sheet's double holds it without losing a digit: at most fifteen
+// significant digits. Infinity, NaN and a negative zero (which a sheet
+// shows as 0) are not numbers here.
+std::optional<NumberCell> readNumber(std::string_view text) {
+  NumberCell cell;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), cell.value);
+  if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(cell.value)) return std::nullopt;
+  if (cell.value == 0 && std::signbit(cell.value)) return std::nullopt;
+  const size_t exponentAt = text.find_first_of("eE");
+  cell.exponent = exponentAt != std::string_view::npos;
+  const std::string_view mantissa = text.substr(0, exponentAt);
+  std::string digits;
+  for (char c : mantissa) {
+    if (isDigit(c) && (c != '0' || !digits.empty())) digits += c;
+  }
+  while (!digits.empty() && digits.back() == '0') digits.pop_back();
+  if (digits.size() > 15) return std::nullopt;
+  if (const size_t point = mantissa.find('.'); point != std::string_view::npos) {
+    cell.decimals = mantissa.size() - point - 1;
+  }
+  return cell;
+}
+
+std::string decimalsFormat(std::string_view integerPart, size_t decimals) {
+  return std::string(integerPart) + (decimals == 0 ? "" : "." + std::string(decimals, '0'));
+}
+
+// The grid's form of a date, "2024-03-01", "2024-03-01 14:05:09" or with a
+// fraction of a second, as a date and the format that shows it so. Dates
+// before 1900-03-01 are not dates here: the workbook format counts days from
+// 1900 and takes 1900 for a leap year. Nor are times finer than a
+// millisecond, which a sheet does not show.
+std::optional<std::pair<lxw_datetime, std::string>> readDateTime(std::string_view text) {
   const auto number = [&](size_t at, size_t length, int& value) {
     if (at + length > text.size()) return false;
     value = 0;
@@ -142,21 +168,26 @@ bool readDateTime(std::string_view text, TypedCell& cell) {
     }
     return true;
   };
-  lxw_datetime& d = cell.dateTime;
+  lxw_datetime d{};
   int second = 0, millisecond = 0;
   if (text.size() < 10 || !number(0, 4, d.year) || text[4] != '-' || !number(5, 2, d.month) || text[7] != '-' ||
       !number(8, 2, d.day)) {
-    return false;
+    return std::nullopt;
   }
   std::string format = "yyyy-mm-dd";
   if (text.size() > 10) {
     if (text.size() < 19 || text[10] != ' ' || !number(11, 2, d.hour) || text[13] != ':' || !number(14, 2, d.min) ||
         text[16] != ':' || !number(17, 2, second)) {
-      return false;
+      return std::nullopt;
     }
     format += " hh:mm:ss";
     if (text.size() > 19) {
-      if (text.size() != 23 || text[19] != '.' || !number(20, 3, millisecond)) return false;
+      const std::string_view fraction = text.substr(20);
+      if (text[19] != '.' || fraction.empty() || fraction.size() > 9) return std::nullopt;
+      for (size_t k = 0; k < fraction.size(); ++k) {
+        if (!isDigit(fraction[k]) || (k >= 3 && fraction[k] != '0')) return std::nullopt;
+        if (k < 3) millisecond += (fraction[k] - '0') * (k == 0 ? 100 : k == 1 ? 10 : 1);
+      }
       format += ".000";
     }
   }
@@ -164,19 +195,78 @@ bool readDateTime(std::string_view text, TypedCell& cell) {
   const bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
   if (d.month < 1 || d.month > 12 || d.day < 1 || d.day > kDaysInMonth[d.month - 1] ||
       (d.month == 2 && d.day == 29 && !leap) || d.hour > 23 || d.min > 59 || second > 59) {
-    return false;
+    return std::nullopt;
   }
-  if (d.year < 1900 || (d.year == 1900 && d.month < 3) || d.year > 9999) return false;
+  if (d.year < 1900 || (d.year == 1900 && d.month < 3)) return std::nullopt;
   d.sec = second + millisecond / 1000.0;
-  cell.kind = TypedCell::Kind::DateTime;
-  cell.numberFormat = std::move(format);
-  return true;
+  return std::pair(d, std::move(format));
 }
 
-TypedCell typedCell(std::string_view text) {
-  TypedCell cell;
-  if (!readNumber(text, cell) && !readDateTime(text, cell)) cell.kind = TypedCell::Kind::Text;
-  return cell;
+// The number format of amounts of money with `decimals` decimals (at least
+// two) and the currency symbol of the user's locale, placed as there.
+struct CurrencySymbol {
+  std::string text;  // empty: none
+  bool before = true;
+  bool spaced = false;
+};
+
+bool isValidUtf8(const std::string& text) {
+  std::string checked = text;
+  replaceInvalidUtf8(checked);
+  return checked == text;
+}
+
+// The symbol of the locale the environment names for money (LC_ALL,
+// LC_MONETARY, LANG); none when that is the C locale, when the symbol stands
+// for the decimal point, or when its code set is not UTF-8 and the symbol
+// is more than ASCII (the workbook holds UTF-8).
+CurrencySymbol userCurrencySymbol() {
+  CurrencySymbol symbol;
+  locale_t monetary = newlocale(LC_MONETARY_MASK, "", locale_t(nullptr));
+  if (!monetary) return symbol;
+  const std::string crncy = nl_langinfo_l(CRNCYSTR, monetary);
+  // Read before the locale is freed: nl_langinfo_l points into it.
+  const char* spacingField = nl_langinfo_l(P_SEP_BY_SPACE, monetary);
+  const bool spaced = spacingField && *spacingField == 1;
+  const std::string name = nl_langinfo_l(_NL_LOCALE_NAME(LC_MONETARY), monetary);
+  freelocale(monetary);
+  if (crncy.size() < 2 || (crncy[0] != '-' && crncy[0] != '+')) return symbol;
+  std::string text = crncy.substr(1);
+  bool ascii = true;
+  for (char c : text) {
+    const auto b = static_cast<uint8_t>(c);
+    if (b < 0x20 || b == 0x7F || c == '"') return symbol;
+    if (b >= 0x80) ascii = false;
+  }
+  if (!ascii) {
+    locale_t characters = newlocale(LC_CTYPE_MASK, name.c_str(), locale_t(nullptr));
+    if (!characters) return symbol;
+    const bool utf8 = std::string_view(nl_langinfo_l(CODESET, characters)) == "UTF-8";
+    freelocale(characters);
+    if (!utf8 || !isValidUtf8(text)) return symbol;
+  }
+  symbol.text = std::move(text);
+  symbol.before = crncy[0] == '-';
+  symbol.spaced = spaced;
+  return symbol;
+}
+
+// How many more characters an amount of money shows than the grid's text:
+// thousands separators, decimals filled up to two, the symbol.
+size_t shownCurrencyExtra(std::string_view text, size_t decimals, const CurrencySymbol& symbol) {
+  const size_t digitsAt = !text.empty() && text[0] == '-' ? 1 : 0;
+  const size_t integerDigits = std::min(text.find('.'), text.size()) - digitsAt;
+  size_t extra = integerDigits > 0 ? (integerDigits - 1) / 3 : 0;
+  if (decimals < 2) extra += 2 - decimals + (decimals == 0 ? 1 : 0);
+  if (!symbol.text.empty()) extra += utf16Length(symbol.text) + (symbol.spaced ? 1 : 0);
+  return extra;
+}
+
+std::string currencyFormat(const CurrencySymbol& symbol, size_t decimals) {
+  const std::string amount = decimalsFormat("#,##0", std::max<size_t>(decimals, 2));
+  if (symbol.text.empty()) return amount;
+  const std::string space = symbol.spaced ? " " : "";
+  return symbol.before ? "\"" + symbol.text + space + "\"" + amount : amount + "\"" + space + symbol.text + "\"";
 }
 
 // One workbook with one sheet, written by libxlsxwriter in its
@@ -198,42 +288,58 @@ class XlsxWorkbook final : public SpreadsheetWorkbook {
     if (!handedOver_) unlink(path_.c_str());
   }
 
-  Status setCell(int32_t row, int32_t column, std::string_view text) override {
+  Status setCell(int32_t row, int32_t column, std::string_view text, ColumnKind kind) override {
     if (row < 1 || row > kSheetLastRow || column < 1 || column > kSheetLastColumn) {
       return Error(ErrorKind::InvalidArgument, "The cell at " + cellName(row, column) + " lies outside a sheet (" +
                                                    std::to_string(kSheetLastRow) + " rows, " +
                                                    std::to_string(kSheetLastColumn) + " columns).");
     }
     if (!workbook_) return Error(ErrorKind::InvalidArgument, "The workbook has been shown and takes no more cells.");
-    if (utf16Length(text) > kCellTextLimit) {
-      return Error(ErrorKind::Constraint, "The text for the cell at " + cellName(row, column) + " has " +
-                                              std::to_string(utf16Length(text)) + " characters; a cell holds " +
-                                              std::to_string(kCellTextLimit) + " at most.");
-    }
     std::string value(text);
     replaceInvalidUtf8(value);
+    const size_t length = utf16Length(value);
+    const bool cut = cutToUnits(value, kCellTextLimit);
     const lxw_row_t sheetRow = lxw_row_t(row - 1);
     const lxw_col_t sheetColumn = lxw_col_t(column - 1);
-    const TypedCell typed = typedCell(value);
+    size_t width = longestLine(value);
     lxw_error error = LXW_NO_ERROR;
-    switch (typed.kind) {
-      case TypedCell::Kind::Number:
-        error = worksheet_write_number(sheet_, sheetRow, sheetColumn, typed.number, format(typed.numberFormat));
-        break;
-      case TypedCell::Kind::DateTime: {
-        lxw_datetime dateTime = typed.dateTime;
-        error = worksheet_write_datetime(sheet_, sheetRow, sheetColumn, &dateTime, format(typed.numberFormat));
-        break;
+    bool written = false;
+    if (kind == ColumnKind::Number) {
+      if (const auto number = readNumber(value)) {
+        lxw_format* shown = number->exponent ? nullptr : format(decimalsFormat("0", number->decimals));
+        error = worksheet_write_number(sheet_, sheetRow, sheetColumn, number->value, shown);
+        written = true;
       }
-      case TypedCell::Kind::Text:
-        error = worksheet_write_string(sheet_, sheetRow, sheetColumn, escapeEscapes(value).c_str(), nullptr);
-        break;
+    } else if (kind == ColumnKind::Currency) {
+      if (const auto number = readNumber(value); number && !number->exponent) {
+        error = worksheet_write_number(sheet_, sheetRow, sheetColumn, number->value,
+                                       format(currencyFormat(currency_, number->decimals)));
+        width += shownCurrencyExtra(value, number->decimals, currency_);
+        written = true;
+      }
+    } else if (kind == ColumnKind::DateTime) {
+      if (auto date = readDateTime(value)) {
+        error = worksheet_write_datetime(sheet_, sheetRow, sheetColumn, &date->first, format(date->second));
+        written = true;
+      }
+    } else if (kind == ColumnKind::YesNo) {
+      if (value == "Yes" || value == "No") {
+        error = worksheet_write_boolean(sheet_, sheetRow, sheetColumn, value == "Yes", nullptr);
+        width = kBooleanWidth;  // shown as TRUE or FALSE in the user's language
+        written = true;
+      }
     }
+    if (!written) error = worksheet_write_string(sheet_, sheetRow, sheetColumn, escapeEscapes(value).c_str(), nullptr);
     if (error != LXW_NO_ERROR) {
       return Error(ErrorKind::Io, "The cell at " + cellName(row, column) + " cannot be set: " + lxw_strerror(error));
     }
     if (widths_.size() < size_t(column)) widths_.resize(size_t(column), 0);
-    widths_[size_t(column - 1)] = std::max(widths_[size_t(column - 1)], longestLine(value));
+    widths_[size_t(column - 1)] = std::max(widths_[size_t(column - 1)], width);
+    if (cut) {
+      return Error(ErrorKind::Constraint, "The text for the cell at " + cellName(row, column) + " has " +
+                                              std::to_string(length) + " characters; a cell holds " +
+                                              std::to_string(kCellTextLimit) + " at most, so it is cut to that.");
+    }
     return okStatus();
   }
 
@@ -250,6 +356,7 @@ class XlsxWorkbook final : public SpreadsheetWorkbook {
   }
 
   int32_t lastRow() const override { return kSheetLastRow; }
+  int32_t cellTextLimit() const override { return int32_t(kCellTextLimit); }
 
   // Writes the file; the workbook then takes nothing more.
   Status finish() {
@@ -287,26 +394,92 @@ class XlsxWorkbook final : public SpreadsheetWorkbook {
   std::string folder_;
   lxw_workbook* workbook_ = nullptr;
   lxw_worksheet* sheet_ = nullptr;
+  CurrencySymbol currency_ = userCurrencySymbol();
   std::map<std::string, lxw_format*> formats_;  // owned by the workbook
   std::vector<size_t> widths_;                  // longest line of each column, in characters
   bool handedOver_ = false;
 };
 
 // Opens the file in Calc as a new, untitled document and removes it once
-// the office program is done with it. A shell runs both in the background
-// and ends at once, so the office program is nobody's child here and lives
-// on after this program.
-Status openInCalc(ProcessLauncher& launcher, const std::string& program, const std::string& file) {
-  static const char kScript[] = "(\"$1\" --calc -n \"$2\"; rm -f -- \"$2\") </dev/null >/dev/null 2>&1 &";
-  LF_ASSIGN_OR_RETURN(ProcessEnd end,
-                      launcher.runAndWait({"/bin/sh", "-c", kScript, "ledgerfen", program, file}, kShellTimeout));
-  if (end.exitCode != 0) return Error(ErrorKind::Io, "Cannot start " + program + ".");
-  return okStatus();
+// the office program is done with it.
+//
+// A shell starts the office program in the background, with its standard
+// error going to a file in a private folder of its own, and waits up to
+// `startWait` for it to end early. An office program that ends with a
+// non-zero status has failed (no display, a broken installation): the shell
+// prints what it wrote and ends with that status. One that ends with 0 has
+// handed the document to a Calc already running; one still running after
+// the wait has started Calc, which shows the document. The background part
+// removes the workbook and the side folder once the office program has ended
+// and the waiting shell has read what it needed (it leaves "read" in the
+// folder) or is gone; so the office program is nobody's child here and
+// lives on after this program.
+constexpr char kOpenScript[] = R"sh(
+program=$1 workbook=$2 side=$3 polls=$4
+umask 077
+(
+  "$program" --calc -n "$workbook" </dev/null >/dev/null 2>"$side/errors"
+  echo $? >"$side/status.part" && mv -f -- "$side/status.part" "$side/status"
+  while [ ! -e "$side/read" ] && kill -0 $$ 2>/dev/null; do sleep 0.1; done
+  rm -f -- "$workbook" "$side/errors" "$side/status" "$side/status.part" "$side/read"
+  rmdir -- "$side"
+) </dev/null >/dev/null 2>&1 &
+n=0
+while [ ! -e "$side/status" ] && [ "$n" -lt "$polls" ]; do sleep 0.1; n=$((n + 1)); done
+status=0
+if [ -e "$side/status" ]; then
+  status=$(cat "$side/status")
+  case $status in '' | *[!0-9]*) status=1 ;; esac
+  if [ "$status" -ne 0 ]; then head -c 16384 "$side/errors" >&2; fi
+fi
+: >"$side/read"
+exit "$status"
+)sh";
+
+// The first few lines of an office program's error output, for a message.
+std::string firstLines(const std::string& output) {
+  constexpr int kLines = 5;
+  constexpr size_t kLineLength = 200;
+  std::istringstream in(output);
+  std::string lines;
+  int count = 0;
+  for (std::string line; count < kLines && std::getline(in, line);) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
+    if (line.empty()) continue;
+    if (utf16Length(line) > kLineLength) {
+      cutToUnits(line, kLineLength);
+      line += "...";
+    }
+    lines += (lines.empty() ? "" : "\n") + line;
+    ++count;
+  }
+  replaceInvalidUtf8(lines);
+  return lines;
+}
+
+Status openInCalc(ProcessLauncher& launcher, const std::string& program, const std::string& file,
+                  std::chrono::milliseconds startWait, const std::string& folder) {
+  LF_ASSIGN_OR_RETURN(const std::string side, makePrivateFolder(folder, kSideFolderPrefix));
+  // Polls of a tenth of a second, ending well within the shell's time.
+  const long polls = std::clamp<long>(long((startWait.count() + 99) / 100), 1, long(kShellTimeout.count() / 200));
+  Result<ProcessEnd> end = launcher.runAndWait(
+      {"/bin/sh", "-c", kOpenScript, "ledgerfen", program, file, side, std::to_string(polls)}, kShellTimeout);
+  if (!end.ok()) {
+    rmdir(side.c_str());  // left only when the shell never started
+    return end.error();
+  }
+  if (end->exitCode == 0) return okStatus();
+  std::string message = "LibreOffice Calc could not open the workbook: " + program + " ended with exit status " +
+                        std::to_string(end->exitCode);
+  const std::string said = firstLines(end->errorOutput);
+  message += said.empty() ? "." : " and said:\n" + said;
+  return Error(ErrorKind::Io, message);
 }
 
 class CalcApplication final : public SpreadsheetApplication {
  public:
-  CalcApplication(std::string program, std::string folder) : program_(std::move(program)), folder_(std::move(folder)) {}
+  CalcApplication(std::string program, std::string folder, std::chrono::milliseconds startWait)
+      : program_(std::move(program)), folder_(std::move(folder)), startWait_(startWait) {}
 
   Result<SpreadsheetWorkbook*> addWorkbook() override {
     LF_ASSIGN_OR_RETURN(std::unique_ptr<XlsxWorkbook> workbook, XlsxWorkbook::create(folder_));
@@ -317,7 +490,7 @@ class CalcApplication final : public SpreadsheetApplication {
   Status show() override {
     for (auto& workbook : workbooks_) {
       LF_RETURN_IF_ERROR(workbook->finish());
-      LF_RETURN_IF_ERROR(openInCalc(launcher_, program_, workbook->path()));
+      LF_RETURN_IF_ERROR(openInCalc(launcher_, program_, workbook->path(), startWait_, folder_));
       workbook->handOver();
     }
     workbooks_.clear();
@@ -330,6 +503,7 @@ class CalcApplication final : public SpreadsheetApplication {
  private:
   std::string program_;
   std::string folder_;
+  std::chrono::milliseconds startWait_;
   PosixProcessLauncher launcher_;
   std::vector<std::unique_ptr<XlsxWorkbook>> workbooks_;
 };
@@ -342,8 +516,8 @@ Result<std::unique_ptr<SpreadsheetApplication>> CalcSpreadsheet::createApplicati
     return Error(ErrorKind::NotFound,
                  "LibreOffice Calc cannot be started: the program " + settings_.program + " is not installed.");
   }
-  return std::unique_ptr<SpreadsheetApplication>(
-      new CalcApplication(*program, settings_.folder.empty() ? workbookFolder() : settings_.folder));
+  return std::unique_ptr<SpreadsheetApplication>(new CalcApplication(
+      *program, settings_.folder.empty() ? workbookFolder() : settings_.folder, settings_.startWait));
 }
 
 std::string workbookFolder() {
@@ -358,16 +532,26 @@ void removeLeftoverWorkbooks(const std::string& folder) {
   DIR* dir = opendir(folder.c_str());
   if (!dir) return;
   const time_t now = time(nullptr);
+  std::vector<std::string> files, sideFolders;
   while (const dirent* entry = readdir(dir)) {
     const std::string_view name = entry->d_name;
-    if (!name.starts_with(kFilePrefix) || !name.ends_with(kFileSuffix)) continue;
+    const bool workbook = name.starts_with(kFilePrefix) && name.ends_with(kFileSuffix);
+    const bool side = name.starts_with(kSideFolderPrefix);
+    if (!workbook && !side) continue;
     const std::string path = folder + "/" + std::string(name);
     struct stat s {};
-    if (lstat(path.c_str(), &s) != 0 || !S_ISREG(s.st_mode) || s.st_uid != geteuid()) continue;
-    if (now - s.st_mtime < kLeftoverAge) continue;
-    unlink(path.c_str());
+    if (lstat(path.c_str(), &s) != 0 || s.st_uid != geteuid() || now - s.st_mtime < kLeftoverAge) continue;
+    if (workbook && S_ISREG(s.st_mode)) files.push_back(path);
+    if (side && S_ISDIR(s.st_mode)) sideFolders.push_back(path);
   }
   closedir(dir);
+  for (const std::string& path : files) unlink(path.c_str());
+  // A side folder holds only files the shell made; links in it are removed,
+  // never followed.
+  for (const std::string& path : sideFolders) {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
 }
 
 double fittedColumnWidth(size_t characters) {

@@ -26,12 +26,13 @@ void SaveCommands::save(TextFormat format, std::string_view filter, const shell:
   pointer_.setMousePointer(PointerSetting::kBusy);
   shell::TrappedHandler h(errors_, location);
   h.step(100, [&] {
+    ProgressGridReader rows(grid_, progress_);
     switch (format) {
-      case TextFormat::Csv: return writeCsv(grid_, path);
-      case TextFormat::Txt: return writeTxt(grid_, path);
+      case TextFormat::Csv: return writeCsv(rows, path);
+      case TextFormat::Txt: return writeTxt(rows, path);
       case TextFormat::Xml: break;
     }
-    return writeXml(grid_, path);
+    return writeXml(rows, path);
   });
   pointer_.setMousePointer(PointerSetting::kDefault);
 }

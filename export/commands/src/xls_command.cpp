@@ -1,6 +1,7 @@
 #include "ledgerfen/export/xls_command.h"
 
 #include <memory>
+#include <optional>
 
 namespace ledgerfen::exporting {
 namespace {
@@ -10,6 +11,13 @@ Error noApplication() {
 }
 Error noWorkbook() {
   return Error(ErrorKind::InvalidArgument, "There is no workbook to fill.");
+}
+
+// A sheet's name of a cell: "B7", "AA1".
+std::string cellAddress(int32_t row, int32_t column) {
+  std::string letters;
+  for (int64_t c = column; c > 0; c = (c - 1) / 26) letters.insert(letters.begin(), char('A' + (c - 1) % 26));
+  return letters + std::to_string(row);
 }
 
 }  // namespace
@@ -31,22 +39,26 @@ void XlsCommand::run() {
     LF_ASSIGN_OR_RETURN(workbook, application->addWorkbook());
     return okStatus();
   });
-  const auto setCell = [&](int32_t row, int32_t column, const std::string& text) -> Status {
+  const auto setCell = [&](int32_t row, int32_t column, const std::string& text, ColumnKind kind) -> Status {
     if (!workbook) return noWorkbook();
-    return workbook->setCell(row, column, text);
+    return workbook->setCell(row, column, text, kind);
   };
 
   int32_t sheetColumn = 1;  // 110
   int columns = 0;
   h.step(112, [&] { columns = grid_.columnCount(); });
   for (int k = 0; k < columns; ++k) {
-    h.step(114, [&] { return setCell(1, sheetColumn, grid_.columnCaption(k)); });
+    h.step(114, [&] { return setCell(1, sheetColumn, grid_.columnCaption(k), ColumnKind::Text); });
     sheetColumn += 1;  // 116
   }
 
   int32_t sheetRow = 2;  // 120
   int64_t rows = 0;
+  // A text too long for a cell is set cut to the limit; the first is
+  // reported, later ones are cut without a word.
+  bool cutReported = false;
   h.step(122, [&] { rows = grid_.rowCount(); });
+  std::optional<ProgressGridReader> grid(std::in_place, grid_, progress_);
   for (int64_t n = 1; n <= rows; ++n) {
     // The sheet ends before the table: every further row would fail cell
     // by cell, so the copy stops after one report.
@@ -58,18 +70,35 @@ void XlsCommand::run() {
       });
       break;
     }
-    h.step(124, [&] { return grid_.goToRow(n); });
+    h.step(124, [&] { return grid->goToRow(n); });
+    if (h.cancelled()) break;
     sheetColumn = 1;  // 126
     columns = 0;
     h.step(128, [&] { columns = grid_.columnCount(); });
     for (int k = 0; k < columns; ++k) {
       h.step(130, [&]() -> Status {
-        LF_ASSIGN_OR_RETURN(const std::string text, grid_.cellText(k));
-        return setCell(sheetRow, sheetColumn, text);
+        LF_ASSIGN_OR_RETURN(const std::string text, grid->cellText(k));
+        Status set = setCell(sheetRow, sheetColumn, text, grid_.columnKind(k));
+        if (set.ok() || set.error().kind() != ErrorKind::Constraint) return set;
+        if (cutReported) return okStatus();
+        cutReported = true;
+        return Error(ErrorKind::Constraint,
+                     "The text for cell " + cellAddress(sheetRow, sheetColumn) + " (" + grid_.columnCaption(k) +
+                         " of row " + std::to_string(n) +
+                         ") is longer than a cell of the sheet holds: it and every later cell too long for the sheet "
+                         "are cut to " +
+                         std::to_string(workbook->cellTextLimit()) + " characters.");
       });
       sheetColumn += 1;  // 132
     }
     sheetRow += 1;  // 136
+  }
+  grid.reset();  // the progress window closes
+
+  if (h.cancelled()) {
+    // Releasing the application discards the unshown workbook.
+    pointer_.setMousePointer(PointerSetting::kDefault);
+    return;
   }
 
   h.step(140, [&]() -> Status {

@@ -112,6 +112,7 @@ class DataGrid final : public QTableView, public exporting::GridReader {
   // exporting::GridReader
   int columnCount() const override;
   std::string columnCaption(int column) const override;
+  exporting::ColumnKind columnKind(int column) const override;
   int64_t rowCount() const override;
   Status goToRow(int64_t row) override;
   Result<std::string> cellText(int column) override;

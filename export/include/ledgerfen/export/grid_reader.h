@@ -4,6 +4,10 @@
 //
 // Implemented by the editor's grid; exporters and their tests use it without
 // a screen. Used by one thread at a time.
+//
+// Each column also says what kind of value its texts stand for, so that a
+// spreadsheet can hold a number column's texts as numbers. A grid that does
+// not know says Text.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +17,16 @@
 
 namespace ledgerfen::exporting {
 
+// What a column's cell texts stand for (column_kind.h gives the kind of a
+// table's column).
+enum class ColumnKind {
+  Text,      // text, and everything shown only as text
+  Number,    // whole and decimal numbers, "-12", "3.5", "1e+20"
+  Currency,  // amounts of money, "1234.50"
+  DateTime,  // "2024-03-01", "2024-03-01 14:05:09", with ".123" for milliseconds
+  YesNo,     // "Yes" or "No"
+};
+
 class GridReader {
  public:
   virtual ~GridReader() = default;
@@ -20,6 +34,12 @@ class GridReader {
   virtual int columnCount() const = 0;
   // The caption of column `column` (0-based): the field name.
   virtual std::string columnCaption(int column) const = 0;
+  // What the texts of column `column` (0-based) stand for; Text unless the
+  // grid knows better.
+  virtual ColumnKind columnKind(int column) const {
+    (void)column;
+    return ColumnKind::Text;
+  }
   // The records behind the grid, without the empty line for new rows.
   virtual int64_t rowCount() const = 0;
   // Makes record `row` (1-based, 1 to rowCount()) the current row.

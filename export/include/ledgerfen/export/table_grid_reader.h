@@ -1,9 +1,10 @@
 // A grid reader over a table of an open database, for exports made without
 // the window (ledgerfen-db export). It reads as the editor's grid shows the
 // table: one column per field in the table's column order, captioned with
-// the field's name; one row per record in the order a scan gives them; each
-// cell the text data::cellText gives, as the grid shows it. So an export
-// through it writes the same bytes as one from the window.
+// the field's name and of the kind of the field's type (columnKindOf); one
+// row per record in the order a scan gives them; each cell the text
+// data::cellText gives, as the grid shows it. So an export through it writes
+// the same bytes as one from the window.
 //
 // Rows are read forward through one scan; going back to an earlier row
 // starts the scan again. The reader shares the table's open database. One
@@ -25,6 +26,8 @@ class TableGridReader final : public GridReader {
 
   int columnCount() const override;
   std::string columnCaption(int column) const override;
+  // The kind of the field's type (columnKindOf).
+  ColumnKind columnKind(int column) const override;
   int64_t rowCount() const override { return rowCount_; }
   Status goToRow(int64_t row) override;
   Result<std::string> cellText(int column) override;

@@ -6,7 +6,9 @@
 // report with the handler's location and the step's number; the handler then
 // goes on with the next step. A failing test of a condition counts as passed,
 // so the handler goes on with the first step under it. One user action may
-// thus show several reports in a row.
+// thus show several reports in a row. A step that fails because the user
+// cancelled the work (ErrorKind::Cancelled) is not reported: the handler
+// sees that through cancelled() and ends the work its own way.
 #pragma once
 
 #include <exception>
@@ -88,6 +90,8 @@ class TrappedHandler {
   }
 
   int failures() const { return failures_; }
+  // Whether a step failed because the user cancelled the work.
+  bool cancelled() const { return cancelled_; }
   const std::string& location() const { return location_; }
 
  private:
@@ -96,6 +100,7 @@ class TrappedHandler {
   ErrorReporter& reporter_;
   std::string location_;
   int failures_ = 0;
+  bool cancelled_ = false;
 };
 
 }  // namespace ledgerfen::shell

@@ -4,23 +4,40 @@
 // private temporary file (makePrivateFile: mode 0600, named
 // ledgerfen-export-*.xlsx, in the user's runtime folder or else the
 // temporary folder). Showing the application opens each workbook in Calc as
-// a new, untitled, unsaved document (soffice --calc -n FILE) and removes the
-// file once that soffice process has ended: it ends when the running Calc
-// has loaded the document, or, when it started Calc itself, when Calc
-// closes. Files that a killed program left behind are removed at the next
-// start (removeLeftoverWorkbooks).
+// a new, untitled, unsaved document (soffice --calc -n FILE) and waits up to
+// CalcSettings::startWait for soffice to fail at once: one that ends with a
+// non-zero status in that time is reported with the status and the first
+// lines of its error output; one that ends with 0 (the document went to a
+// Calc already running) or still runs (it started Calc) has opened the
+// workbook. The file is removed once that soffice process has ended, with
+// the private side folder (ledgerfen-calc-*) that holds its error output.
+// Files and side folders that a killed program left behind are removed at
+// the next start (removeLeftoverWorkbooks).
 //
-// A text in the grid's form of a number ("-12", "3.50") or of a date
-// ("2024-03-01", "2024-03-01 14:05:09", with ".123" for milliseconds) goes
-// in as that number or date, with a number format that shows it as the grid
-// does, so that Calc sorts, sums and filters it as one; every other text,
-// numbers with leading zeros ("007") or more than fifteen significant digits
-// and dates before 1900-03-01 included, goes in as text.
+// Each cell is typed by the kind of its column (ColumnKind), never guessed
+// from its text:
+//   Number    a number in any form std::from_chars reads ("-12", "3.50",
+//             "1e+20"), shown with as many decimals as the grid shows (the
+//             General format for forms with an exponent); more than fifteen
+//             significant digits, which a sheet's double cannot hold, stay
+//             text.
+//   Currency  a number with thousands separators, the decimals shown (at
+//             least two) and the currency symbol of the user's locale
+//             (LC_MONETARY) where it has one that can be trusted.
+//   DateTime  a date in the grid's form, "yyyy-mm-dd", "yyyy-mm-dd
+//             hh:mm:ss" or with ".000" for milliseconds; dates before
+//             1900-03-01, which the workbook format cannot count, and times
+//             finer than a millisecond stay text.
+//   YesNo     a boolean for "Yes" and "No".
+//   Text      always text: "05021" and "123" keep their form.
+// A text that is not of its column's kind goes in as text, never lost. A
+// text longer than a cell holds is set cut to kCellTextLimit characters.
 //
 // Column widths are fitted from the longest line of text in each column.
 // One thread at a time.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -33,6 +50,9 @@ struct CalcSettings {
   std::string program = "soffice";
   // Where the workbook files go; empty for workbookFolder().
   std::string folder;
+  // How long showing a workbook waits for the office program to fail at
+  // once (no display, a broken installation) before taking it as started.
+  std::chrono::milliseconds startWait{5'000};
 };
 
 class CalcSpreadsheet final : public SpreadsheetProgram {
@@ -53,7 +73,8 @@ inline constexpr size_t kCellTextLimit = 32'767;
 
 // $XDG_RUNTIME_DIR when it names a folder, else $TMPDIR, else /tmp.
 std::string workbookFolder();
-// Removes this user's workbook files older than a minute from `folder`.
+// Removes this user's workbook files and side folders older than a minute
+// from `folder`.
 void removeLeftoverWorkbooks(const std::string& folder = workbookFolder());
 // The width, in characters of the default font, fitted to a column whose
 // longest line has `characters` characters: 1.2 per character and 2 more,

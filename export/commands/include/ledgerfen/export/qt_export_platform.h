@@ -2,7 +2,13 @@
 // (command_platform.h).
 #pragma once
 
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QProgressDialog>
+#include <memory>
+
 #include "ledgerfen/export/command_platform.h"
+#include "ledgerfen/export/export_progress.h"
 #include "ledgerfen/shell/window_pointer.h"
 
 namespace ledgerfen::exporting {
@@ -13,6 +19,33 @@ namespace ledgerfen::exporting {
 class QtSaveFileDialogs final : public SaveFileDialogs {
  public:
   std::string getSaveFileName(const SaveFileRequest& request) override;
+};
+
+// An export's progress as a progress dialog over the window. It appears
+// once the export has run for about a second and looks like running on,
+// says how many rows are done of how many, and has a Cancel button (Escape
+// too). While it is up it keeps the window painted, and it is modal to the
+// whole program, so nothing else can change under the export.
+class QtExportProgress final : public ExportProgress {
+ public:
+  explicit QtExportProgress(QWidget* window) : window_(window) {}
+  ~QtExportProgress() override;
+
+  void begin(int64_t rows) override;
+  bool advance(int64_t done) override;
+  void end() override;
+
+  // The dialog while an export runs (null before and after), for tests.
+  QProgressDialog* dialog() const { return dialog_.get(); }
+
+ private:
+  void show(int64_t done);
+
+  QPointer<QWidget> window_;
+  std::unique_ptr<QProgressDialog> dialog_;
+  QElapsedTimer sinceShown_;
+  int64_t rows_ = 0;
+  int64_t rowsPerStep_ = 1;  // the dialog counts in int
 };
 
 // A window's pointer setting as the shell keeps it.

@@ -9,13 +9,16 @@
 // A failed write (a read-only folder, a full disk) is shown with the error
 // report, located at the table editor's menu item (report_locations.h) and
 // step 100, and the pointer then comes back to the default; the old file
-// stays whole.
+// stays whole. The writer's rows go through the export progress, whose
+// Cancel stops the writer: the old file stays whole then too, and nothing is
+// reported.
 #pragma once
 
 #include <string>
 #include <string_view>
 
 #include "ledgerfen/export/command_platform.h"
+#include "ledgerfen/export/export_progress.h"
 #include "ledgerfen/export/grid_reader.h"
 #include "ledgerfen/export/text_writers.h"
 #include "ledgerfen/shell/error_report.h"
@@ -47,8 +50,9 @@ class SaveDialog {
 
 class SaveCommands {
  public:
-  SaveCommands(GridReader& grid, SaveFileDialogs& dialogs, PointerSetting& pointer, shell::ErrorReporter& errors)
-      : grid_(grid), dialog_(dialogs), pointer_(pointer), errors_(errors) {}
+  SaveCommands(GridReader& grid, SaveFileDialogs& dialogs, PointerSetting& pointer, ExportProgress& progress,
+               shell::ErrorReporter& errors)
+      : grid_(grid), dialog_(dialogs), pointer_(pointer), progress_(progress), errors_(errors) {}
 
   void exportCsv();
   void exportTxt();
@@ -60,6 +64,7 @@ class SaveCommands {
   GridReader& grid_;
   SaveDialog dialog_;
   PointerSetting& pointer_;
+  ExportProgress& progress_;
   shell::ErrorReporter& errors_;
 };
 

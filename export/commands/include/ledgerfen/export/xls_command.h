@@ -7,11 +7,18 @@
 // with its number, and the command carries on with the next step, so one
 // failure can give several reports (every cell still to be set when there
 // is no workbook). Cells already set stay. An empty table does nothing at all.
-// The sheet's row 1 holds the captions; row n+1 holds the grid's row n;
-// every value is handed over as the grid's text, and the spreadsheet keeps
-// it as it shows it (Calc takes numbers and dates in the grid's forms as
-// numbers and dates, calc_spreadsheet.h). Rows beyond the sheet's last row
-// cannot be copied: that is reported once and the copy ends there.
+// The sheet's row 1 holds the captions, as text; row n+1 holds the grid's
+// row n, each value handed over as the grid's text with the kind of its
+// column (GridReader::columnKind), so the spreadsheet holds a number
+// column's texts as numbers and a date column's as dates (calc_spreadsheet.h).
+// Rows beyond the sheet's last row cannot be copied: that is reported once
+// and the copy ends there. A text longer than a cell holds is set cut to the
+// limit: the first such cell is reported (at step 130), later ones are cut
+// without a further report.
+//
+// The rows go through the export progress, whose Cancel stops the copy at
+// the next row: the workbook is then thrown away unshown, and nothing is
+// reported.
 //
 // officeAvailable() starts the spreadsheet program and quits it again; when
 // it cannot be started the user is told so.
@@ -20,6 +27,7 @@
 #include <string_view>
 
 #include "ledgerfen/export/command_platform.h"
+#include "ledgerfen/export/export_progress.h"
 #include "ledgerfen/export/grid_reader.h"
 #include "ledgerfen/export/spreadsheet.h"
 #include "ledgerfen/shell/error_report.h"
@@ -32,9 +40,14 @@ inline constexpr std::string_view kSpreadsheetMissingMessage =
 
 class XlsCommand {
  public:
-  XlsCommand(GridReader& grid, SpreadsheetProgram& spreadsheet, PointerSetting& pointer,
+  XlsCommand(GridReader& grid, SpreadsheetProgram& spreadsheet, PointerSetting& pointer, ExportProgress& progress,
              shell::MessageService& messages, shell::ErrorReporter& errors)
-      : grid_(grid), spreadsheet_(spreadsheet), pointer_(pointer), messages_(messages), errors_(errors) {}
+      : grid_(grid),
+        spreadsheet_(spreadsheet),
+        pointer_(pointer),
+        progress_(progress),
+        messages_(messages),
+        errors_(errors) {}
 
   void run();
   // True when a spreadsheet application could be created and quit again
@@ -46,6 +59,7 @@ class XlsCommand {
   GridReader& grid_;
   SpreadsheetProgram& spreadsheet_;
   PointerSetting& pointer_;
+  ExportProgress& progress_;
   shell::MessageService& messages_;
   shell::ErrorReporter& errors_;
 };
