@@ -10,6 +10,14 @@
 
 namespace ledgerfen::data {
 
+inline Error stoppedError() {
+  return Error(ErrorKind::InvalidArgument, kStoppedMessage);
+}
+
+inline void reportProgress(const WorkControl& control, double done) {
+  if (control.progress) control.progress(done < 0 ? 0 : done > 1 ? 1 : done);
+}
+
 class ResumableScan {
  public:
   // `columns`: the columns to decode (all when empty); `from`: the row to
@@ -21,6 +29,31 @@ class ResumableScan {
   Status startPiece() {
     LF_ASSIGN_OR_RETURN(bool fresh, reader_.refresh());
     if (fresh) cursor_.reset();
+    return okStatus();
+  }
+
+  // Reads the rest of the scan a piece of kPieceRows rows at a time, each
+  // under a read pass of the reader's gate (so a change waits for one piece
+  // at most) and after a look for a stop request. `visit(row)` takes each
+  // row and returns false to end the reading there; `pieceDone(atEnd)`
+  // follows each piece, outside the pass, `atEnd` once the scan has no more
+  // rows. With `decode` false the rows carry their ids alone.
+  template <typename Visit, typename PieceDone>
+  Status readInPieces(const WorkControl& control, bool decode, Visit&& visit, PieceDone&& pieceDone) {
+    Row row;
+    bool more = true, wanted = true;
+    while (more && wanted) {
+      if (control.stop.stop_requested()) return stoppedError();
+      {
+        WriteGate::ReadPass pass(*reader_.source().gate);
+        LF_RETURN_IF_ERROR(startPiece());
+        for (int i = 0; i < kPieceRows && more && wanted; ++i) {
+          LF_ASSIGN_OR_RETURN(more, next(row, decode));
+          if (more) wanted = visit(static_cast<const Row&>(row));
+        }
+      }
+      pieceDone(!more);
+    }
     return okStatus();
   }
 
@@ -50,13 +83,5 @@ class ResumableScan {
   std::optional<RowCursor> cursor_;
   std::optional<RowId> last_;
 };
-
-inline Error stoppedError() {
-  return Error(ErrorKind::InvalidArgument, kStoppedMessage);
-}
-
-inline void reportProgress(const WorkControl& control, double done) {
-  if (control.progress) control.progress(done < 0 ? 0 : done > 1 ? 1 : done);
-}
 
 }  // namespace ledgerfen::data

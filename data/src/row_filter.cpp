@@ -151,21 +151,15 @@ Result<std::vector<RowId>> filteredRows(const ReaderSource& source, const std::v
   const int64_t expected = std::max<int64_t>(reader.schema().rowCount, 1);
   ResumableScan scan(reader, filter.columns());
   std::vector<RowId> kept;
-  Row row;
   int64_t read = 0;
-  bool more = true;
-  while (more) {
-    if (control.stop.stop_requested()) return stoppedError();
-    WriteGate::ReadPass pass(*source.gate);
-    LF_RETURN_IF_ERROR(scan.startPiece());
-    for (int i = 0; i < kPieceRows; ++i) {
-      LF_ASSIGN_OR_RETURN(more, scan.next(row));
-      if (!more) break;
-      ++read;
-      if (filter.keeps(row.values)) kept.push_back(row.id);
-    }
-    reportProgress(control, double(read) / double(expected));
-  }
+  LF_RETURN_IF_ERROR(scan.readInPieces(
+      control, true,
+      [&](const Row& row) {
+        ++read;
+        if (filter.keeps(row.values)) kept.push_back(row.id);
+        return true;
+      },
+      [&](bool) { reportProgress(control, double(read) / double(expected)); }));
   return kept;
 }
 

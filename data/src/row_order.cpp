@@ -108,26 +108,19 @@ class KeySorter {
     const int64_t expected = std::max<int64_t>(reader_.schema().rowCount, 1);
     entries_.reserve(size_t(expected) + 1024);
     ResumableScan scan(reader_, {column_});
-    Row row;
     std::string key;
-    bool more = true;
-    while (more) {
-      if (control_.stop.stop_requested()) return stoppedError();
-      WriteGate::ReadPass pass(*reader_.source().gate);
-      LF_RETURN_IF_ERROR(scan.startPiece());
-      for (int i = 0; i < kPieceRows; ++i) {
-        LF_ASSIGN_OR_RETURN(more, scan.next(row));
-        if (!more) break;
-        key.clear();
-        appendSortKey(definition_, row.values[column_], key, KeyEntry::kWindow);
-        KeyEntry& entry = entries_.emplace_back();
-        entry.page = row.id.page;
-        entry.row = row.id.row;
-        entry.setWindow(key, 0);
-      }
-      reportProgress(control_, 0.8 * double(entries_.size()) / double(expected));
-    }
-    return okStatus();
+    return scan.readInPieces(
+        control_, true,
+        [&](const Row& row) {
+          key.clear();
+          appendSortKey(definition_, row.values[column_], key, KeyEntry::kWindow);
+          KeyEntry& entry = entries_.emplace_back();
+          entry.page = row.id.page;
+          entry.row = row.id.row;
+          entry.setWindow(key, 0);
+          return true;
+        },
+        [&](bool) { reportProgress(control_, 0.8 * double(entries_.size()) / double(expected)); });
   }
 
   Status settleByRereading(const Tie& tie) {
@@ -168,28 +161,23 @@ class KeySorter {
         wanted.push_back({entries_[i].id(), uint32_t(i), uint32_t(tie.offset)});
     }
     std::sort(wanted.begin(), wanted.end());
+    if (wanted.empty()) return okStatus();
     ResumableScan scan(reader_, {column_});
-    Row row;
     std::string key;
     size_t next = 0;
-    bool more = true;
-    while (more && next < wanted.size()) {
-      if (control_.stop.stop_requested()) return stoppedError();
-      WriteGate::ReadPass pass(*reader_.source().gate);
-      LF_RETURN_IF_ERROR(scan.startPiece());
-      for (int i = 0; i < kPieceRows && next < wanted.size(); ++i) {
-        LF_ASSIGN_OR_RETURN(more, scan.next(row));
-        if (!more) break;
-        while (next < wanted.size() && wanted[next].id < row.id) ++next;  // rows gone since
-        if (next < wanted.size() && wanted[next].id == row.id) {
-          key.clear();
-          appendSortKey(definition_, row.values[column_], key, wanted[next].offset + KeyEntry::kWindow);
-          entries_[wanted[next].entry].setWindow(key, wanted[next].offset);
-          ++next;
-        }
-      }
-    }
-    return okStatus();
+    return scan.readInPieces(
+        control_, true,
+        [&](const Row& row) {
+          while (next < wanted.size() && wanted[next].id < row.id) ++next;  // rows gone since
+          if (next < wanted.size() && wanted[next].id == row.id) {
+            key.clear();
+            appendSortKey(definition_, row.values[column_], key, wanted[next].offset + KeyEntry::kWindow);
+            entries_[wanted[next].entry].setWindow(key, wanted[next].offset);
+            ++next;
+          }
+          return next < wanted.size();
+        },
+        [](bool) {});
   }
 
   TableReader& reader_;
@@ -244,18 +232,13 @@ Result<std::vector<RowId>> rowsOfIndex(TableReader& reader, const Index& index, 
   std::sort(listed.begin(), listed.end());
   std::vector<RowId> missing;
   ResumableScan scan(reader, {});
-  Row row;
-  bool more = true;
-  while (more) {
-    if (control.stop.stop_requested()) return stoppedError();
-    WriteGate::ReadPass pass(*reader.source().gate);
-    LF_RETURN_IF_ERROR(scan.startPiece());
-    for (int i = 0; i < kPieceRows; ++i) {
-      LF_ASSIGN_OR_RETURN(more, scan.next(row, false));
-      if (!more) break;
-      if (!std::binary_search(listed.begin(), listed.end(), row.id)) missing.push_back(row.id);
-    }
-  }
+  LF_RETURN_IF_ERROR(scan.readInPieces(
+      control, false,
+      [&](const Row& row) {
+        if (!std::binary_search(listed.begin(), listed.end(), row.id)) missing.push_back(row.id);
+        return true;
+      },
+      [](bool) {}));
   if (missing.empty()) return ids;
   const bool ascending = index.columns.front().ascending;
   ids.insert(ascending ? ids.begin() : ids.end(), missing.begin(), missing.end());
@@ -278,34 +261,27 @@ Status gatherPositions(const ReaderSource& source, const std::set<RowId>& exclud
   LF_ASSIGN_OR_RETURN(TableReader reader, TableReader::open(source));
   const int64_t expected = std::max<int64_t>(reader.schema().rowCount, 1);
   ResumableScan scan(reader, {});
-  Row row;
   int64_t position = 0;
   PositionMarks marks;
-  bool more = true;
-  while (more) {
-    if (control.stop.stop_requested()) return stoppedError();
-    {
-      WriteGate::ReadPass pass(*source.gate);
-      LF_RETURN_IF_ERROR(scan.startPiece());
-      for (int i = 0; i < kPieceRows; ++i) {
-        LF_ASSIGN_OR_RETURN(more, scan.next(row, false));
-        if (!more) break;
-        if (excluded.count(row.id)) continue;
+  return scan.readInPieces(
+      control, false,
+      [&](const Row& row) {
+        if (excluded.count(row.id)) return true;
         if (position % stride == 0) {
           if (marks.ids.empty()) marks.first = position;
           marks.ids.push_back(row.id);
         }
         ++position;
-      }
-    }
-    if (!more) marks.total = position;
-    if (marks.ids.size() >= kMarksPerDelivery || marks.total) {
-      deliver(std::move(marks));
-      marks = PositionMarks();
-    }
-    reportProgress(control, double(position) / double(expected));
-  }
-  return okStatus();
+        return true;
+      },
+      [&](bool atEnd) {
+        if (atEnd) marks.total = position;
+        if (marks.ids.size() >= kMarksPerDelivery || marks.total) {
+          deliver(std::move(marks));
+          marks = PositionMarks();
+        }
+        reportProgress(control, double(position) / double(expected));
+      });
 }
 
 const Index* sortIndexFor(const TableSchema& schema, size_t column, SortDirection direction) {

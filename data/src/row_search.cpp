@@ -123,26 +123,24 @@ Result<std::optional<SearchHit>> searchTableOrder(const ReaderSource& source, co
   // The rows of the scan from `from` (the first when none), numbered from
   // `first`, before position `end`.
   const auto searchBase = [&](std::optional<RowId> from, int64_t first, int64_t end) -> Result<Found> {
+    if (first >= end) return Found();
     ResumableScan scan(reader, matcher.columns(), from);
-    Row scanned;
     int64_t position = first;
-    bool more = position < end;
-    while (more) {
-      if (control.stop.stop_requested()) return stoppedError();
-      WriteGate::ReadPass pass(*source.gate);
-      LF_RETURN_IF_ERROR(scan.startPiece());
-      for (int i = 0; i < kPieceRows && more; ++i) {
-        LF_ASSIGN_OR_RETURN(more, scan.next(scanned));
-        if (!more) break;
-        if (added.count(scanned.id)) continue;
-        const size_t fromColumn = position == row && !wrapped ? after : 0;
-        if (auto hit = matcher.firstMatch(scanned.values, fromColumn)) return Found(SearchHit{position, *hit, wrapped});
-        ++visited;
-        more = ++position < end;
-      }
-      reportProgress(control, double(visited) / double(total));
-    }
-    return Found();
+    Found found;
+    LF_RETURN_IF_ERROR(scan.readInPieces(
+        control, true,
+        [&](const Row& scanned) {
+          if (added.count(scanned.id)) return true;
+          const size_t fromColumn = position == row && !wrapped ? after : 0;
+          if (auto hit = matcher.firstMatch(scanned.values, fromColumn)) {
+            found = SearchHit{position, *hit, wrapped};
+            return false;
+          }
+          ++visited;
+          return ++position < end;
+        },
+        [&](bool) { reportProgress(control, double(visited) / double(total)); }));
+    return found;
   };
   SingleRows single(reader);
   // The added rows from index `first` to `end`.
@@ -223,21 +221,15 @@ Result<std::optional<SearchHit>> searchRowList(const ReaderSource& source, const
       ResumableScan scan(reader, matcher.columns());
       const int64_t expected = std::max<int64_t>(reader.schema().rowCount, 1);
       auto rows = std::make_shared<std::vector<RowId>>();
-      Row scanned;
       int64_t read = 0;
-      bool more = true;
-      while (more) {
-        if (control.stop.stop_requested()) return stoppedError();
-        WriteGate::ReadPass pass(*source.gate);
-        LF_RETURN_IF_ERROR(scan.startPiece());
-        for (int i = 0; i < kPieceRows; ++i) {
-          LF_ASSIGN_OR_RETURN(more, scan.next(scanned));
-          if (!more) break;
-          ++read;
-          if (matcher.matches(scanned.values)) rows->push_back(scanned.id);
-        }
-        reportProgress(control, 0.1 + 0.8 * double(read) / double(expected));
-      }
+      LF_RETURN_IF_ERROR(scan.readInPieces(
+          control, true,
+          [&](const Row& scanned) {
+            ++read;
+            if (matcher.matches(scanned.values)) rows->push_back(scanned.id);
+            return true;
+          },
+          [&](bool) { reportProgress(control, 0.1 + 0.8 * double(read) / double(expected)); }));
       matching = std::move(rows);
     }
     for (int64_t k = singly; k < total; ++k) {
