@@ -155,13 +155,14 @@ double decimalValue(const Decimal& d) {
   return double(d.negative ? -magnitude : magnitude);
 }
 
-}  // namespace
-
-std::string foldCase(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
+// Appends `text` with ASCII letters lower-cased as they come and every
+// other code point handed to `appendCode`, which folds it as the caller
+// needs; bytes that are not UTF-8 are kept as they are. Stops once `out`
+// holds `end` bytes.
+template <typename AppendCode>
+void appendFolded(std::string_view text, std::string& out, size_t end, AppendCode&& appendCode) {
   size_t at = 0;
-  while (at < text.size()) {
+  while (at < text.size() && out.size() < end) {
     const char plain = text[at];
     if (static_cast<uint8_t>(plain) < 0x80) {
       out += plain >= 'A' && plain <= 'Z' ? char(plain + 0x20) : plain;
@@ -171,12 +172,20 @@ std::string foldCase(std::string_view text) {
     const size_t start = at;
     bool valid = false;
     const uint32_t code = nextCodePoint(text, at, valid);
-    if (!valid) {
-      out.append(text.substr(start, at - start));
+    if (valid) {
+      appendCode(code);
     } else {
-      appendUtf8(lowerCase(code), out);
+      out.append(text.substr(start, at - start));
     }
   }
+}
+
+}  // namespace
+
+std::string foldCase(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  appendFolded(text, out, SIZE_MAX, [&](uint32_t code) { appendUtf8(lowerCase(code), out); });
   return out;
 }
 
@@ -216,23 +225,7 @@ void appendSortKey(const Column& column, const Value& value, std::string& out, s
           appendUnsigned(v.days, out);
           appendUnsigned(v.ticks, out);
         } else if constexpr (std::is_same_v<T, std::string>) {
-          size_t at = 0;
-          while (at < v.size() && out.size() < end) {
-            const char plain = v[at];
-            if (static_cast<uint8_t>(plain) < 0x80) {
-              out += plain >= 'A' && plain <= 'Z' ? char(plain + 0x20) : plain;
-              ++at;
-              continue;
-            }
-            const size_t start = at;
-            bool valid = false;
-            const uint32_t code = nextCodePoint(v, at, valid);
-            if (valid) {
-              appendBase(lowerCase(code), out);
-            } else {
-              out.append(v, start, at - start);
-            }
-          }
+          appendFolded(v, out, end, [&](uint32_t code) { appendBase(lowerCase(code), out); });
         } else if constexpr (std::is_same_v<T, ByteString>) {
           out.append(v.begin(), v.begin() + std::ptrdiff_t(std::min(v.size(), end - std::min(end, out.size()))));
         } else if constexpr (std::is_same_v<T, Guid>) {
