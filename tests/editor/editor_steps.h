@@ -1,6 +1,7 @@
 // What the window tests of the table editor do as a person would: start the
 // program on a database, open a table, type into cells, leave rows; and how
-// they look at the outcome: the grid's texts and the rows on file.
+// they look at the outcome: the grid's texts, the rows on file, and whether
+// mdb-reader reads the file as the engine does.
 #pragma once
 
 #include <QApplication>
@@ -8,13 +9,16 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "canonical/canonical_dump.h"
 #include "harness.h"
 #include "ledgerfen/database.h"
 #include "ledgerfen/editor/data_grid.h"
 #include "ledgerfen/editor/table_editor_window.h"
+#include "support/oracles.h"
 
 namespace ledgerfen::test {
 
@@ -75,6 +79,20 @@ inline std::vector<Row> rowsOnFile(const std::string& path, const std::string& t
   Row row;
   while (cursor->next(row).value()) rows.push_back(row);
   return rows;
+}
+
+// mdb-reader reads the file as our engine does.
+inline void expectOracleAgrees(const std::string& path) {
+  auto db = Database::open(path);
+  QVERIFY(db.ok());
+  std::ostringstream dump;
+  QVERIFY(canonical::writeCanonicalDump(**db, dump).ok());
+  test::OracleVerdict verdict = test::mdbReaderAgrees(path, "", dump.str());
+  if (!verdict.available) {
+    qWarning("mdb-reader is not installed; the file was checked with the engine only");
+    return;
+  }
+  QVERIFY2(verdict.agrees, verdict.detail.c_str());
 }
 
 }  // namespace ledgerfen::test

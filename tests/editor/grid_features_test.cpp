@@ -25,6 +25,7 @@
 #include "support/temp_dir.h"
 
 using namespace ledgerfen;
+using test::expectOracleAgrees;
 using test::Harness;
 using test::leaveRow;
 using test::openEditor;
@@ -83,20 +84,6 @@ void typeFilter(editor::DataGrid& grid, int column, const QString& text) {
   if (text.isEmpty()) box->clear();
   QTest::keyClick(box, Qt::Key_Return);
   waitForViews(grid);
-}
-
-// mdb-reader reads the file as our engine does.
-void expectOracleAgrees(const std::string& path) {
-  auto db = Database::open(path);
-  QVERIFY(db.ok());
-  std::ostringstream dump;
-  QVERIFY(canonical::writeCanonicalDump(**db, dump).ok());
-  test::OracleVerdict verdict = test::mdbReaderAgrees(path, "", dump.str());
-  if (!verdict.available) {
-    qWarning("mdb-reader is not installed; the file was checked with the engine only");
-    return;
-  }
-  QVERIFY2(verdict.agrees, verdict.detail.c_str());
 }
 
 // Every cell, row by row, whose shown text holds `text` (without regard to case).
