@@ -4,6 +4,14 @@
 
 namespace ledgerfen::editor {
 
+data::WorkControl BackgroundTask::control(std::stop_token stop, const Post& post, std::function<void(double)> shown) {
+  return data::WorkControl{std::move(stop), [post, shown = std::move(shown), reported = -1.0](double done) mutable {
+                             if (done - reported < 0.01) return;
+                             reported = done;
+                             post([shown, done] { shown(done); });
+                           }};
+}
+
 void BackgroundTask::start(Work work) {
   stop();
   const uint64_t serial = ++serial_;

@@ -142,15 +142,10 @@ void GridSearch::findNext(const data::SearchQuery& query, int row, int column) {
   progress_ = 0;
   task_.start([this, search, matching, query, generation, viewAtStart, rows](std::stop_token stop,
                                                                              const BackgroundTask::Post& post) mutable {
-    double reported = -1;
-    const data::WorkControl control{stop, [&](double done) {
-                                      if (done - reported < 0.01) return;
-                                      reported = done;
-                                      post([this, done] {
-                                        progress_ = done;
-                                        emit progressChanged();
-                                      });
-                                    }};
+    const data::WorkControl control = BackgroundTask::control(stop, post, [this](double done) {
+      progress_ = done;
+      emit progressChanged();
+    });
     auto hit = search(control, matching);
     post([this, hit = std::move(hit), matching, query, generation, viewAtStart, rows] {
       task_.finish();

@@ -217,15 +217,10 @@ void GridViews::rebuild() {
   const std::vector<RowId> recordSetAdded = records.addedRows();
   const Wanted made = wanted_;
   task_.start([this, source, made, filters, recordSetAdded](std::stop_token stop, const BackgroundTask::Post& post) {
-    double reported = -1;
-    const data::WorkControl control{stop, [&](double done) {
-                                      if (done - reported < 0.01) return;
-                                      reported = done;
-                                      post([this, done] {
-                                        progress_ = done;
-                                        emit statusChanged();
-                                      });
-                                    }};
+    const data::WorkControl control = BackgroundTask::control(stop, post, [this](double done) {
+      progress_ = done;
+      emit statusChanged();
+    });
     auto rows = viewRows(source, made.sort, filters, recordSetAdded, control);
     post([this, made, rows = std::move(rows)]() mutable {
       task_.finish();

@@ -11,6 +11,8 @@
 #include <stop_token>
 #include <thread>
 
+#include "ledgerfen/data/row_order.h"
+
 namespace ledgerfen::editor {
 
 class BackgroundTask final : public QObject {
@@ -20,6 +22,10 @@ class BackgroundTask final : public QObject {
   // Runs `call` on the UI thread, unless the work was stopped or replaced.
   using Post = std::function<void(std::function<void()> call)>;
   using Work = std::function<void(std::stop_token stop, const Post& post)>;
+
+  // The control of work on this task's thread: `stop`, and its progress
+  // (0 to 1) posted to `shown` on the UI thread at every whole percent.
+  static data::WorkControl control(std::stop_token stop, const Post& post, std::function<void(double)> shown);
 
   explicit BackgroundTask(QObject* parent = nullptr) : QObject(parent) {}
   ~BackgroundTask() override { stop(); }
