@@ -159,6 +159,11 @@ std::vector<std::pair<uint64_t, PositionMarks>> PositionMailbox::take() {
   return std::exchange(marks_, {});
 }
 
+bool PositionMailbox::isGatheringTowards(uint64_t version, int64_t position) {
+  std::lock_guard lock(mutex_);
+  return gathering_ && version == version_ && passed_ <= position;
+}
+
 bool PositionMailbox::waitFor(uint64_t version, int64_t position, std::chrono::milliseconds timeout) {
   std::unique_lock lock(mutex_);
   if (!gathering_ || version != version_) return false;
@@ -169,15 +174,20 @@ void RecordSet::takeGatheredPositions() {
   for (const auto& [version, marks] : mailbox_->take()) learnPositions(version, marks);
 }
 
-Result<bool> RecordSet::seek(int64_t position) {
+bool RecordSet::waitsForGathering(int64_t position) {
   takeGatheredPositions();
-  // Far from every row known: a gathering under way gets there without
-  // this thread walking the same rows beside it.
+  if (position >= baseCount_) return false;
   constexpr int64_t kFar = 16 * kStride;
   const auto nearest = checkpoints_.upper_bound(position);
   const int64_t known = nearest == checkpoints_.begin() ? 0 : std::prev(nearest)->first;
   const bool cursorNear = cursor_ && cursorPosition_ <= position && position - cursorPosition_ < kFar;
-  if (position - known >= kFar && !cursorNear && mailbox_->waitFor(layoutVersion_, position, std::chrono::seconds(2))) {
+  return position - known >= kFar && !cursorNear && mailbox_->isGatheringTowards(layoutVersion_, position);
+}
+
+Result<bool> RecordSet::seek(int64_t position) {
+  // A gathering under way gets there without this thread walking the same
+  // rows beside it.
+  if (waitsForGathering(position) && mailbox_->waitFor(layoutVersion_, position, std::chrono::seconds(2))) {
     takeGatheredPositions();
   }
   // The remembered row nearest before the position, unless the scan already

@@ -3,6 +3,7 @@
 #include <QBrush>
 #include <QColor>
 #include <QMetaObject>
+#include <QTimer>
 #include <algorithm>
 #include <climits>
 #include <set>
@@ -15,6 +16,8 @@ namespace {
 
 // Qt counts rows in int: the records shown stop short of that.
 constexpr int64_t kMostRows = INT_MAX - 2;
+// How soon rows shown empty while the positions are gathered are shown again.
+constexpr int kGatheringRefreshMs = 15;
 
 int shownRows(int64_t records) {
   return int(std::min(records, kMostRows));
@@ -84,6 +87,23 @@ const data::Record* GridModel::recordAt(int row) const {
   return *record;
 }
 
+bool GridModel::showsLater(int row) const {
+  if (!source_.isTableOrder() || cache_.isLoaded(row)) return false;
+  const int64_t batchRows = cache_.limits().batchRows;
+  if (!records_->waitsForGathering(row - row % batchRows)) return false;
+  if (!refreshScheduled_) {
+    refreshScheduled_ = true;
+    GridModel* model = const_cast<GridModel*>(this);
+    QTimer::singleShot(kGatheringRefreshMs, model, [model] {
+      model->refreshScheduled_ = false;
+      if (model->recordRows_ > 0) {
+        emit model->dataChanged(model->index(0, 0), model->index(model->recordRows_ - 1, model->columnCount() - 1));
+      }
+    });
+  }
+  return true;
+}
+
 data::Record GridModel::newRecord() const {
   data::Record record;
   for (const Column& c : records_->fields()) record.values.push_back(defaultValue(c).value_or(Value()));
@@ -100,6 +120,7 @@ QString GridModel::shownText(int row, int column) const {
   if (row >= recordRows_) {
     return c.autoNumber ? QString(kNewAutoNumber) : qs(data::cellText(c, newRowLine_.values[size_t(column)]));
   }
+  if (showsLater(row)) return QString();
   const data::Record* record = recordAt(row);
   if (record && source_.isGone(record->id)) return QString(kDeletedRecord);
   return record ? qs(data::cellText(c, record->values[size_t(column)])) : QString();

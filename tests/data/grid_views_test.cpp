@@ -168,11 +168,17 @@ TEST_F(NotesTable, GatheredPositionsAreEvery256thRowOfAScanAndMakeTheCountExact)
   EXPECT_EQ(records_->positionOf(RowId{99999, 1}).error().kind(), ErrorKind::NotFound);
 }
 
+// A grid asks first whether a read would wait (it then shows the rows a
+// moment later); a read that must have its rows waits.
 TEST_F(NotesTable, AFarReadDuringAGatheringWaitsForItAndStartsWhereItGot) {
   const std::shared_ptr<PositionMailbox> mailbox = records_->positionMailbox();
   const uint64_t version = records_->layoutVersion();
   EXPECT_FALSE(mailbox->waitFor(version, 10, std::chrono::milliseconds(1)));  // nothing gathers
+  EXPECT_FALSE(records_->waitsForGathering(4900));
   mailbox->beginGathering(version);
+  EXPECT_TRUE(records_->waitsForGathering(4900));
+  EXPECT_FALSE(records_->waitsForGathering(100));                // near the first row
+  EXPECT_FALSE(mailbox->isGatheringTowards(version + 1, 4900));  // a gathering of an older layout
   std::thread gathering([&] {
     (void)gatherPositions(records_->readerSource(), {}, RecordSet::kStride, control_,
                           [&](PositionMarks marks) { mailbox->post(version, std::move(marks)); });
@@ -187,6 +193,7 @@ TEST_F(NotesTable, AFarReadDuringAGatheringWaitsForItAndStartsWhereItGot) {
   EXPECT_GE(records_->rememberedIds(), size_t(4900 / 256));
   records_->takeGatheredPositions();
   EXPECT_TRUE(records_->positionsKnown());
+  EXPECT_FALSE(records_->waitsForGathering(4900));
 }
 
 TEST_F(NotesTable, PositionsGatheredBeforeARecordWasAddedOrDeletedAreIgnored) {

@@ -75,6 +75,9 @@ class PositionMailbox {
 
   // The record set's side.
   std::vector<std::pair<uint64_t, PositionMarks>> take();
+  // Whether a gathering of layout `version` is under way and has not passed
+  // `position` yet.
+  bool isGatheringTowards(uint64_t version, int64_t position);
   // Waits until a gathering of layout `version` has passed `position` or
   // ended, at most `timeout`; true when the position was passed.
   bool waitFor(uint64_t version, int64_t position, std::chrono::milliseconds timeout);
@@ -184,6 +187,10 @@ class RecordSet {
   // what it left.
   const std::shared_ptr<PositionMailbox>& positionMailbox() const { return mailbox_; }
   void takeGatheredPositions();
+  // Whether reading the record at `position` now would wait for the
+  // gathering under way to get there: it is far from every row known and
+  // from the open scan. A grid shows such a row a moment later instead.
+  bool waitsForGathering(int64_t position);
   // Whether the id of every kStride-th record is known, to the end.
   bool positionsKnown() const { return positionsKnown_; }
 

@@ -150,6 +150,11 @@ class GridModel final : public QAbstractTableModel {
   };
 
   const data::Record* recordAt(int row) const;
+  // Whether the row, in table order, is far from every row known while the
+  // row positions are still gathered: it is shown empty for the moment and
+  // again once the gathering has passed it (a refresh is scheduled), so a
+  // far jump never makes the window wait for the gathering.
+  bool showsLater(int row) const;
   // A record of the columns' defaults, NULL where a column has none.
   data::Record newRecord() const;
   // What the cell's editor starts from: the cell text, but "" for the empty
@@ -173,6 +178,7 @@ class GridModel final : public QAbstractTableModel {
   bool changingRows_ = false;
   mutable bool syncScheduled_ = false;
   mutable bool readFailureShown_ = false;
+  mutable bool refreshScheduled_ = false;
   std::vector<std::vector<SavedChange>> undo_;
   std::optional<std::vector<SavedChange>> group_;
 };
