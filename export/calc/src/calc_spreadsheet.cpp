@@ -73,6 +73,13 @@ size_t utf16Length(std::string_view text) {
   return units;
 }
 
+bool isPrintableAscii(std::string_view text) {
+  for (char c : text) {
+    if (c < 0x20 || c > 0x7E) return false;
+  }
+  return true;
+}
+
 bool isHexDigit(char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
@@ -296,17 +303,20 @@ class XlsxWorkbook final : public SpreadsheetWorkbook {
     }
     if (!workbook_) return Error(ErrorKind::InvalidArgument, "The workbook has been shown and takes no more cells.");
     std::string value(text);
-    replaceInvalidUtf8(value);
-    const size_t length = utf16Length(value);
-    const bool cut = cutToUnits(value, kCellTextLimit);
+    // One line of printable ASCII, the most common text, is its own length
+    // and width in every count below.
+    const bool plain = value.size() <= kCellTextLimit && isPrintableAscii(value);
+    if (!plain) replaceInvalidUtf8(value);
+    const size_t length = plain ? value.size() : utf16Length(value);
+    const bool cut = !plain && cutToUnits(value, kCellTextLimit);
     const lxw_row_t sheetRow = lxw_row_t(row - 1);
     const lxw_col_t sheetColumn = lxw_col_t(column - 1);
-    size_t width = longestLine(value);
+    size_t width = plain ? value.size() : longestLine(value);
     lxw_error error = LXW_NO_ERROR;
     bool written = false;
     if (kind == ColumnKind::Number) {
       if (const auto number = readNumber(value)) {
-        lxw_format* shown = number->exponent ? nullptr : format(decimalsFormat("0", number->decimals));
+        lxw_format* shown = number->exponent ? nullptr : decimalsCellFormat(number->decimals);
         error = worksheet_write_number(sheet_, sheetRow, sheetColumn, number->value, shown);
         written = true;
       }
@@ -329,7 +339,9 @@ class XlsxWorkbook final : public SpreadsheetWorkbook {
         written = true;
       }
     }
-    if (!written) error = worksheet_write_string(sheet_, sheetRow, sheetColumn, escapeEscapes(value).c_str(), nullptr);
+    if (!written) {
+      error = worksheet_write_string(sheet_, sheetRow, sheetColumn, escapeEscapes(std::move(value)).c_str(), nullptr);
+    }
     if (error != LXW_NO_ERROR) {
       return Error(ErrorKind::Io, "The cell at " + cellName(row, column) + " cannot be set: " + lxw_strerror(error));
     }
@@ -380,6 +392,14 @@ class XlsxWorkbook final : public SpreadsheetWorkbook {
     if (workbook_) sheet_ = workbook_add_worksheet(workbook_, nullptr);
   }
 
+  // The format showing `decimals` decimals ("0", "0.00"), made once.
+  lxw_format* decimalsCellFormat(size_t decimals) {
+    if (decimalsFormats_.size() <= decimals) decimalsFormats_.resize(decimals + 1, nullptr);
+    lxw_format*& made = decimalsFormats_[decimals];
+    if (!made) made = format(decimalsFormat("0", decimals));
+    return made;
+  }
+
   // The workbook's format of the number format, made once.
   lxw_format* format(const std::string& numberFormat) {
     lxw_format*& made = formats_[numberFormat];
@@ -396,6 +416,7 @@ class XlsxWorkbook final : public SpreadsheetWorkbook {
   lxw_worksheet* sheet_ = nullptr;
   CurrencySymbol currency_ = userCurrencySymbol();
   std::map<std::string, lxw_format*> formats_;  // owned by the workbook
+  std::vector<lxw_format*> decimalsFormats_;    // by decimals, from formats_
   std::vector<size_t> widths_;                  // longest line of each column, in characters
   bool handedOver_ = false;
 };
