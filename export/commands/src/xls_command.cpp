@@ -58,7 +58,8 @@ void XlsCommand::run() {
   // reported, later ones are cut without a word.
   bool cutReported = false;
   h.step(122, [&] { rows = grid_.rowCount(); });
-  std::optional<ProgressGridReader> grid(std::in_place, grid_, progress_);
+  // The rows are read with the progress window up, and Cancel in it.
+  std::optional<ProgressGridReader> withProgress(std::in_place, grid_, progress_);
   for (int64_t n = 1; n <= rows; ++n) {
     // The sheet ends before the table: every further row would fail cell
     // by cell, so the copy stops after one report.
@@ -70,14 +71,14 @@ void XlsCommand::run() {
       });
       break;
     }
-    h.step(124, [&] { return grid->goToRow(n); });
+    h.step(124, [&] { return withProgress->goToRow(n); });
     if (h.cancelled()) break;
     sheetColumn = 1;  // 126
     columns = 0;
     h.step(128, [&] { columns = grid_.columnCount(); });
     for (int k = 0; k < columns; ++k) {
       h.step(130, [&]() -> Status {
-        LF_ASSIGN_OR_RETURN(const std::string text, grid->cellText(k));
+        LF_ASSIGN_OR_RETURN(const std::string text, withProgress->cellText(k));
         Status set = setCell(sheetRow, sheetColumn, text, grid_.columnKind(k));
         if (set.ok() || set.error().kind() != ErrorKind::Constraint) return set;
         if (cutReported) return okStatus();
@@ -93,7 +94,7 @@ void XlsCommand::run() {
     }
     sheetRow += 1;  // 136
   }
-  grid.reset();  // the progress window closes
+  withProgress.reset();  // the progress window closes
 
   if (h.cancelled()) {
     // Releasing the application discards the unshown workbook.
