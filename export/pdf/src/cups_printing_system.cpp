@@ -16,8 +16,16 @@ namespace ledgerfen::pdf {
 namespace {
 
 PrintingFailure lastFailure() {
+  const ipp_status_t status = cupsLastError();
+  // With no scheduler to answer, libcups's text is that of whatever socket
+  // call failed last ("Bad file descriptor"), which tells a person nothing.
+  if (status == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE) {
+    const char* server = cupsServer();
+    return PrintingFailure{static_cast<int>(status),
+                           "no scheduler answers at " + std::string(server && *server ? server : "localhost")};
+  }
   const char* text = cupsLastErrorString();
-  return PrintingFailure{static_cast<int>(cupsLastError()), text ? text : ""};
+  return PrintingFailure{static_cast<int>(status), text ? text : ""};
 }
 
 // The destinations of one cupsGetDests2 call, freed when it goes.
