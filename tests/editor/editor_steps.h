@@ -22,6 +22,10 @@
 
 namespace ledgerfen::test {
 
+// mdb-reader's Table1: A (text key), B text, C byte, D integer, E long,
+// F double, G date, H currency, I Yes/No; rows "a" and "abcdefg".
+inline constexpr const char* kTypesFile = "mdb-reader/data/V2010/test.accdb";
+
 // Starts the program on `path` and opens `table` from the table page. The
 // editor opens its file for writing: tests give it a copy of a fixture, in
 // a folder declared before the harness so that it outlives the program.

@@ -27,6 +27,7 @@
 using namespace ledgerfen;
 using test::expectOracleAgrees;
 using test::Harness;
+using test::kTypesFile;
 using test::leaveRow;
 using test::openEditor;
 using test::rowMark;
@@ -37,9 +38,6 @@ using test::typeInto;
 namespace {
 
 const char* const kNorthwind = "efcore-jet/Northwind.accdb";
-// Table1: A (text key), B text, C byte, D integer, E long, F double, G date,
-// H currency, I Yes/No; rows "a" and "abcdefg".
-const char* const kTypesFile = "mdb-reader/data/V2010/test.accdb";
 // Table1: 512 rows of CD_AGENTE (long, a descending index), RS_AGENTE and DC_AGENTE (text).
 const char* const kAgentsFile = "jackcess/V2003/compIndexTestV2003.mdb";
 // Three empty tables of three text columns.

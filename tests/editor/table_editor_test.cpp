@@ -33,6 +33,7 @@
 using namespace ledgerfen;
 using test::expectOracleAgrees;
 using test::Harness;
+using test::kTypesFile;
 using test::leaveRow;
 using test::openCellEditor;
 using test::openEditor;
@@ -43,9 +44,6 @@ using test::typeInto;
 
 namespace {
 
-// mdb-reader's Table1: A (text key), B text, C byte, D integer, E long,
-// F double, G date, H currency, I Yes/No; rows "a" and "abcdefg".
-const char* const kTypesFile = "mdb-reader/data/V2010/test.accdb";
 // Table1 with an AutoNumber ID, a primary key on it and calculated columns;
 // its kept row count (3) is one short of its rows.
 const char* const kAutoNumberFile = "jackcess/V2010/calcFieldTestV2010.accdb";

@@ -389,9 +389,10 @@ class CupsPdfTest : public ::testing::Test {
     }
   }
 
-  // Runs the export of the text the writer writes, as the table `tableName`,
-  // and reads back the PDF the printer made.
-  PrintedPdf exportAsPdf(const GridTextWriter& writer, const std::string& tableName) {
+  // Runs the PDF export of the text the writer writes, as the table
+  // `tableName`, with the real print program; how many times the export ran
+  // the event loop while it waited.
+  int runExport(const GridTextWriter& writer, const std::string& tableName) {
     const std::string programFolder = fs::path(LEDGERFEN_PRINT_PROGRAM).parent_path().string();
     shell::ErrorReporter errors(messages);
     data::FileSystemProbe paths;
@@ -401,15 +402,26 @@ class CupsPdfTest : public ::testing::Test {
     exporting::LinuxTemporaryFiles files;
     CountingEvents events;
     PdfExport exporter(window, {printers, processes, files, events}, writer, [&] { return tableName; });
-
-    const auto started = std::chrono::steady_clock::now();
     exporter.run();
-    const auto handedOver = std::chrono::steady_clock::now() - started;
-    for (const auto& shown : boxes.shown) ADD_FAILURE() << "shown: " << shown.text;
-    EXPECT_EQ(events.runs, 1);
+    return events.runs;
+  }
+
+  // The export's private folder is gone, whatever happened.
+  void expectNoExportFolderLeft() {
     for (const auto& entry : fs::directory_iterator(cups->userTemp)) {
       EXPECT_NE(entry.path().filename().string().rfind("ledgerfen-pdf-", 0), 0u) << "left behind: " << entry.path();
     }
+  }
+
+  // Runs the export of the text the writer writes, as the table `tableName`,
+  // and reads back the PDF the printer made.
+  PrintedPdf exportAsPdf(const GridTextWriter& writer, const std::string& tableName) {
+    const auto started = std::chrono::steady_clock::now();
+    const int eventRuns = runExport(writer, tableName);
+    const auto handedOver = std::chrono::steady_clock::now() - started;
+    for (const auto& shown : boxes.shown) ADD_FAILURE() << "shown: " << shown.text;
+    EXPECT_EQ(eventRuns, 1);
+    expectNoExportFolderLeft();
 
     // cups-pdf writes the PDF when the job is done.
     PrintedPdf printed;
@@ -473,30 +485,18 @@ TEST_F(CupsPdfTest, WithCupsStoppedOneRightMessageIsShownAndTheDefaultStays) {
       << checked.error().message();
   EXPECT_TRUE(boxes.shown.empty());
 
-  const std::string programFolder = fs::path(LEDGERFEN_PRINT_PROGRAM).parent_path().string();
-  shell::ErrorReporter errors(messages);
-  data::FileSystemProbe paths;
-  NoProgramControl control;
-  shell::WindowServices window{messages, errors, paths, control, programFolder};
-  exporting::PosixProcessLauncher processes;
-  exporting::LinuxTemporaryFiles files;
-  CountingEvents events;
-  PdfExport exporter(
-      window, {printers, processes, files, events},
+  runExport(
       [](const std::string& path) {
         test::TableGrid grid(test::TableData{{"ID"}, {{"1"}}});
         return exporting::writeTxt(grid, path);
       },
-      [] { return std::string("Stopped"); });
-  exporter.run();
+      "Stopped");
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_NE(boxes.shown[0].text.find("Nothing was printed: CUPS cannot be asked for its printers"), std::string::npos)
       << boxes.shown[0].text;
   EXPECT_EQ(cups->userOptions(), optionsBefore);
   EXPECT_TRUE(pdfFilesIn(cups->pdfOut).empty());
-  for (const auto& entry : fs::directory_iterator(cups->userTemp)) {
-    EXPECT_NE(entry.path().filename().string().rfind("ledgerfen-pdf-", 0), 0u) << "left behind: " << entry.path();
-  }
+  expectNoExportFolderLeft();
 }
 
 TEST_F(CupsPdfTest, ASchedulerWithoutQueuesHasNoPrinterAndNoDefault) {
